@@ -1,0 +1,28 @@
+// Entry records and wide texts as they pass between the history object and
+// its callers.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "HistoryStore.h"
+#include "platform/urlhist.h"
+
+namespace com {
+
+// A caller's wide text as UTF-8; nullptr gives no value.
+std::optional<std::string> Utf8From(LPCOLESTR text);
+
+// A wide copy of UTF-8 text in task memory for the caller to free. Throws
+// std::bad_alloc.
+LPWSTR TaskMemWide(const std::string& text);
+
+// Fills `record` from `row`, leaving out the texts that `queryFlags`
+// (STATURL_QUERYFLAG_NOURL, _NOTITLE) exclude. On failure (std::bad_alloc)
+// nothing is allocated and `record` is untouched.
+void FillStatUrl(const HistoryRow& row, DWORD queryFlags, STATURL& record);
+
+// Frees the texts of a filled record and clears their pointers.
+void FreeStatUrlTexts(STATURL& record);
+
+}  // namespace com

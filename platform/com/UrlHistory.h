@@ -1,0 +1,39 @@
+// The URL history object, class CLSID_CUrlHistory.
+#pragma once
+
+#include <memory>
+
+#include "HistoryStore.h"
+#include "platform/comobject.h"
+#include "platform/urlhist.h"
+
+namespace com {
+
+// Makes the object for CoCreateInstance; fails when the store cannot be
+// opened, with the store's message recorded for OleErrorMessage.
+HRESULT CreateUrlHistory(IUnknown* outer, REFIID riid, void** ppv);
+
+// One connection to the store per object, shared with its enumerators. One
+// thread at a time.
+class UrlHistory final : public ComObject<IUrlHistoryStg2> {
+public:
+    explicit UrlHistory(std::shared_ptr<HistoryStore> store) : store_(std::move(store)) {}
+
+    HRESULT AddUrl(LPCOLESTR pocsUrl, LPCOLESTR pocsTitle, DWORD dwFlags) override;
+    HRESULT DeleteUrl(LPCOLESTR pocsUrl, DWORD dwFlags) override;
+    HRESULT QueryUrl(LPCOLESTR pocsUrl, DWORD dwFlags, LPSTATURL lpSTATURL) override;
+    HRESULT BindToObject(LPCOLESTR pocsUrl, REFIID riid, void** ppvOut) override;
+    HRESULT EnumUrls(IEnumSTATURL** ppEnum) override;
+    HRESULT AddUrlAndNotify(LPCOLESTR pocsUrl, LPCOLESTR pocsTitle, DWORD dwFlags,
+                            BOOL fWriteHistory, IOleCommandTarget* poctNotify,
+                            IUnknown* punkISFolder) override;
+    HRESULT ClearHistory() override;
+
+protected:
+    void* InterfaceFor(REFIID riid) override;
+
+private:
+    const std::shared_ptr<HistoryStore> store_;
+};
+
+}  // namespace com

@@ -1,0 +1,4 @@
+// The component runtime, as programs include it.
+#pragma once
+
+#include "platform/objbase.h"

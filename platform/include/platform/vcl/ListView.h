@@ -1,0 +1,102 @@
+// A report-style list with a check box on every row, clickable headers, and
+// ordering through a comparison event.
+#pragma once
+
+#include <QTreeWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TListView;
+
+// A handle to one row of a TListView; valid while the row exists. Texts are
+// kept as the bytes they were given (8-bit texts in the system code page) and
+// shown decoded, so reading a text back gives exactly what was stored.
+class TListItem {
+public:
+    TListItem() = default;
+    explicit TListItem(QTreeWidgetItem* item) : item_(item) {}
+
+    explicit operator bool() const { return item_ != nullptr; }
+    bool operator==(const TListItem& other) const = default;
+
+    std::string Caption() const;
+    void SetCaption(std::string_view text);
+
+    // The texts of the columns after the first: SubItem(0) is column 1.
+    int SubItemCount() const;
+    std::string SubItem(int index) const;
+    void AddSubItem(std::string_view text);
+
+    bool Checked() const;
+    void SetChecked(bool checked);
+    bool Selected() const;
+    void SetSelected(bool selected);
+    int Index() const;
+
+    // Scrolls the list until the row is fully visible.
+    void MakeVisible();
+
+    QTreeWidgetItem* Item() const { return item_; }
+
+private:
+    QTreeWidgetItem* item_ = nullptr;
+};
+
+enum class TSortType { stNone, stData, stText, stBoth };
+
+class TListView : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit TListView(QWidget* parent = nullptr);
+
+    // Column headers: text, width in pixels and whether the column is centred.
+    void AddColumn(const QString& caption, int width, Qt::Alignment alignment = Qt::AlignLeft);
+
+    int Count() const;
+    TListItem Add();  // appends a row with its check box cleared
+    TListItem Items(int index) const;
+    void Clear();
+
+    TListItem ItemFocused() const;
+    void SetItemFocused(TListItem item);
+
+    // Suspends and resumes repainting; calls nest.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // Switching from stNone to any other mode sorts the rows once through
+    // OnCompare. Rows added later are not sorted.
+    TSortType SortType() const { return sortType_; }
+    void SetSortType(TSortType sortType);
+
+    // Sorts every row now through OnCompare. If OnCompare raises, the error
+    // leaves the sort and the rows stay in the order they had.
+    void AlphaSort();
+
+    // Events, bound by the owning form.
+    std::function<void(QObject* Sender, int column)> OnColumnClick;
+    std::function<void(QObject* Sender, TListItem Item1, TListItem Item2, int Data, int& Compare)>
+        OnCompare;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    TSortType sortType_ = TSortType::stNone;
+    int updateCount_ = 0;
+};
+
+// Suspends a list's repainting for its lifetime.
+class TListUpdateLock {
+public:
+    explicit TListUpdateLock(TListView* list) : list_(list) { list_->BeginUpdate(); }
+    ~TListUpdateLock() { list_->EndUpdate(); }
+    TListUpdateLock(const TListUpdateLock&) = delete;
+    TListUpdateLock& operator=(const TListUpdateLock&) = delete;
+
+private:
+    TListView* list_;
+};

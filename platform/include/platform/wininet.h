@@ -1,0 +1,104 @@
+// The browser's URL cache.
+#pragma once
+
+#include "platform/windef.h"
+
+// Entry types (CacheEntryType bits).
+inline constexpr DWORD NORMAL_CACHE_ENTRY = 0x00000001;
+inline constexpr DWORD STICKY_CACHE_ENTRY = 0x00000004;
+inline constexpr DWORD EDITED_CACHE_ENTRY = 0x00000008;
+inline constexpr DWORD TRACK_OFFLINE_CACHE_ENTRY = 0x00000010;
+inline constexpr DWORD TRACK_ONLINE_CACHE_ENTRY = 0x00000020;
+inline constexpr DWORD SPARSE_CACHE_ENTRY = 0x00010000;
+inline constexpr DWORD COOKIE_CACHE_ENTRY = 0x00100000;
+inline constexpr DWORD URLHISTORY_CACHE_ENTRY = 0x00200000;
+
+// One cache entry. The record and the texts it points to are one contiguous
+// buffer: the texts follow the record and every pointer points inside it.
+struct INTERNET_CACHE_ENTRY_INFOA {
+    DWORD dwStructSize;
+    LPSTR lpszSourceUrlName;
+    LPSTR lpszLocalFileName;
+    DWORD CacheEntryType;
+    DWORD dwUseCount;
+    DWORD dwHitRate;
+    DWORD dwSizeLow;
+    DWORD dwSizeHigh;
+    FILETIME LastModifiedTime;
+    FILETIME ExpireTime;
+    FILETIME LastAccessTime;
+    FILETIME LastSyncTime;
+    LPSTR lpHeaderInfo;
+    DWORD dwHeaderInfoSize;
+    LPSTR lpszFileExtension;
+    union {
+        DWORD dwReserved;
+        DWORD dwExemptDelta;
+    };
+};
+using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
+
+// Walking the cache, in the order the entries were first added. Every call
+// reads an entry in two steps: called with no buffer (or one too small) it
+// fails with ERROR_INSUFFICIENT_BUFFER and writes the size the entry needs
+// into *lpcbCacheEntryInfo; called with a buffer of that size it fills it and
+// the walk moves on. The walk ends with ERROR_NO_MORE_ITEMS; a bad handle or
+// bad arguments give ERROR_INVALID_PARAMETER. A store that cannot be read
+// fails with another code whose detail (LastErrorDetail) names the store and
+// the cause; a walk that met such a failure is over, and its later calls fail
+// with ERROR_NO_MORE_ITEMS. The entry sized by one call is the one the next
+// call fills, unless this thread changed the cache in between.
+//
+// Handles belong to the thread that opened them, and a walk reads the store
+// it started on; a walk that is never closed is freed when its thread ends or
+// the thread's calls move to another store (the data directory changed, or
+// the store file was replaced).
+//
+// lpszUrlSearchPattern: nullptr (or "") for every entry, "cookie:" for cookie
+// entries only, "visited:" for history entries only.
+HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
+                               LPINTERNET_CACHE_ENTRY_INFOA lpFirstCacheEntryInfo,
+                               LPDWORD lpcbCacheEntryInfo);
+BOOL FindNextUrlCacheEntryA(HANDLE hEnumHandle, LPINTERNET_CACHE_ENTRY_INFOA lpNextCacheEntryInfo,
+                            LPDWORD lpcbCacheEntryInfo);
+// Ends a walk and frees what it holds.
+BOOL FindCloseUrlCache(HANDLE hEnumHandle);
+
+// Removes the entry whose source address equals lpszUrlName byte for byte.
+// Fails with ERROR_FILE_NOT_FOUND when there is none.
+BOOL DeleteUrlCacheEntry(LPCSTR lpszUrlName);
+BOOL DeleteUrlCacheEntryA(LPCSTR lpszUrlName);
+
+// The calling thread's last error code and the detail text of its last
+// cache failure ("" when it left none). *lpdwBufferLength gives the buffer's
+// size and receives the text's length; when the text does not fit, the call
+// returns FALSE with the size needed (terminator included) and leaves the
+// last error alone, so that it can be asked again.
+BOOL InternetGetLastResponseInfoA(LPDWORD lpdwError, LPSTR lpszBuffer, LPDWORD lpdwBufferLength);
+
+// --- Producer calls: how a browser writes the cache. The window never uses
+// these; the tests, the benchmarks and orvalla-stores do.
+
+struct CACHE_ENTRY_VALUES {
+    DWORD CacheEntryType = NORMAL_CACHE_ENTRY;
+    FILETIME LastModifiedTime{};
+    FILETIME ExpireTime{};
+    FILETIME LastAccessTime{};
+    FILETIME LastSyncTime{};
+    DWORD dwUseCount = 0;
+    DWORD dwSizeLow = 0;
+    DWORD dwSizeHigh = 0;
+    LPCSTR lpszLocalFileName = nullptr;
+    LPCSTR lpHeaderInfo = nullptr;
+    DWORD dwHeaderInfoSize = 0;
+    LPCSTR lpszFileExtension = nullptr;
+};
+
+// Adds an entry, or replaces the values of the entry with that address (which
+// keeps its place in the walk order and its hit rate; a new entry starts at
+// 0). One transaction. A header info size of 0 means a zero-terminated text;
+// null texts are absent from the entry record.
+BOOL CommitUrlCacheEntryValues(LPCSTR lpszUrlName, const CACHE_ENTRY_VALUES* values);
+
+// Sets the hit rate of an existing entry (ERROR_FILE_NOT_FOUND when none).
+BOOL SetUrlCacheEntryHitRate(LPCSTR lpszUrlName, DWORD dwHitRate);

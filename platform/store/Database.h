@@ -1,0 +1,118 @@
+// RAII ownership of SQLite connections and statements, and the way every
+// store of this layer is opened.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/windef.h"
+
+namespace store {
+
+// A failed SQLite call, with the platform error code it maps to and a
+// message naming the store and the cause.
+struct StoreError {
+    DWORD code = ERROR_SUCCESS;
+    std::string message;
+};
+
+// Maps an SQLite result code to the platform's error code.
+DWORD ErrorCodeFor(int sqliteCode);
+
+class Statement;
+
+class Database {
+public:
+    // Opens (creating on first use, owner-only) the store file `fileName` in
+    // the user's data directory, in WAL mode with a busy timeout, and runs
+    // `schema` in one transaction. `storeName` names it in messages
+    // ("URL cache"). Throws StoreError.
+    static std::unique_ptr<Database> Open(std::string_view storeName, std::string_view fileName,
+                                          std::string_view schema);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* Handle() const { return db_; }
+    const std::string& Path() const { return path_; }
+    const std::string& StoreName() const { return storeName_; }
+
+    // True while the file this connection opened is still the file at Path()
+    // (it may have been deleted or replaced by another process).
+    bool StillAtPath() const;
+
+    // Runs SQL text with no results; throws StoreError.
+    void Exec(std::string_view sql);
+
+    // A StoreError for the connection's last failure ("The URL cache
+    // "PATH" cannot be read: CAUSE").
+    StoreError Failure(int sqliteCode, std::string_view action) const;
+
+    // A prepared statement kept for the connection's lifetime.
+    Statement& Prepare(std::string_view sql);
+
+private:
+    Database(sqlite3* db, std::string path, std::string storeName);
+
+    sqlite3* db_;
+    std::string path_;
+    std::string storeName_;
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
+    struct Cache;
+    std::unique_ptr<Cache> statements_;
+};
+
+// A prepared statement. Reset on every Run so it can be reused.
+class Statement {
+public:
+    Statement(Database& db, std::string_view sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Reset();
+    Statement& Bind(int index, std::int64_t value);
+    Statement& Bind(int index, std::string_view text);       // as TEXT
+    Statement& BindBlob(int index, std::string_view bytes);  // as BLOB
+    Statement& BindNull(int index);
+
+    // Steps once: true while a row is there. Throws StoreError.
+    bool Step();
+    // Steps to the end (for statements without rows). Throws StoreError.
+    void Run();
+
+    std::int64_t Int(int column) const;
+    // The column's bytes (TEXT or BLOB), valid until the next Step or Reset.
+    std::string_view Bytes(int column) const;
+    bool IsNull(int column) const;
+
+    sqlite3_stmt* Handle() const { return stmt_; }
+
+private:
+    Database& db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A transaction that rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db, bool immediate = true);
+    ~Transaction();
+    void Commit();
+
+private:
+    Database& db_;
+    bool open_ = true;
+};
+
+// The directory the stores live in: $XDG_DATA_HOME/orvalla, else
+// ~/.local/share/orvalla. Read anew at every call.
+std::string DataDirectory();
+
+}  // namespace store

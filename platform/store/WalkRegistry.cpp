@@ -1,0 +1,31 @@
+#include "store/WalkRegistry.h"
+
+#include <atomic>
+
+namespace store {
+namespace {
+
+std::atomic<std::uintptr_t> nextSerial{1};
+
+std::uintptr_t KeyOf(HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
+
+}  // namespace
+
+HANDLE WalkRegistry::Add(std::unique_ptr<Walk> walk) {
+    const std::uintptr_t serial = nextSerial.fetch_add(1, std::memory_order_relaxed);
+    walks_.emplace(serial, std::move(walk));
+    return reinterpret_cast<HANDLE>(serial);
+}
+
+Walk* WalkRegistry::Find(HANDLE handle) const {
+    const auto found = walks_.find(KeyOf(handle));
+    return found == walks_.end() ? nullptr : found->second.get();
+}
+
+bool WalkRegistry::Remove(HANDLE handle) {
+    return walks_.erase(KeyOf(handle)) > 0;
+}
+
+}  // namespace store

@@ -1,0 +1,112 @@
+#include "StringGridModel.h"
+
+#include "platform/vcl/StringGrid.h"
+
+StringGridModel::StringGridModel(TStringGrid* grid) : grid_(grid) {}
+
+std::uint64_t StringGridModel::Key(int column, int row) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) |
+           static_cast<std::uint32_t>(column);
+}
+
+int StringGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_->rowCount_ - grid_->fixedRows_;
+}
+
+int StringGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_->colCount_;
+}
+
+QString StringGridModel::CellText(int column, int row) const {
+    const auto cell = cells_.find(Key(column, row));
+    if (cell == cells_.end())
+        return QString();
+    return QString::fromUtf8(cell->second.data(), static_cast<qsizetype>(cell->second.size()));
+}
+
+QVariant StringGridModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid())
+        return QVariant();
+    return CellText(index.column(), index.row() + grid_->fixedRows_);
+}
+
+QVariant StringGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || grid_->fixedRows_ == 0)
+        return QVariant();
+    return CellText(section, 0);
+}
+
+Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+std::string StringGridModel::Cell(int column, int row) const {
+    if (column < 0 || row < 0)
+        return {};
+    const auto cell = cells_.find(Key(column, row));
+    return cell == cells_.end() ? std::string() : cell->second;
+}
+
+void StringGridModel::SetCell(int column, int row, std::string_view text) {
+    if (column < 0 || row < 0)
+        return;
+    const std::uint64_t key = Key(column, row);
+    auto cell = cells_.find(key);
+    if (cell == cells_.end()) {
+        if (text.empty())
+            return;
+        cells_.emplace(key, std::string(text));
+    } else if (text.empty()) {
+        cells_.erase(cell);
+    } else if (cell->second == text) {
+        return;
+    } else {
+        cell->second.assign(text);
+    }
+
+    if (column >= grid_->colCount_ || row >= grid_->rowCount_)
+        return;
+    if (row < grid_->fixedRows_) {
+        emit headerDataChanged(Qt::Horizontal, column, column);
+    } else {
+        const QModelIndex changed = index(row - grid_->fixedRows_, column);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
+}
+
+void StringGridModel::Reshape(int colCount, int rowCount, int fixedRows) {
+    if (fixedRows != grid_->fixedRows_) {
+        // Every row moves between the header and the body.
+        beginResetModel();
+        grid_->colCount_ = colCount;
+        grid_->rowCount_ = rowCount;
+        grid_->fixedRows_ = fixedRows;
+        endResetModel();
+        return;
+    }
+
+    const int columns = grid_->colCount_;
+    if (colCount > columns) {
+        beginInsertColumns(QModelIndex(), columns, colCount - 1);
+        grid_->colCount_ = colCount;
+        endInsertColumns();
+    } else if (colCount < columns) {
+        beginRemoveColumns(QModelIndex(), colCount, columns - 1);
+        grid_->colCount_ = colCount;
+        endRemoveColumns();
+    }
+
+    const int rows = grid_->rowCount_ - fixedRows;
+    const int newRows = rowCount - fixedRows;
+    if (newRows > rows) {
+        beginInsertRows(QModelIndex(), rows, newRows - 1);
+        grid_->rowCount_ = rowCount;
+        endInsertRows();
+    } else if (newRows < rows) {
+        beginRemoveRows(QModelIndex(), newRows, rows - 1);
+        grid_->rowCount_ = rowCount;
+        endRemoveRows();
+    }
+}

@@ -1,0 +1,43 @@
+// The texts of a TStringGrid and the shape the view sees of them.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+class TStringGrid;
+
+// Rows of the model are the grid's rows below its fixed header row; the
+// header row is the horizontal header. Texts are kept for any cell ever
+// written, inside the grid's size or not.
+class StringGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit StringGridModel(TStringGrid* grid);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    std::string Cell(int column, int row) const;
+    void SetCell(int column, int row, std::string_view text);
+
+    // Gives the grid a new size, telling the view exactly which rows and
+    // columns came or went.
+    void Reshape(int colCount, int rowCount, int fixedRows);
+
+private:
+    static std::uint64_t Key(int column, int row);
+    QString CellText(int column, int row) const;
+
+    TStringGrid* const grid_;
+    // Sparse: an empty text is no entry.
+    std::unordered_map<std::uint64_t, std::string> cells_;
+};

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build and the tests need and
+# the machine lacks. Run as root.
+set -euo pipefail
+
+packages=(
+    g++ cmake make pkg-config
+    qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libgtest-dev libbenchmark-dev
+    tzdata fonts-liberation2 fonts-dejavu-core
+)
+if [ "${1:-}" = "--with-desktop-tests" ]; then
+    packages+=(xvfb xauth xdotool imagemagick x11-utils)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,70 @@
+#include "FuncUnit.h"
+
+#include "platform/codepage.h"
+#include "platform/dateutils.h"
+#include "platform/regional.h"
+#include "platform/sysutils.h"
+#include "platform/winbase.h"
+
+namespace {
+
+// The fallback is the program's own text, not the user's: its value is fixed
+// rather than read through the regional formats and the two-digit-year window,
+// which would move it with the locale and, after 2030, into the 2080s.
+TDateTime FallbackDateTime() {
+    return EncodeDate(1980, 1, 1);
+}
+
+TDateTime DateTextToDateTime(const std::string& text) {
+    if (text == FallbackDateText)
+        return FallbackDateTime();
+    return StrToDateTime(text);
+}
+
+}  // namespace
+
+std::string FileTimeToText(const FILETIME& ft) {
+    const FILETIME universal = ft;
+    // Left as universal time should the conversion fail; such an instant lies
+    // outside the DOS range anyway.
+    FILETIME local = universal;
+    FileTimeToLocalFileTime(&universal, &local);
+
+    WORD dosDate = 0;
+    WORD dosTime = 0;
+    if (!FileTimeToDosDateTime(&local, &dosDate, &dosTime))
+        return std::string(FallbackDateText);
+
+    TDateTime value = 0;
+    try {
+        value = FileDateToDateTime(DWORD{dosDate} << 16 | dosTime);
+    } catch (const EConvertError&) {
+        return std::string(FallbackDateText);
+    }
+    return DateTimeToStr(value);
+}
+
+int CompareDateTexts(const std::string& first, const std::string& second) {
+    const TDateTime firstValue = DateTextToDateTime(first);
+    const TDateTime secondValue = DateTextToDateTime(second);
+    if (firstValue < secondValue)
+        return -1;
+    if (firstValue > secondValue)
+        return 1;
+    return 0;
+}
+
+std::string StripTrailingSlash(const std::string& text) {
+    std::string copy = text;
+    if (!copy.empty() && copy.back() == '/')
+        DropTail(copy, 1);
+    return copy;
+}
+
+void DropTail(std::string& text, int n) {
+    if (n <= 0)
+        return;
+    const std::size_t length = CharCount(text);
+    const auto drop = static_cast<std::size_t>(n);
+    text = drop >= length ? std::string() : CopyChars(text, 0, length - drop);
+}

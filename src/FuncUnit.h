@@ -1,0 +1,29 @@
+// Stateless helpers of the window: time stamps as text and back, and the text
+// helper of the cookie list.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/windef.h"
+
+// What FileTimeToText shows for a time it cannot convert, in every locale.
+inline constexpr std::string_view FallbackDateText = "01/01/80 12:00:00 AM";
+
+// The time stamp in the user's local time and regional format: the short
+// date, then - unless it is exactly midnight - a space and the long time.
+// Seconds come out even. Never fails: gives FallbackDateText instead.
+std::string FileTimeToText(const FILETIME& ft);
+
+// -1, 0 or 1 as the first date-time text is earlier than, equal to or later
+// than the second, both read with the user's regional formats.
+// FallbackDateText always reads as 1 January 1980, midnight.
+// Raises EConvertError "'TEXT' is not a valid date and time" for any other
+// text that does not read as a date and time.
+int CompareDateTexts(const std::string& first, const std::string& second);
+
+// A copy of the text, less one trailing "/".
+std::string StripTrailingSlash(const std::string& text);
+
+// Shortens the text by n characters; by all of them when it has fewer.
+void DropTail(std::string& text, int n);

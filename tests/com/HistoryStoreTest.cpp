@@ -1,0 +1,247 @@
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ComFixture.h"
+#include "platform/codepage.h"
+#include "platform/comobj.h"
+
+namespace {
+
+// Another connection to the store file, as another process would hold it.
+class SecondConnection {
+public:
+    explicit SecondConnection(const std::string& path) {
+        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    }
+    ~SecondConnection() { sqlite3_close_v2(db_); }
+    void Exec(const char* sql) {
+        EXPECT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
+    std::string FirstText(const char* sql) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
+        std::string text;
+        if (sqlite3_step(statement) == SQLITE_ROW) {
+            text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        }
+        sqlite3_finalize(statement);
+        return text;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The entry for `url`, with its texts copied out and freed.
+struct Entry {
+    HRESULT result;
+    std::u16string url, title;
+    bool hasTitle = false;
+    STATURL record{};
+};
+Entry Query(IUrlHistoryStg* history, const char16_t* url, DWORD flags = 0) {
+    Entry entry;
+    entry.result = history->QueryUrl(url, flags, &entry.record);
+    if (entry.result == S_OK) {
+        if (entry.record.pwcsUrl)
+            entry.url = entry.record.pwcsUrl;
+        entry.hasTitle = entry.record.pwcsTitle != nullptr;
+        if (entry.hasTitle)
+            entry.title = entry.record.pwcsTitle;
+        CoTaskMemFree(entry.record.pwcsUrl);
+        CoTaskMemFree(entry.record.pwcsTitle);
+    }
+    return entry;
+}
+
+constexpr HRESULT kNotThere = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+}  // namespace
+
+class HistoryStoreTest : public ComTest {
+protected:
+    std::string StorePath() const { return dataDir_.StoreDir() + "/history.sqlite"; }
+};
+
+TEST_F(HistoryStoreTest, OffersItsInterfacesAsOneObject) {
+    const long liveBefore = ComLiveObjectCount();
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    EXPECT_EQ(ComLiveObjectCount(), liveBefore + 1);
+
+    ComPtr<IUnknown> identity;
+    ComPtr<IUrlHistoryStg> stg;
+    ASSERT_EQ(history.QueryInterface(identity), S_OK);
+    ASSERT_EQ(identity.QueryInterface(stg), S_OK);
+    EXPECT_EQ(static_cast<IUnknown*>(stg.Get()), identity.Get());
+    EXPECT_EQ(history->AddRef(), 4u);
+    EXPECT_EQ(history->Release(), 3u);
+
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(history->QueryInterface(IID_IEnumSTATURL, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(history->BindToObject(u"http://a/", IID_IUnknown, &none), E_NOTIMPL);
+    EXPECT_EQ(history->AddUrlAndNotify(u"http://a/", nullptr, 0, TRUE, nullptr, nullptr),
+              E_NOTIMPL);
+
+    ComPtr<IEnumSTATURL> walk;
+    ASSERT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
+    EXPECT_EQ(walk->QueryInterface(IID_IUrlHistoryStg, &none), E_NOINTERFACE);
+    ASSERT_EQ(walk.QueryInterface(identity), S_OK);
+    EXPECT_EQ(ComLiveObjectCount(), liveBefore + 2);
+
+    // The enumerator keeps the store open after the object that made it goes.
+    PutEntry(u"http://a/", u"A");
+    history = nullptr;
+    stg = nullptr;
+    identity = nullptr;
+    EXPECT_EQ(ComLiveObjectCount(), liveBefore + 1);
+    EXPECT_EQ(RemainingUrls(walk.Get()), std::vector<std::string>{"http://a/"});
+}
+
+TEST_F(HistoryStoreTest, AddingAgainUpdatesTitleAndVisitInPlace) {
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    PutEntry(u"http://one/", u"Old title", 100, 200, 300);
+    ASSERT_EQ(history->AddUrl(u"http://two/", u"Two", ADDURL_ADDTOHISTORYANDCACHE), S_OK);
+    ASSERT_EQ(history->AddUrl(u"http://one/", u"New title", 0), S_OK);
+
+    const Entry one = Query(history.Get(), u"http://one/");
+    ASSERT_EQ(one.result, S_OK);
+    EXPECT_EQ(one.title, u"New title");
+    EXPECT_GT(FileTimeToQuad(one.record.ftLastVisited), 100u);
+    EXPECT_EQ(FileTimeToQuad(one.record.ftLastUpdated), 200u);
+    EXPECT_EQ(FileTimeToQuad(one.record.ftExpires), 300u);
+
+    // No title given keeps the one stored.
+    ASSERT_EQ(history->AddUrl(u"http://one/", nullptr, 0), S_OK);
+    EXPECT_EQ(Query(history.Get(), u"http://one/").title, u"New title");
+
+    ComPtr<IEnumSTATURL> walk;
+    ASSERT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
+    EXPECT_EQ(RemainingUrls(walk.Get()), (std::vector<std::string>{"http://one/", "http://two/"}));
+}
+
+TEST_F(HistoryStoreTest, QueryAndDeleteReportMissingAddresses) {
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    PutEntry(u"http://kept/", nullptr);
+    EXPECT_EQ(Query(history.Get(), u"http://gone/").result, kNotThere);
+    EXPECT_EQ(history->DeleteUrl(u"http://gone/", 0), kNotThere);
+    EXPECT_EQ(history->QueryUrl(u"http://kept/", 0, nullptr), S_OK);
+    EXPECT_FALSE(Query(history.Get(), u"http://kept/").hasTitle);
+    EXPECT_EQ(Query(history.Get(), u"http://kept/", STATURL_QUERYFLAG_NOURL).url, u"");
+
+    EXPECT_EQ(history->DeleteUrl(u"http://kept/", 0), S_OK);
+    EXPECT_EQ(Query(history.Get(), u"http://kept/").result, kNotThere);
+    EXPECT_EQ(history->AddUrl(nullptr, u"x", 0), E_INVALIDARG);
+    EXPECT_EQ(history->AddUrl(u"", u"x", 0), E_INVALIDARG);
+}
+
+TEST_F(HistoryStoreTest, WideTextsAndAllTimesRoundTrip) {
+    const std::u16string url = u"http://example.com/caf\u00e9/\u6771\u4eac?q=\U0001F600";
+    const std::u16string titles[] = {u"Caf\u00e9 Z\u00fcrich", u"T\u014dky\u014d",
+                                     u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac"};
+    constexpr std::uint64_t kTopBitSet = 0xFFFF'FFFF'FFFF'FFF0u;
+    PutEntry(url.c_str(), titles[0].c_str(), 130'000'000'000'000'000u, kTopBitSet, 7,
+             STATURLFLAG_ISTOPLEVEL);
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    ASSERT_EQ(history->AddUrl(u"http://t/", titles[1].c_str(), 0), S_OK);
+    ASSERT_EQ(history->AddUrl(u"http://g/", titles[2].c_str(), 0), S_OK);
+
+    const Entry first = Query(history.Get(), url.c_str());
+    ASSERT_EQ(first.result, S_OK);
+    EXPECT_EQ(first.url, url);
+    EXPECT_EQ(first.title, titles[0]);
+    EXPECT_EQ(FileTimeToQuad(first.record.ftLastVisited), 130'000'000'000'000'000u);
+    EXPECT_EQ(FileTimeToQuad(first.record.ftLastUpdated), kTopBitSet);
+    EXPECT_EQ(FileTimeToQuad(first.record.ftExpires), 7u);
+    EXPECT_EQ(first.record.dwFlags, STATURLFLAG_ISTOPLEVEL);
+    EXPECT_EQ(first.record.cbSize, sizeof(STATURL));
+    EXPECT_EQ(Query(history.Get(), u"http://t/").title, titles[1]);
+    EXPECT_EQ(Query(history.Get(), u"http://g/").title, titles[2]);
+
+    // Kept as UTF-8 text, so other readers of the file see the same address.
+    SecondConnection reader(StorePath());
+    EXPECT_EQ(reader.FirstText("SELECT url FROM history ORDER BY id"), WideToAnsi(url));
+}
+
+TEST_F(HistoryStoreTest, ClearHistoryEmptiesTheStoreForEveryReader) {
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ComPtr<IUrlHistoryStg2> other = OpenHistory();
+    ASSERT_TRUE(history && other);
+    PutEntry(u"http://a/", u"A");
+    PutEntry(u"https://b/", u"B");
+    ASSERT_EQ(history->ClearHistory(), S_OK);
+
+    ComPtr<IEnumSTATURL> walk;
+    ASSERT_EQ(other->EnumUrls(walk.PutRef()), S_OK);
+    EXPECT_TRUE(RemainingUrls(walk.Get()).empty());
+    ASSERT_EQ(history->AddUrl(u"http://after/", u"After", 0), S_OK);
+    ASSERT_EQ(walk->Reset(), S_OK);
+    EXPECT_EQ(RemainingUrls(walk.Get()), std::vector<std::string>{"http://after/"});
+}
+
+TEST_F(HistoryStoreTest, StoreThatIsNotADatabaseFailsCreationNamingTheStore) {
+    ASSERT_TRUE(std::filesystem::create_directories(dataDir_.StoreDir()));
+    std::ofstream(StorePath()) << "these are not the pages you visited\n";
+
+    void* object = reinterpret_cast<void*>(1);
+    const HRESULT result =
+        CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object);
+    EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT));
+    EXPECT_EQ(object, nullptr);
+    const std::string text = OleErrorMessage(result);
+    EXPECT_EQ(text, "The URL history store \"" + StorePath() +
+                        "\" cannot be opened: file is not a database");
+    try {
+        OleCheck(result);
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& error) {
+        EXPECT_EQ(error.Message(), text);
+    }
+    // The detail belongs to that failure only.
+    ComPtr<IUnknown> none;
+    EXPECT_EQ(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                               none.PutVoid()),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(OleErrorMessage(result), "The file or directory is corrupted and unreadable");
+}
+
+TEST_F(HistoryStoreTest, RefusedClearFailsAndKeepsEveryEntry) {
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    PutEntry(u"http://a/", u"A");
+    PutEntry(u"http://b/", u"B");
+    SecondConnection guard(StorePath());
+    guard.Exec(
+        "CREATE TRIGGER keep_b BEFORE DELETE ON history WHEN old.url = 'http://b/'"
+        " BEGIN SELECT RAISE(ABORT, 'entry is kept'); END");
+
+    const HRESULT result = history->ClearHistory();
+    EXPECT_TRUE(FAILED(result));
+    EXPECT_NE(OleErrorMessage(result).find("The URL history store \"" + StorePath() + "\""),
+              std::string::npos)
+        << OleErrorMessage(result);
+    ComPtr<IEnumSTATURL> walk;
+    ASSERT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
+    EXPECT_EQ(RemainingUrls(walk.Get()), (std::vector<std::string>{"http://a/", "http://b/"}));
+}
+
+TEST_F(HistoryStoreTest, ClearWhileAnotherProcessWritesFailsAsLocked) {
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    PutEntry(u"http://a/", u"A");
+    SecondConnection writer(StorePath());
+    writer.Exec("BEGIN IMMEDIATE");
+
+    // Waits out the store's busy timeout, then gives up.
+    const HRESULT result = history->ClearHistory();
+    EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+    EXPECT_NE(OleErrorMessage(result).find("database is locked"), std::string::npos);
+    writer.Exec("ROLLBACK");
+    EXPECT_EQ(history->QueryUrl(u"http://a/", 0, nullptr), S_OK);
+}

@@ -1,0 +1,182 @@
+#include <thread>
+
+#include "ComFixture.h"
+#include "platform/comobj.h"
+
+namespace {
+
+// The count an object holds, read through the counts AddRef and Release return.
+ULONG RefCount(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+class Plain final : public ComObject<IUnknown> {
+protected:
+    void* InterfaceFor(REFIID riid) override {
+        return riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
+    }
+};
+
+// Makes Plain objects, which offer no history interface.
+class PlainFactory final : public ComObject<IClassFactory> {
+public:
+    HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        return MakeComObject<Plain>()->QueryInterface(riid, ppv);
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+
+protected:
+    void* InterfaceFor(REFIID riid) override {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory)
+            return static_cast<IClassFactory*>(this);
+        return nullptr;
+    }
+};
+
+constexpr CLSID kUnknownClass{0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+HRESULT Create(REFCLSID clsid, DWORD contexts, ComPtr<IUnknown>& object,
+               IUnknown* outer = nullptr) {
+    return CoCreateInstance(clsid, outer, contexts, IID_IUnknown, object.PutVoid());
+}
+
+}  // namespace
+
+TEST(ComCodes, Win32CodesWrapIntoFailureCodes) {
+    static_assert(HRESULT_FROM_WIN32(ERROR_SUCCESS) == S_OK);
+    static_assert(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED) == E_ACCESSDENIED);
+    static_assert(HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER) == E_INVALIDARG);
+    static_assert(HRESULT_FROM_WIN32(static_cast<DWORD>(E_FAIL)) == E_FAIL);
+    static_assert(SUCCEEDED(S_FALSE) && FAILED(E_UNEXPECTED) && !FAILED(S_OK));
+    static_assert(!(CLSID_CUrlHistory == IID_IUrlHistoryStg));
+}
+
+TEST(ComRuntime, CreationNeedsTheRuntimeStartedOnTheThread) {
+    TempDataDir dataDir;
+    const long liveAtStart = ComLiveObjectCount();
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER, object), CO_E_NOTINITIALIZED);
+    EXPECT_EQ(CoInitialize(reinterpret_cast<LPVOID>(1)), E_INVALIDARG);
+
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    CoUninitialize();
+    EXPECT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER, object), S_OK);
+    object.Reset();
+    std::thread([] {
+        void* other = nullptr;
+        EXPECT_EQ(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   &other),
+                  CO_E_NOTINITIALIZED);
+    }).join();
+    CoUninitialize();
+    EXPECT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER, object), CO_E_NOTINITIALIZED);
+    EXPECT_EQ(ComLiveObjectCount(), liveAtStart);
+}
+
+TEST_F(ComTest, CreationFailsForClassesNotServedAsAsked) {
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(Create(kUnknownClass, CLSCTX_ALL, object), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(Create(CLSID_CUrlHistory, CLSCTX_LOCAL_SERVER, object), REGDB_E_CLASSNOTREG);
+    ComPtr<IUnknown> outer = MakeComObject<Plain>();
+    EXPECT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER, object, outer.Get()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_FALSE(object);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr),
+        E_POINTER);
+    EXPECT_EQ(OleErrorMessage(REGDB_E_CLASSNOTREG), "Class not registered");
+}
+
+TEST_F(ComTest, RegisteredClassObjectTakesThePlaceOfTheBuiltInClass) {
+    ComPtr<IUnknown> factory = MakeComObject<PlainFactory>();
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_CUrlHistory, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
+              S_OK);
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, object), S_OK);
+    ComPtr<IUrlHistoryStg2> history;
+    EXPECT_EQ(object.QueryInterface(history), E_NOINTERFACE);
+    EXPECT_FALSE(history);
+
+    ASSERT_EQ(CoRevokeClassObject(cookie), S_OK);
+    EXPECT_EQ(CoRevokeClassObject(cookie), E_INVALIDARG);
+    ASSERT_EQ(Create(CLSID_CUrlHistory, CLSCTX_INPROC_SERVER, object), S_OK);
+    EXPECT_EQ(object.QueryInterface(history), S_OK);
+
+    ComPtr<IUnknown> notAFactory = MakeComObject<Plain>();
+    EXPECT_EQ(CoRegisterClassObject(kUnknownClass, notAFactory.Get(), CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
+              E_NOINTERFACE);
+    // Left registered: the thread's last CoUninitialize (in TearDown) revokes
+    // it, and the live-object check there proves the factory was released.
+    ASSERT_EQ(CoRegisterClassObject(kUnknownClass, factory.Get(), CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
+              S_OK);
+}
+
+TEST_F(ComTest, ComPtrGivesBackEveryReferenceItTakes) {
+    ComPtr<IUnknown> first = MakeComObject<Plain>();
+    ComPtr<IUnknown> second = MakeComObject<Plain>();
+    EXPECT_EQ(RefCount(first.Get()), 1u);
+    {
+        ComPtr<IUnknown> copy = first;
+        EXPECT_EQ(RefCount(first.Get()), 2u);
+        copy = second;  // releases first
+        EXPECT_EQ(RefCount(first.Get()), 1u);
+        EXPECT_EQ(RefCount(second.Get()), 2u);
+        copy = copy;
+        EXPECT_EQ(RefCount(second.Get()), 2u);
+        ComPtr<IUnknown> moved = std::move(copy);
+        EXPECT_FALSE(copy);
+        EXPECT_EQ(RefCount(second.Get()), 2u);
+    }
+    EXPECT_EQ(RefCount(second.Get()), 1u);
+
+    // An out-parameter releases what the pointer held before the call fills it.
+    ComPtr<IUnknown> out = first;
+    EXPECT_EQ(first.QueryInterface(out), S_OK);
+    EXPECT_EQ(RefCount(first.Get()), 2u);
+    ComPtr<IUrlHistoryStg> wrong;
+    EXPECT_EQ(out.QueryInterface(wrong), E_NOINTERFACE);
+    out.Reset();
+    EXPECT_EQ(out.QueryInterface(wrong), E_POINTER);
+
+    IUnknown* raw = second.Detach();
+    EXPECT_EQ(RefCount(raw), 1u);
+    second.Attach(raw);
+    EXPECT_EQ(RefCount(second.Get()), 1u);
+    IUnknown* handed = nullptr;
+    EXPECT_EQ(second.CopyTo(&handed), S_OK);
+    EXPECT_EQ(handed->Release(), 1u);
+}
+
+TEST(ComErrors, TextsAndErrorsForFailureCodes) {
+    EXPECT_EQ(OleErrorMessage(E_NOINTERFACE), "No such interface supported");
+    EXPECT_EQ(OleErrorMessage(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)), "Access is denied");
+    EXPECT_EQ(OleErrorMessage(MakeHResult(0x80041234)), "");
+
+    EXPECT_EQ(OleCheck(S_FALSE), S_FALSE);
+    try {
+        OleCheck(MakeHResult(0x80041234));
+        FAIL() << "no error raised";
+    } catch (const EOleSysError& error) {
+        EXPECT_STREQ(error.what(), "OLE error 80041234");
+        EXPECT_EQ(error.ErrorCode, MakeHResult(0x80041234));
+    }
+    EXPECT_THROW(
+        {
+            try {
+                OleCheck(E_FAIL);
+            } catch (const Exception& error) {
+                EXPECT_EQ(error.Message(), "Unspecified error");
+                throw;
+            }
+        },
+        EOleSysError);
+}

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "TempDataDir.h"
+#include "TimeStamps.h"
+#include "platform/winbase.h"
+
+namespace {
+
+constexpr std::uint64_t kLargestSigned = std::numeric_limits<std::int64_t>::max();
+constexpr std::uint64_t kLargestUnsigned = std::numeric_limits<std::uint64_t>::max();
+
+std::int64_t LocalOffsetSeconds(FILETIME universal) {
+    FILETIME local{};
+    EXPECT_TRUE(FileTimeToLocalFileTime(&universal, &local));
+    return (static_cast<std::int64_t>(FileTimeToQuad(local)) -
+            static_cast<std::int64_t>(FileTimeToQuad(universal))) /
+           static_cast<std::int64_t>(kTicksPerSecond);
+}
+
+struct Dos {
+    WORD date = 0, time = 0;
+};
+
+Dos DosOf(FILETIME ft) {
+    Dos dos;
+    EXPECT_TRUE(FileTimeToDosDateTime(&ft, &dos.date, &dos.time));
+    return dos;
+}
+
+constexpr WORD DosDate(int year, int month, int day) {
+    return static_cast<WORD>((year - 1980) << 9 | month << 5 | day);
+}
+constexpr WORD DosTime(int hour, int minute, int second) {
+    return static_cast<WORD>(hour << 11 | minute << 5 | second / 2);
+}
+
+TEST(FileTimeToLocalFileTime, FollowsTheZoneInTZ) {
+    const FILETIME winter = UtcFileTime(2026, 1, 2, 15, 4, 5);
+    {
+        ScopedEnv tz("TZ", "UTC");
+        EXPECT_EQ(LocalOffsetSeconds(winter), 0);
+    }
+    {
+        ScopedEnv tz("TZ", "America/New_York");
+        EXPECT_EQ(LocalOffsetSeconds(winter), -5 * 3600);
+    }
+    {
+        ScopedEnv tz("TZ", "Europe/Berlin");
+        EXPECT_EQ(LocalOffsetSeconds(winter), 1 * 3600);
+    }
+}
+
+TEST(FileTimeToLocalFileTime, AppliesDaylightSavingOfTheInstantConverted) {
+    const FILETIME summer = UtcFileTime(2026, 7, 1, 12);
+    {
+        ScopedEnv tz("TZ", "America/New_York");
+        EXPECT_EQ(LocalOffsetSeconds(summer), -4 * 3600);
+        // Clocks went forward at 2:00 local time on 8 March 2026.
+        EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 6, 59, 59)), -5 * 3600);
+        EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 7, 0, 0)), -4 * 3600);
+    }
+    {
+        ScopedEnv tz("TZ", "Europe/Berlin");
+        EXPECT_EQ(LocalOffsetSeconds(summer), 2 * 3600);
+    }
+}
+
+TEST(FileTimeToLocalFileTime, KeepsTheFractionOfTheSecond) {
+    ScopedEnv tz("TZ", "Europe/Berlin");
+    const FILETIME universal = UtcFileTime(2026, 1, 2, 15, 4, 5, 1234567);
+    FILETIME local{};
+    ASSERT_TRUE(FileTimeToLocalFileTime(&universal, &local));
+    EXPECT_EQ(FileTimeToQuad(local) % kTicksPerSecond, 1234567u);
+}
+
+TEST(FileTimeToLocalFileTime, FailsWhenTheResultWouldLeaveTheRange) {
+    ScopedEnv tz("TZ", "America/New_York");
+    const FILETIME zero{};
+    FILETIME local = QuadToFileTime(42);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(FileTimeToLocalFileTime(&zero, &local));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(FileTimeToQuad(local), 42u);  // untouched
+
+    const FILETIME largest = QuadToFileTime(kLargestSigned);
+    EXPECT_TRUE(FileTimeToLocalFileTime(&largest, &local));  // west of Greenwich: smaller
+    ScopedEnv east("TZ", "Europe/Berlin");
+    EXPECT_FALSE(FileTimeToLocalFileTime(&largest, &local));
+    EXPECT_TRUE(FileTimeToLocalFileTime(&zero, &local));
+}
+
+TEST(FileTimeToLocalFileTime, RejectsTheUpperHalfAndNullPointers) {
+    ScopedEnv tz("TZ", "UTC");
+    FILETIME local{};
+    for (std::uint64_t quad : {kLargestSigned + 1, kLargestUnsigned}) {
+        const FILETIME ft = QuadToFileTime(quad);
+        EXPECT_FALSE(FileTimeToLocalFileTime(&ft, &local));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    }
+    const FILETIME ft = UtcFileTime(2026, 1, 2);
+    EXPECT_FALSE(FileTimeToLocalFileTime(nullptr, &local));
+    EXPECT_FALSE(FileTimeToLocalFileTime(&ft, nullptr));
+}
+
+TEST(FileTimeToDosDateTime, PacksFieldsAndHalvesTheSeconds) {
+    const Dos dos = DosOf(UtcFileTime(2026, 1, 2, 15, 4, 5, kTicksPerSecond - 1));
+    EXPECT_EQ(dos.date, DosDate(2026, 1, 2));
+    EXPECT_EQ(dos.time, DosTime(15, 4, 4));
+    EXPECT_EQ(DosOf(UtcFileTime(2026, 1, 2, 15, 4, 6)).time, DosTime(15, 4, 6));
+    EXPECT_EQ(DosOf(UtcFileTime(2024, 2, 29, 23, 59, 59)).date, DosDate(2024, 2, 29));
+}
+
+TEST(FileTimeToDosDateTime, CoversExactly1980To2107) {
+    const Dos first = DosOf(UtcFileTime(1980, 1, 1));
+    EXPECT_EQ(first.date, DosDate(1980, 1, 1));
+    EXPECT_EQ(first.time, 0);
+    const Dos last = DosOf(UtcFileTime(2107, 12, 31, 23, 59, 59, kTicksPerSecond - 1));
+    EXPECT_EQ(last.date, DosDate(2107, 12, 31));
+    EXPECT_EQ(last.time, DosTime(23, 59, 58));
+
+    WORD date = 7, time = 7;
+    for (std::uint64_t quad :
+         {FileTimeToQuad(UtcFileTime(1980, 1, 1)) - 1, FileTimeToQuad(UtcFileTime(2108, 1, 1)),
+          std::uint64_t{0}, kLargestSigned, kLargestUnsigned}) {
+        const FILETIME ft = QuadToFileTime(quad);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(FileTimeToDosDateTime(&ft, &date, &time)) << quad;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    }
+    EXPECT_EQ(date, 7);
+    EXPECT_EQ(time, 7);
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+// Changing the cache: deletion by exact bytes, changes during a walk, and
+// values that must come back as they went in.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "CacheTestSupport.h"
+#include "TempDataDir.h"
+#include "platform/wininet.h"
+
+namespace {
+
+using Urls = std::vector<std::string>;
+
+class UrlCacheChanges : public ::testing::Test {
+protected:
+    TempDataDir dataDir;
+};
+
+TEST_F(UrlCacheChanges, DeletionMatchesTheExactBytes) {
+    const Urls urls = {"http://a.example/", "http://a.example", "HTTP://A.EXAMPLE/",
+                       "http://a.example/\xff"};
+    for (const auto& url : urls)
+        AddEntry(url);
+
+    EXPECT_TRUE(DeleteUrlCacheEntry("http://a.example"));
+    EXPECT_EQ(WalkUrls(), (Urls{urls[0], urls[2], urls[3]}));
+
+    EXPECT_FALSE(DeleteUrlCacheEntry("http://a.example"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(DeleteUrlCacheEntryA("http://A.example/"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+    EXPECT_TRUE(DeleteUrlCacheEntryA("http://a.example/\xff"));
+    EXPECT_EQ(WalkUrls(), (Urls{urls[0], urls[2]}));
+}
+
+TEST_F(UrlCacheChanges, InvalidUtf8AndLongAddressesRoundTrip) {
+    const std::string invalid = "Cookie:u@h\xc3\x28\xff\xfe.example/\x80";
+    const std::string longUrl = "http://long.example/" + std::string(100 * 1024, 'x');
+    AddEntry(invalid, COOKIE_CACHE_ENTRY);
+    AddEntry(longUrl);
+    EXPECT_EQ(WalkUrls(), (Urls{invalid, longUrl}));
+    EXPECT_TRUE(DeleteUrlCacheEntry(longUrl.c_str()));
+    EXPECT_TRUE(DeleteUrlCacheEntry(invalid.c_str()));
+    EXPECT_TRUE(WalkAll().empty());
+}
+
+TEST_F(UrlCacheChanges, HitRatesAndTimesKeepAllTheirBits) {
+    constexpr std::uint64_t kMaxTime = UINT64_MAX;
+    AddEntry("http://zero.example/", NORMAL_CACHE_ENTRY, 0, kMaxTime);
+    AddEntry("http://top.example/", NORMAL_CACHE_ENTRY, 1ULL << 63, (1ULL << 63) - 1);
+    ASSERT_TRUE(SetUrlCacheEntryHitRate("http://zero.example/", 0xFFFFFFFFu));
+    ASSERT_TRUE(SetUrlCacheEntryHitRate("http://top.example/", 0x80000000u));
+    EXPECT_FALSE(SetUrlCacheEntryHitRate("http://absent.example/", 1));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+    // Replacing an entry's values keeps its hits.
+    AddEntry("http://top.example/", COOKIE_CACHE_ENTRY, 1ULL << 63, (1ULL << 63) - 1);
+
+    const auto entries = WalkAll();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].hits, 0xFFFFFFFFu);
+    EXPECT_EQ(entries[0].modified, 0u);
+    EXPECT_EQ(entries[0].expires, kMaxTime);
+    EXPECT_EQ(entries[1].hits, 0x80000000u);
+    EXPECT_EQ(entries[1].type, COOKIE_CACHE_ENTRY);
+    EXPECT_EQ(entries[1].modified, 1ULL << 63);
+    EXPECT_EQ(entries[1].expires, (1ULL << 63) - 1);
+}
+
+TEST_F(UrlCacheChanges, WalkSurvivesDeletionsAndAdditions) {
+    for (const char* url : {"http://1/", "http://2/", "http://3/", "http://4/", "http://5/"}) {
+        AddEntry(url);
+    }
+    HANDLE walk = nullptr;
+    ASSERT_EQ(FindFirst(walk)->url, "http://1/");
+    ASSERT_EQ(FindNext(walk)->url, "http://2/");
+
+    ASSERT_TRUE(DeleteUrlCacheEntry("http://3/"));  // the next one
+    ASSERT_TRUE(DeleteUrlCacheEntry("http://1/"));  // one already passed
+    AddEntry("http://2/", COOKIE_CACHE_ENTRY);      // a passed one, replaced
+    AddEntry("http://6/");                          // a new one
+    Urls rest;
+    while (auto entry = FindNext(walk))
+        rest.push_back(entry->url);
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(rest, (Urls{"http://4/", "http://5/", "http://6/"}));
+
+    // An entry added after the walk reached its end still shows.
+    AddEntry("http://7/");
+    EXPECT_EQ(FindNext(walk)->url, "http://7/");
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+}
+
+TEST_F(UrlCacheChanges, EntryDeletedBetweenSizingAndFillingIsNotYielded) {
+    AddEntry("http://1/");
+    AddEntry("http://2/");
+    AddEntry("http://3.example/with/a/longer/address");
+    HANDLE walk = nullptr;
+    ASSERT_TRUE(FindFirst(walk));
+
+    DWORD size = 0;
+    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // sizes http://2/
+    ASSERT_TRUE(DeleteUrlCacheEntry("http://2/"));
+    EntryBuffer buffer(size);
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);  // the next entry is larger
+    EntryBuffer larger(size);
+    ASSERT_TRUE(FindNextUrlCacheEntryA(walk, larger.Record(), &size));
+    EXPECT_EQ(Unpack(larger).url, "http://3.example/with/a/longer/address");
+    FindCloseUrlCache(walk);
+}
+
+TEST_F(UrlCacheChanges, ReplacedStoreFileIsOpenedAfresh) {
+    AddEntry("http://old.example/");
+    ASSERT_EQ(WalkUrls().size(), 1u);
+    std::filesystem::remove(dataDir.StoreDir() + "/urlcache.sqlite");
+    AddEntry("http://new.example/");
+    EXPECT_EQ(WalkUrls(), (Urls{"http://new.example/"}));
+}
+
+}  // namespace

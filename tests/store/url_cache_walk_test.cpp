@@ -1,0 +1,183 @@
+// The two-call walk: sizes, error codes, order, handles and search patterns.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "CacheTestSupport.h"
+#include "TempDataDir.h"
+#include "platform/wininet.h"
+
+using Urls = std::vector<std::string>;
+
+namespace {
+
+class UrlCacheWalk : public ::testing::Test {
+protected:
+    TempDataDir dataDir;
+};
+
+TEST_F(UrlCacheWalk, EmptyCacheEndsAtOnce) {
+    DWORD size = 0;
+    EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_TRUE(WalkAll().empty());
+}
+
+TEST_F(UrlCacheWalk, SizingCallAsksForRecordAndTexts) {
+    AddEntry("http://a.example/");
+    DWORD size = 0;
+    EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(size, sizeof(INTERNET_CACHE_ENTRY_INFOA) + std::strlen("http://a.example/") + 1);
+
+    // One byte short: asked again for the same size, and the walk stays put.
+    EntryBuffer small(size - 1);
+    DWORD smallSize = small.Size();
+    EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, small.Record(), &smallSize), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(smallSize, size);
+
+    EntryBuffer exact(size);
+    HANDLE walk = FindFirstUrlCacheEntryA(nullptr, exact.Record(), &size);
+    ASSERT_NE(walk, nullptr);
+    EXPECT_EQ(Unpack(exact).url, "http://a.example/");
+    EXPECT_FALSE(Unpack(exact).localFile);
+
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+}
+
+TEST_F(UrlCacheWalk, TooSmallBufferDoesNotAdvance) {
+    AddEntry("http://first.example/");
+    AddEntry("http://second.example/a-longer-address");
+    HANDLE walk = nullptr;
+    ASSERT_TRUE(FindFirst(walk));
+    DWORD size = 0;
+    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
+    const DWORD needed = size;
+    EntryBuffer small(needed - 1);
+    size = small.Size();
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, small.Record(), &size));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(size, needed);
+    // A larger buffer than needed is fine too.
+    EntryBuffer large(needed + 64);
+    size = large.Size();
+    ASSERT_TRUE(FindNextUrlCacheEntryA(walk, large.Record(), &size));
+    EXPECT_EQ(Unpack(large).url, "http://second.example/a-longer-address");
+    EXPECT_FALSE(FindNext(walk));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    FindCloseUrlCache(walk);
+}
+
+TEST_F(UrlCacheWalk, YieldsEntriesInTheOrderFirstAdded) {
+    AddEntry("http://c.example/");
+    AddEntry("http://a.example/");
+    AddEntry("http://b.example/");
+    AddEntry("http://a.example/", COOKIE_CACHE_ENTRY);  // replaced, keeps its place
+    EXPECT_EQ(WalkUrls(), (Urls{"http://c.example/", "http://a.example/", "http://b.example/"}));
+    EXPECT_EQ(WalkAll()[1].type, COOKIE_CACHE_ENTRY);
+}
+
+TEST_F(UrlCacheWalk, OptionalTextsLieInsideTheBuffer) {
+    const std::string header("HTTP/1.1 200 OK\r\n\0tail", 23);
+    CACHE_ENTRY_VALUES values;
+    values.lpszLocalFileName = "page[1].htm";
+    values.lpHeaderInfo = header.data();
+    values.dwHeaderInfoSize = static_cast<DWORD>(header.size());
+    values.lpszFileExtension = "htm";
+    ASSERT_TRUE(CommitUrlCacheEntryValues("http://texts.example/page", &values));
+    const auto entries = WalkAll();  // Unpack checks every text lies inside the buffer
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].localFile, "page[1].htm");
+    EXPECT_EQ(entries[0].header, header);
+    EXPECT_EQ(entries[0].extension, "htm");
+}
+
+TEST_F(UrlCacheWalk, SearchPatternsPickCookiesOrHistory) {
+    AddEntry("Cookie:u@a.example/", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
+    AddEntry("http://a.example/");
+    AddEntry("Visited: u@http://a.example/", URLHISTORY_CACHE_ENTRY);
+    AddEntry("Cookie:u@b.example/", COOKIE_CACHE_ENTRY);
+    EXPECT_EQ(WalkUrls().size(), 4u);
+    EXPECT_EQ(WalkUrls("").size(), 4u);
+    EXPECT_EQ(WalkUrls("cookie:"), (Urls{"Cookie:u@a.example/", "Cookie:u@b.example/"}));
+    EXPECT_EQ(WalkUrls("visited:"), (Urls{"Visited: u@http://a.example/"}));
+
+    DWORD size = 0;
+    EXPECT_EQ(FindFirstUrlCacheEntryA("http:", nullptr, &size), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(UrlCacheWalk, BadHandlesAndArgumentsAreRejected) {
+    AddEntry("http://a.example/");
+    AddEntry("http://b.example/");
+    EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+    auto expectInvalid = [](HANDLE handle) {
+        DWORD size = 0;
+        EXPECT_FALSE(FindNextUrlCacheEntryA(handle, nullptr, &size));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_FALSE(FindCloseUrlCache(handle));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    };
+    expectInvalid(nullptr);
+    int notAWalk = 0;
+    expectInvalid(&notAWalk);
+    expectInvalid(reinterpret_cast<HANDLE>(0xdeadbeef));
+
+    HANDLE walk = nullptr;
+    ASSERT_TRUE(FindFirst(walk));
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+    expectInvalid(walk);
+
+    EXPECT_FALSE(DeleteUrlCacheEntry(nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    const CACHE_ENTRY_VALUES values;
+    EXPECT_FALSE(CommitUrlCacheEntryValues(nullptr, &values));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(CommitUrlCacheEntryValues("http://a.example/", nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(UrlCacheWalk, HandlesBelongToTheirThread) {
+    AddEntry("http://a.example/");
+    AddEntry("http://b.example/");
+    HANDLE walk = nullptr;
+    ASSERT_TRUE(FindFirst(walk));
+    DWORD error = ERROR_SUCCESS;
+    std::thread([&] {
+        DWORD size = 0;
+        FindNextUrlCacheEntryA(walk, nullptr, &size);
+        error = GetLastError();
+        // A walk left open here is freed with the thread's store.
+        HANDLE abandoned = nullptr;
+        FindFirst(abandoned);
+    }).join();
+    EXPECT_EQ(error, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(FindNext(walk)->url, "http://b.example/");
+    FindCloseUrlCache(walk);
+}
+
+TEST_F(UrlCacheWalk, WalksOfAStoreLeftBehindAreFreed) {
+    AddEntry("http://a.example/");
+    AddEntry("http://b.example/");
+    HANDLE abandoned = nullptr;
+    ASSERT_TRUE(FindFirst(abandoned));
+    {
+        TempDataDir other;
+        AddEntry("http://other.example/");
+        DWORD size = 0;
+        EXPECT_FALSE(FindNextUrlCacheEntryA(abandoned, nullptr, &size));
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(WalkUrls(), (Urls{"http://other.example/"}));
+    }
+    EXPECT_EQ(WalkUrls(), (Urls{"http://a.example/", "http://b.example/"}));
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// Runs the built orvalla-stores with the test's environment and collects
+// what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ToolResult {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+ToolResult RunTool(const std::vector<std::string>& args);
+
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);

@@ -1,0 +1,109 @@
+// orvalla-stores as a user runs it: its cache commands, its arguments and its
+// sample set, against a temporary data directory.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "RunTool.h"
+#include "TempDataDir.h"
+
+namespace {
+
+class OrvallaStoresCache : public ::testing::Test {
+protected:
+    // A failure is one line on stderr, nothing on stdout, and a non-zero exit.
+    static void ExpectRejected(const std::vector<std::string>& args) {
+        const ToolResult result = RunTool(args);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+        EXPECT_TRUE(result.out.empty()) << result.out;
+    }
+
+    TempDataDir dataDir;
+};
+
+TEST_F(OrvallaStoresCache, HelpNamesEveryCommand) {
+    const ToolResult result = RunTool({"--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    for (const char* name : {"add-cache ADDRESS", "list-cache", "sample", "--type", "--hits"}) {
+        EXPECT_NE(result.out.find(name), std::string::npos) << name;
+    }
+}
+
+TEST_F(OrvallaStoresCache, BadArgumentsAreRejectedWithOneLine) {
+    ExpectRejected({});
+    ExpectRejected({"no-such-command"});
+    ExpectRejected({"add-cache"});
+    ExpectRejected({"add-cache", "http://a/", "http://b/"});
+    ExpectRejected({"add-cache", "http://a/", "--type", "biscuit"});
+    ExpectRejected({"add-cache", "http://a/", "--hits"});
+    ExpectRejected({"add-cache", "http://a/", "--hits", "4294967296"});
+    ExpectRejected({"add-cache", "http://a/", "--hits", "-1"});
+    ExpectRejected({"add-cache", "http://a/", "--modified", "2026-02-29T00:00:00Z"});
+    ExpectRejected({"add-cache", "http://a/", "--expires", "2026-01-02 03:04:05"});
+    ExpectRejected({"add-cache", "http://a/", "--expires", "ft:18446744073709551616"});
+    ExpectRejected({"add-cache", "http://a/", "--colour", "red"});
+    ExpectRejected({"list-cache", "extra"});
+    // Nothing was written by any of them.
+    EXPECT_TRUE(RunTool({"list-cache"}).out.empty());
+}
+
+TEST_F(OrvallaStoresCache, AddedEntriesAreListedInOrder) {
+    ASSERT_EQ(RunTool({"add-cache", "Cookie:user@host.example/path/", "--hits", "4294967295",
+                       "--modified", "2026-01-02T03:04:05Z", "--expires", "ft:0"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(RunTool({"add-cache", "http://host.example/a.png", "--modified=ft:116444736000000000",
+                       "--expires", "2107-12-31T23:59:58Z"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(RunTool({"add-cache", "--type", "history", "--", "--odd-address"}).exitCode, 0);
+
+    const ToolResult result = RunTool({"list-cache"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 3u) << result.out;
+    EXPECT_EQ(lines[0],
+              "cookie hits=4294967295 modified=2026-01-02T03:04:05Z "
+              "expires=1601-01-01T00:00:00Z Cookie:user@host.example/path/");
+    EXPECT_EQ(lines[1],
+              "normal hits=0 modified=1970-01-01T00:00:00Z expires=2107-12-31T23:59:58Z "
+              "http://host.example/a.png");
+    EXPECT_EQ(lines[2].substr(0, 8), "history ");
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 14), " --odd-address");
+}
+
+TEST_F(OrvallaStoresCache, SampleWritesCookiesAndOtherEntries) {
+    const ToolResult sample = RunTool({"sample"});
+    ASSERT_EQ(sample.exitCode, 0) << sample.err;
+    const auto lines = Lines(RunTool({"list-cache"}).out);
+    int cookies = 0;
+    int others = 0;
+    bool farExpiry = false;
+    bool topBitHits = false;
+    for (const std::string& line : lines) {
+        (line.rfind("cookie ", 0) == 0 ? cookies : others)++;
+        farExpiry |= line.find("expires=2200-") != std::string::npos;
+        topBitHits |= line.find("hits=3000000000") != std::string::npos;
+    }
+    EXPECT_GE(cookies, 4);
+    EXPECT_GE(others, 3);
+    EXPECT_TRUE(farExpiry);
+    EXPECT_TRUE(topBitHits);
+
+    // Running it again replaces the same entries.
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    EXPECT_EQ(Lines(RunTool({"list-cache"}).out), lines);
+}
+
+TEST_F(OrvallaStoresCache, StoreFailureIsOneLineNamingTheStore) {
+    std::filesystem::create_directories(dataDir.StoreDir());
+    std::ofstream(dataDir.StoreDir() + "/urlcache.sqlite") << "not a database";
+    ExpectRejected({"list-cache"});
+    ExpectRejected({"add-cache", "http://a/"});
+    const ToolResult result = RunTool({"list-cache"});
+    EXPECT_NE(result.err.find("URL cache"), std::string::npos) << result.err;
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+#include "platform/vcl/ListView.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.AddColumn("Address", 125);
+        list.AddColumn("Hits", 38, Qt::AlignHCenter);
+    }
+
+    // One row per key: the key is the caption and also sub-item 0.
+    void AddRows(const std::vector<int>& keys) {
+        for (int key : keys) {
+            TListItem row = list.Add();
+            row.SetCaption("row" + std::to_string(key) + "_" + std::to_string(list.Count()));
+            row.AddSubItem(std::to_string(key));
+        }
+    }
+
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (int i = 0; i < list.Count(); ++i)
+            captions.push_back(list.Items(i).Caption());
+        return captions;
+    }
+
+    void CompareByKey(bool descending = false) {
+        list.OnCompare = [this, descending](QObject*, TListItem first, TListItem second, int,
+                                            int& compare) {
+            ++comparisons;
+            const int a = std::stoi(first.SubItem(0));
+            const int b = std::stoi(second.SubItem(0));
+            compare = (a > b) - (a < b);
+            if (descending)
+                compare = -compare;
+        };
+    }
+
+    TListView list;
+    int comparisons = 0;
+};
+
+TEST_F(ListViewTest, TextsComeBackAsTheBytesStoredEvenWhenNotUtf8) {
+    const std::string invalid = "caf\xe9 \xff\xfe";
+    const std::string cut = "\xc3";
+    const std::string withNul("a\0b", 3);
+    TListItem row = list.Add();
+    row.SetCaption(invalid);
+    row.AddSubItem(cut);
+    row.AddSubItem("");
+    row.AddSubItem(withNul);
+
+    EXPECT_EQ(row.Caption(), invalid);
+    ASSERT_EQ(row.SubItemCount(), 3);
+    EXPECT_EQ(row.SubItem(0), cut);
+    EXPECT_EQ(row.SubItem(1), "");
+    EXPECT_EQ(row.SubItem(2), withNul);
+    EXPECT_EQ(row.SubItem(3), "");
+    EXPECT_EQ(row.Item()->text(0), QString::fromUtf8(invalid.data(), invalid.size()));
+
+    const std::string utf8 =
+        "Gr\xc3\xbc\xc3\x9f"
+        "e";
+    row.SetCaption(utf8);
+    EXPECT_EQ(row.Caption(), utf8);
+    EXPECT_EQ(row.Item()->text(0), QStringLiteral("Grüße"));
+}
+
+TEST_F(ListViewTest, RowsStartUncheckedAndKeepTheirCheckState) {
+    AddRows({1, 2});
+    EXPECT_FALSE(list.Items(0).Checked());
+    EXPECT_TRUE(list.Items(0).Item()->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(list.Items(0).Item()->flags() & Qt::ItemIsEditable);
+
+    list.Items(1).SetChecked(true);
+    EXPECT_TRUE(list.Items(1).Checked());
+    EXPECT_FALSE(list.Items(0).Checked());
+    list.Items(1).SetChecked(false);
+    EXPECT_FALSE(list.Items(1).Checked());
+}
+
+TEST_F(ListViewTest, FocusAndSelectionAreSeparateAndSelectionIsSingle) {
+    AddRows({1, 2, 3});
+    list.Items(0).SetSelected(true);
+    list.SetItemFocused(list.Items(2));
+    EXPECT_EQ(list.ItemFocused(), list.Items(2));
+    EXPECT_TRUE(list.Items(0).Selected());
+    EXPECT_FALSE(list.Items(2).Selected());
+
+    list.Items(2).SetSelected(true);
+    EXPECT_FALSE(list.Items(0).Selected());
+    EXPECT_TRUE(list.Items(2).Selected());
+    EXPECT_EQ(list.Items(2).Index(), 2);
+
+    list.SetItemFocused(TListItem());
+    EXPECT_FALSE(list.ItemFocused());
+}
+
+TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlace) {
+    AddRows({3, 1, 2, 1, 3});
+    CompareByKey();
+    list.AlphaSort();
+    EXPECT_EQ(Captions(),
+              (std::vector<std::string>{"row1_2", "row1_4", "row2_3", "row3_1", "row3_5"}));
+
+    CompareByKey(true);
+    list.AlphaSort();
+    EXPECT_EQ(Captions(),
+              (std::vector<std::string>{"row3_1", "row3_5", "row2_3", "row1_2", "row1_4"}));
+}
+
+TEST_F(ListViewTest, SortingKeepsCheckStatesFocusAndSelection) {
+    AddRows({3, 1, 2});
+    list.Items(0).SetChecked(true);      // key 3
+    list.Items(1).SetSelected(true);     // key 1
+    list.SetItemFocused(list.Items(2));  // key 2
+    CompareByKey();
+    list.AlphaSort();
+
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
+    EXPECT_TRUE(list.Items(2).Checked());
+    EXPECT_FALSE(list.Items(0).Checked());
+    EXPECT_TRUE(list.Items(0).Selected());
+    EXPECT_EQ(list.ItemFocused(), list.Items(1));
+    EXPECT_EQ(list.Items(1).SubItem(0), "2");
+}
+
+TEST_F(ListViewTest, AnErrorFromOnCompareLeavesTheOrderAndReachesTheCaller) {
+    AddRows({5, 4, 3, 2, 1, 0});
+    const std::vector<std::string> before = Captions();
+    CompareByKey();
+    const auto byKey = list.OnCompare;
+    list.OnCompare = [&](QObject* sender, TListItem first, TListItem second, int data,
+                         int& compare) {
+        if (comparisons == 4)
+            throw std::runtime_error("'x' is not a valid integer value");
+        byKey(sender, first, second, data, compare);
+    };
+    EXPECT_THROW(list.AlphaSort(), std::runtime_error);
+    EXPECT_EQ(Captions(), before);
+    EXPECT_EQ(list.Count(), 6);
+}
+
+TEST_F(ListViewTest, WithoutOnCompareSortingChangesNothing) {
+    AddRows({2, 1});
+    list.AlphaSort();
+    list.SetSortType(TSortType::stBoth);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));
+}
+
+TEST_F(ListViewTest, SortTypeSortsOnlyWhenSwitchedOnFromNone) {
+    AddRows({2, 1});
+    CompareByKey();
+    list.SetSortType(TSortType::stBoth);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_1"}));
+
+    AddRows({0});  // appended rows stay where they are
+    const int before = comparisons;
+    list.SetSortType(TSortType::stBoth);
+    list.SetSortType(TSortType::stText);
+    EXPECT_EQ(comparisons, before);
+    EXPECT_EQ(list.Items(2).Caption(), "row0_3");
+
+    list.SetSortType(TSortType::stNone);
+    EXPECT_EQ(comparisons, before);
+    list.SetSortType(TSortType::stBoth);
+    EXPECT_EQ(list.Items(0).Caption(), "row0_3");
+}
+
+TEST_F(ListViewTest, TenThousandRowsSortAndKeepTheirTexts) {
+    std::vector<int> keys;
+    for (int i = 0; i < 10000; ++i)
+        keys.push_back((i * 7919) % 10007);
+    {
+        TListUpdateLock lock(&list);
+        AddRows(keys);
+    }
+    CompareByKey();
+    list.AlphaSort();
+    ASSERT_EQ(list.Count(), 10000);
+    for (int i = 1; i < list.Count(); ++i)
+        ASSERT_LE(std::stoi(list.Items(i - 1).SubItem(0)), std::stoi(list.Items(i).SubItem(0)));
+    EXPECT_EQ(list.topLevelItemCount(), 10000);
+}
+
+TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
+    list.BeginUpdate();
+    {
+        TListUpdateLock inner(&list);
+        EXPECT_FALSE(list.updatesEnabled());
+    }
+    EXPECT_FALSE(list.updatesEnabled());
+    list.EndUpdate();
+    EXPECT_TRUE(list.updatesEnabled());
+    list.EndUpdate();  // unbalanced: ignored
+    list.BeginUpdate();
+    EXPECT_FALSE(list.updatesEnabled());
+    list.EndUpdate();
+    EXPECT_TRUE(list.updatesEnabled());
+}
+
+TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {
+    AddRows({2, 1});
+    std::vector<int> clicked;
+    list.OnColumnClick = [&](QObject* sender, int column) {
+        EXPECT_EQ(sender, &list);
+        clicked.push_back(column);
+    };
+    list.resize(300, 200);
+    list.show();
+
+    QHeaderView* header = list.header();
+    const QPoint centre(header->sectionViewportPosition(1) + header->sectionSize(1) / 2,
+                        header->height() / 2);
+    const QPointF global = header->viewport()->mapToGlobal(QPointF(centre));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(centre), global, Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(centre), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &press);
+    QApplication::sendEvent(header->viewport(), &release);
+
+    EXPECT_EQ(clicked, std::vector<int>{1});
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));
+}
+
+}  // namespace

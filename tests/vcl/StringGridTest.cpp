@@ -1,0 +1,170 @@
+#include "platform/vcl/StringGrid.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The grid as the history page sets it up.
+class StringGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid.SetColCount(3);
+        grid.SetRowCount(11);
+        grid.SetDefaultRowHeight(14);
+        grid.SetColWidths(0, 109);
+        grid.SetColWidths(1, 221);
+        grid.SetColWidths(2, 306);
+    }
+
+    QAbstractItemModel* Model() const { return grid.model(); }
+
+    TStringGrid grid;
+};
+
+TEST(StringGridDefaults, FreshGridHasFiveByFiveWithAHeaderRow) {
+    TStringGrid grid;
+    EXPECT_EQ(grid.ColCount(), 5);
+    EXPECT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_EQ(grid.DefaultRowHeight(), 24);
+    EXPECT_EQ(grid.ColWidths(4), 64);
+    EXPECT_EQ(grid.model()->rowCount(), 4);
+    EXPECT_EQ(grid.model()->columnCount(), 5);
+    EXPECT_FALSE(grid.horizontalHeader()->isHidden());
+}
+
+TEST_F(StringGridTest, LayoutFollowsRowHeightAndColumnWidths) {
+    EXPECT_EQ(grid.rowHeight(0), 14);
+    EXPECT_EQ(grid.horizontalHeader()->height(), 14);
+    EXPECT_EQ(grid.columnWidth(1), 221);
+    EXPECT_EQ(grid.ColWidths(2), 306);
+    grid.SetColCount(4);
+    EXPECT_EQ(grid.ColWidths(3), 64);
+}
+
+TEST_F(StringGridTest, HeaderShowsTheTextsOfRowZero) {
+    grid.SetCells(0, 0, "Last Visited");
+    grid.SetCells(1, 0, "Title");
+    EXPECT_EQ(Model()->headerData(1, Qt::Horizontal).toString(), "Title");
+    EXPECT_EQ(grid.DisplayText(0, 0), "Last Visited");
+
+    grid.SetCells(0, 1, "01/02/2024");
+    EXPECT_EQ(Model()->data(Model()->index(0, 0)).toString(), "01/02/2024");
+    EXPECT_EQ(grid.DisplayText(0, 1), "01/02/2024");
+}
+
+TEST_F(StringGridTest, CellsOutsideTheColumnsAreKeptAndShownWhenTheGridGrows) {
+    grid.SetCells(3, 0, "Last Updated");
+    grid.SetCells(4, 2, "Expires text");
+    EXPECT_EQ(grid.Cells(4, 2), "Expires text");
+    EXPECT_EQ(grid.DisplayText(4, 2), "");
+    EXPECT_EQ(Model()->columnCount(), 3);
+
+    grid.SetColCount(5);
+    EXPECT_EQ(grid.DisplayText(4, 2), "Expires text");
+    EXPECT_EQ(Model()->data(Model()->index(1, 4)).toString(), "Expires text");
+    EXPECT_EQ(Model()->headerData(3, Qt::Horizontal).toString(), "Last Updated");
+
+    grid.SetColCount(2);
+    grid.SetColCount(5);
+    EXPECT_EQ(grid.DisplayText(4, 2), "Expires text");
+}
+
+TEST_F(StringGridTest, RowsCutOffComeBackWithTheirTexts) {
+    grid.SetCells(1, 9, "nine");
+    grid.SetRowCount(4);
+    EXPECT_EQ(Model()->rowCount(), 3);
+    EXPECT_EQ(grid.DisplayText(1, 9), "");
+    EXPECT_EQ(grid.Cells(1, 9), "nine");
+    grid.SetCells(1, 12, "twelve");
+
+    grid.SetRowCount(13);
+    EXPECT_EQ(grid.DisplayText(1, 9), "nine");
+    EXPECT_EQ(grid.DisplayText(1, 12), "twelve");
+    EXPECT_EQ(grid.FixedRows(), 1);
+}
+
+TEST_F(StringGridTest, OneRowLeavesNoFixedRowAndRowZeroBecomesOrdinary) {
+    grid.SetCells(0, 0, "Last Visited");
+    grid.SetColCount(1);
+    grid.SetRowCount(1);
+    EXPECT_EQ(grid.FixedRows(), 0);
+    EXPECT_TRUE(grid.horizontalHeader()->isHidden());
+    EXPECT_EQ(Model()->rowCount(), 1);
+    EXPECT_EQ(grid.DisplayText(0, 0), "Last Visited");
+    EXPECT_EQ(Model()->data(Model()->index(0, 0)).toString(), "Last Visited");
+
+    // Growing again does not bring the header row back.
+    grid.SetRowCount(3);
+    EXPECT_EQ(grid.FixedRows(), 0);
+    EXPECT_EQ(Model()->rowCount(), 3);
+    EXPECT_TRUE(grid.horizontalHeader()->isHidden());
+}
+
+TEST_F(StringGridTest, FixedRowsStayFewerThanRowsAndCountsStayPositive) {
+    grid.SetRowCount(1);
+    grid.SetFixedRows(1);
+    EXPECT_EQ(grid.FixedRows(), 0);
+
+    grid.SetRowCount(2);
+    grid.SetFixedRows(1);
+    EXPECT_EQ(grid.FixedRows(), 1);
+    EXPECT_EQ(Model()->rowCount(), 1);
+    grid.SetFixedRows(7);
+    EXPECT_EQ(grid.FixedRows(), 1);
+
+    grid.SetRowCount(0);
+    grid.SetColCount(-3);
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_EQ(grid.ColCount(), 1);
+    EXPECT_EQ(grid.FixedRows(), 0);
+}
+
+TEST_F(StringGridTest, TextsAreKeptAsBytes) {
+    const std::string invalid = "T\xe9l\xe9 \xff";
+    grid.SetCells(1, 3, invalid);
+    EXPECT_EQ(grid.Cells(1, 3), invalid);
+    EXPECT_EQ(grid.DisplayText(1, 3), QString::fromUtf8(invalid.data(), invalid.size()));
+    grid.SetCells(1, 3, "");
+    EXPECT_EQ(grid.Cells(1, 3), "");
+
+    grid.SetCells(-1, 0, "ignored");
+    grid.SetCells(0, -1, "ignored");
+    EXPECT_EQ(grid.Cells(-1, 0), "");
+    EXPECT_EQ(grid.DisplayText(-1, 0), "");
+}
+
+TEST_F(StringGridTest, GrowingByOneRowInsertsOneRowAndKeepsTheSelection) {
+    std::vector<std::pair<int, int>> inserted;
+    int resets = 0;
+    QObject::connect(
+        Model(), &QAbstractItemModel::rowsInserted,
+        [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+    QObject::connect(Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    grid.selectRow(2);
+
+    grid.SetRowCount(12);
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{10, 10}}));
+    EXPECT_EQ(resets, 0);
+    EXPECT_TRUE(grid.selectionModel()->isRowSelected(2, QModelIndex()));
+}
+
+TEST_F(StringGridTest, FifteenThousandRowsAddedOneByOne) {
+    grid.show();
+    for (int row = 1; row <= 15000; ++row) {
+        grid.SetRowCount(row + 1);
+        grid.SetCells(0, row, std::to_string(row));
+        grid.SetCells(4, row, "hidden");
+    }
+    EXPECT_EQ(Model()->rowCount(), 15000);
+    EXPECT_EQ(grid.DisplayText(0, 15000), "15000");
+    EXPECT_EQ(grid.Cells(4, 15000), "hidden");
+}
+
+}  // namespace

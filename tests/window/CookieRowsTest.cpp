@@ -1,0 +1,71 @@
+// What each kind of cache entry turns into on the "Cookies" page.
+#include "WindowFixture.h"
+
+using CookieRows = WindowFixture;
+
+TEST_F(CookieRows, CaptionIsTheHostAndPathAfterTheFirstAt) {
+    const std::string longHost = std::string(300, 'h');
+    // "é" is two bytes: 259 of them fill 518 bytes, and the 260th character
+    // must not be cut in half.
+    std::string accented;
+    for (int i = 0; i < 300; ++i)
+        accented += "\xC3\xA9";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Cookie:anna@example.com/", "example.com"},
+        {"Cookie:anna@example.com/path/", "example.com/path"},
+        {"Cookie:anna@example.com/path//", "example.com/path/"},
+        {"Cookie:anna@host@second/", "host@second"},
+        {"no-at-sign/", "no-at-sign"},
+        {"Cookie:ends-with-at@", ""},
+        {"Cookie:u@" + longHost, std::string(260, 'h')},
+        {"Cookie:u@" + accented, accented.substr(0, 520)},
+    };
+    for (const auto& [address, caption] : cases)
+        AddEntry(address);
+    TMainForm& form = Create();
+    ASSERT_EQ(form.lvCookies->Count(), static_cast<int>(cases.size()));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TListItem item = form.lvCookies->Items(static_cast<int>(i));
+        EXPECT_EQ(item.Caption(), cases[i].second) << cases[i].first;
+        EXPECT_EQ(item.SubItem(3), cases[i].first);
+    }
+}
+
+TEST_F(CookieRows, UnusualEntriesStillGiveRows) {
+    const std::string huge = "Cookie:u@" + std::string(100 * 1024, 'a') + "/";
+    const std::string notUtf8 = "Cookie:u@caf\xE9\xFF.example/";
+    AddEntry("", COOKIE_CACHE_ENTRY);
+    AddEntry(huge, COOKIE_CACHE_ENTRY, 0x80000000u);
+    AddEntry(notUtf8, COOKIE_CACHE_ENTRY, 0xFFFFFFFFu, FILETIME{0, 0},
+             FILETIME{0xFFFFFFFFu, 0xFFFFFFFFu});
+    TMainForm& form = Create();
+    ASSERT_EQ(form.lvCookies->Count(), 3);
+    EXPECT_EQ(Captions(0)[0], "");
+    EXPECT_EQ(Captions(0)[1].size(), 260u);
+    EXPECT_EQ(Captions(0)[2], "caf\xE9\xFF.example");
+    EXPECT_EQ(Captions(1), (std::vector<std::string>{"0", "2147483648", "4294967295"}));
+    EXPECT_EQ(Captions(2)[2], "01/01/80 12:00:00 AM");
+    EXPECT_EQ(Captions(3)[2], "01/01/80 12:00:00 AM");
+    EXPECT_EQ(Captions(4), (std::vector<std::string>{"", huge, notUtf8}));
+}
+
+TEST_F(CookieRows, TimesAreShownInTheUsersZoneAndFormat) {
+    // 23:30:01 universal is the next day in Berlin, an odd second shown as
+    // the even one before it.
+    AddEntry("Cookie:u@zone/", COOKIE_CACHE_ENTRY, 1, Utc(2026, 7, 1, 23, 30, 1),
+             Utc(2026, 6, 30, 22, 0, 0));
+    const ScopedEnv berlin("TZ", "Europe/Berlin");
+    const ScopedEnv german("LC_ALL", "de_DE.UTF-8");
+    RefreshFormatSettings();
+    Create();
+    EXPECT_EQ(Captions(2)[0], "02.07.2026 01:30:00");
+    EXPECT_EQ(Captions(3)[0], "01.07.2026");
+}
+
+TEST_F(CookieRows, ExpiryOutsideTheDosRangeShowsTheFallbackText) {
+    AddEntry("Cookie:u@old/", COOKIE_CACHE_ENTRY, 0, Utc(1979, 12, 31, 23, 59, 59),
+             Utc(2108, 1, 1, 0, 0, 0));
+    Create();
+    EXPECT_EQ(Captions(2)[0], "01/01/80 12:00:00 AM");
+    EXPECT_EQ(Captions(3)[0], "01/01/80 12:00:00 AM");
+}

@@ -1,0 +1,209 @@
+// The URL cache's commands, and its sample set.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "commands.h"
+#include "platform/sysutils.h"
+#include "platform/wininet.h"
+
+namespace {
+
+constexpr DWORD kCookieType = COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY;
+constexpr DWORD kHistoryType = URLHISTORY_CACHE_ENTRY | NORMAL_CACHE_ENTRY;
+constexpr std::uint64_t kTicksPerDay = 86'400ULL * 10'000'000ULL;
+
+DWORD TypeNamed(const std::string& name) {
+    if (name == "cookie")
+        return kCookieType;
+    if (name == "history")
+        return kHistoryType;
+    if (name == "normal")
+        return NORMAL_CACHE_ENTRY;
+    throw UsageError{"type '" + name + "' is not one of cookie, normal, history"};
+}
+
+// What a browser would file the address under.
+DWORD TypeForAddress(const std::string& address) {
+    if (address.rfind("Cookie:", 0) == 0)
+        return kCookieType;
+    if (address.rfind("Visited:", 0) == 0)
+        return kHistoryType;
+    return NORMAL_CACHE_ENTRY;
+}
+
+const char* TypeName(DWORD type) {
+    if (type & COOKIE_CACHE_ENTRY)
+        return "cookie";
+    if (type & URLHISTORY_CACHE_ENTRY)
+        return "history";
+    return "normal";
+}
+
+FILETIME DaysLater(FILETIME time, std::uint64_t days) {
+    const std::uint64_t quad = FileTimeToQuad(time);
+    const std::uint64_t room = UINT64_MAX - quad;
+    return QuadToFileTime(quad + std::min(room, days * kTicksPerDay));
+}
+
+void Commit(const std::string& address, const CACHE_ENTRY_VALUES& values) {
+    if (!CommitUrlCacheEntryValues(address.c_str(), &values))
+        RaiseLastOSError();
+}
+
+void SetHits(const std::string& address, DWORD hits) {
+    if (!SetUrlCacheEntryHitRate(address.c_str(), hits))
+        RaiseLastOSError();
+}
+
+int AddCache(const Arguments& args) {
+    const ParsedArguments parsed(args, {"--type", "--hits", "--modified", "--expires"});
+    parsed.ExpectPositional(1, 1);
+    const std::string& address = parsed.Positional()[0];
+    if (address.empty())
+        throw UsageError{"ADDRESS is empty"};
+
+    // Every argument is read before the store is touched, so a bad one
+    // changes nothing.
+    CACHE_ENTRY_VALUES values;
+    const auto type = parsed.Value("--type");
+    values.CacheEntryType = type ? TypeNamed(*type) : TypeForAddress(address);
+    const auto hits = parsed.Value("--hits");
+    const DWORD hitRate = hits ? ParseUInt32(*hits, "hit count") : 0;
+    const FILETIME now = NowFileTime();
+    const auto modified = parsed.Value("--modified");
+    values.LastModifiedTime = modified ? ParseTime(*modified) : now;
+    const auto expires = parsed.Value("--expires");
+    values.ExpireTime = expires ? ParseTime(*expires) : DaysLater(values.LastModifiedTime, 365);
+    values.LastAccessTime = now;
+    values.LastSyncTime = now;
+
+    Commit(address, values);
+    if (hits)
+        SetHits(address, hitRate);
+    return 0;
+}
+
+struct WalkCloser {
+    void operator()(void* handle) const { FindCloseUrlCache(handle); }
+};
+using WalkHandle = std::unique_ptr<void, WalkCloser>;
+
+// Reads one entry with the two-call protocol into `buffer`; false at the end.
+template <typename Call>
+bool ReadEntry(std::vector<char>& buffer, Call call) {
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const auto entry = reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.data());
+        if (call(buffer.empty() ? nullptr : entry, &size))
+            return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_NO_MORE_ITEMS)
+            return false;
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+            RaiseLastOSError();
+        buffer.resize(size);
+    }
+}
+
+void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry) {
+    std::printf("%s hits=%u modified=%s expires=%s %s\n", TypeName(entry.CacheEntryType),
+                static_cast<unsigned>(entry.dwHitRate), FormatTime(entry.LastModifiedTime).c_str(),
+                FormatTime(entry.ExpireTime).c_str(), entry.lpszSourceUrlName);
+}
+
+int ListCache(const Arguments& args) {
+    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    // The buffer only grows, and is allocated by new, so it suits the record.
+    std::vector<char> buffer;
+    WalkHandle walk;
+    const bool any = ReadEntry(buffer, [&](LPINTERNET_CACHE_ENTRY_INFOA entry, LPDWORD size) {
+        walk.reset(FindFirstUrlCacheEntryA(nullptr, entry, size));
+        return walk != nullptr;
+    });
+    if (!any)
+        return 0;
+    do {
+        PrintEntry(*reinterpret_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()));
+    } while (ReadEntry(buffer, [&](LPINTERNET_CACHE_ENTRY_INFOA entry, LPDWORD size) {
+        return FindNextUrlCacheEntryA(walk.get(), entry, size) != FALSE;
+    }));
+    return 0;
+}
+
+FILETIME At(const char* isoTime) {
+    return ParseTime(isoTime);
+}
+
+struct SampleEntry {
+    const char* address;
+    DWORD type;
+    DWORD hits;
+    const char* modified;
+    const char* expires;
+    const char* localFile = nullptr;
+    const char* header = nullptr;
+    const char* extension = nullptr;
+};
+
+}  // namespace
+
+std::vector<Command> CacheCommands() {
+    return {
+        {"add-cache",
+         "ADDRESS [--type cookie|normal|history] [--hits N] [--modified TIME] [--expires TIME]",
+         "adds or replaces a URL cache entry (TIME: 2026-01-02T03:04:05Z or ft:NUMBER; the type "
+         "follows a Cookie: or Visited: prefix unless given)",
+         AddCache},
+        {"list-cache", "", "lists the URL cache entries in walk order", ListCache},
+    };
+}
+
+void WriteSampleCache() {
+    static const SampleEntry entries[] = {
+        {"Cookie:alice@www.example.com/", kCookieType, 12, "2026-03-02T09:15:00Z",
+         "2027-03-02T09:15:00Z"},
+        {"http://www.example.com/index.html", NORMAL_CACHE_ENTRY, 7, "2026-03-02T09:14:58Z",
+         "2026-03-09T09:14:58Z", "index[1].htm",
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n", "htm"},
+        {"Cookie:alice@example.com/shop/", kCookieType, 3, "2026-03-10T18:40:12Z",
+         "2026-04-10T18:40:12Z"},
+        {"http://www.example.com/images/logo.png", NORMAL_CACHE_ENTRY, 7, "2026-03-02T09:14:59Z",
+         "2026-06-02T09:14:59Z", "logo[1].png",
+         "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n\r\n", "png"},
+        {"Visited: alice@http://www.example.com/index.html", kHistoryType, 4,
+         "2026-03-02T09:15:00Z", "2026-03-23T09:15:00Z"},
+        {"Cookie:alice@news.example.org/", kCookieType, 41, "2026-03-10T07:02:45Z",
+         "2026-09-10T07:02:45Z"},
+        {"Cookie:alice@news.example.org/world/europe/", kCookieType, 2, "2026-03-02T21:30:00Z",
+         "2026-03-31T21:30:00Z"},
+        {"https://news.example.org/world/europe/story.html", NORMAL_CACHE_ENTRY, 1,
+         "2026-03-10T07:03:10Z", "2026-03-11T07:03:10Z", "story[1].htm",
+         "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n", "htm"},
+        {"Visited: alice@https://news.example.org/world/europe/story.html", kHistoryType, 1,
+         "2026-03-10T07:03:10Z", "2026-03-31T07:03:10Z"},
+        // Expires far beyond what a DOS date can hold.
+        {"Cookie:alice@ads.tracker.example.net/", kCookieType, 1, "2026-03-10T12:00:00Z",
+         "2200-01-01T00:00:00Z"},
+        // A hit count with its top bit set.
+        {"Cookie:alice@mail.example.net/inbox/", kCookieType, 3'000'000'000U,
+         "2026-03-02T08:00:00Z", "2026-04-01T08:00:00Z"},
+    };
+    for (const SampleEntry& sample : entries) {
+        CACHE_ENTRY_VALUES values;
+        values.CacheEntryType = sample.type;
+        values.LastModifiedTime = At(sample.modified);
+        values.ExpireTime = At(sample.expires);
+        values.LastAccessTime = values.LastModifiedTime;
+        values.LastSyncTime = values.LastModifiedTime;
+        values.dwUseCount = 0;
+        values.lpszLocalFileName = sample.localFile;
+        values.lpHeaderInfo = sample.header;
+        values.lpszFileExtension = sample.extension;
+        Commit(sample.address, values);
+        SetHits(sample.address, sample.hits);
+    }
+}

@@ -1,0 +1,27 @@
+// The commands of orvalla-stores. Each store contributes its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;    // one line: arguments and options
+    const char* summary;  // one line: what it does
+    // Returns the exit code; throws UsageError for bad arguments and
+    // std::runtime_error for a store that fails.
+    int (*run)(const Arguments& args);
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::vector<Command> CacheCommands();    // add-cache, list-cache
+std::vector<Command> HistoryCommands();  // add-history, list-history
+
+// The sample set of each store, written by `orvalla-stores sample`.
+void WriteSampleCache();
+void WriteSampleHistory();

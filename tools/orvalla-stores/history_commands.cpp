@@ -1,0 +1,145 @@
+// The URL history's commands, and its sample set.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "commands.h"
+#include "platform/codepage.h"
+#include "platform/comobj.h"
+#include "platform/comptr.h"
+#include "platform/objbase.h"
+#include "platform/urlhist.h"
+
+namespace {
+
+constexpr std::uint64_t kTicksPerDay = 86'400ULL * 10'000'000ULL;
+// How long a browser keeps a visit when the caller names no expiry.
+constexpr std::uint64_t kKeptDays = 20;
+
+FILETIME DaysLater(FILETIME time, std::uint64_t days) {
+    const std::uint64_t quad = FileTimeToQuad(time);
+    return QuadToFileTime(quad + std::min(UINT64_MAX - quad, days * kTicksPerDay));
+}
+
+// The runtime started for the calling thread while this lives.
+class ComRuntime {
+public:
+    ComRuntime() { OleCheck(CoInitialize(nullptr)); }
+    ~ComRuntime() { CoUninitialize(); }
+    ComRuntime(const ComRuntime&) = delete;
+    ComRuntime& operator=(const ComRuntime&) = delete;
+};
+
+int AddHistory(const Arguments& args) {
+    const ParsedArguments parsed(args, {"--title", "--visited", "--updated", "--expires"});
+    parsed.ExpectPositional(1, 1);
+    const std::string& address = parsed.Positional()[0];
+    if (address.empty())
+        throw UsageError{"URL is empty"};
+
+    const std::u16string url = AnsiToWide(address);
+    const auto titleText = parsed.Value("--title");
+    const std::u16string title = titleText ? AnsiToWide(*titleText) : std::u16string();
+    URLHISTORY_ENTRY entry;
+    entry.pwcsUrl = url.c_str();
+    entry.pwcsTitle = titleText ? title.c_str() : nullptr;
+    const auto visited = parsed.Value("--visited");
+    entry.ftLastVisited = visited ? ParseTime(*visited) : NowFileTime();
+    const auto updated = parsed.Value("--updated");
+    entry.ftLastUpdated = updated ? ParseTime(*updated) : entry.ftLastVisited;
+    const auto expires = parsed.Value("--expires");
+    entry.ftExpires = expires ? ParseTime(*expires) : DaysLater(entry.ftLastVisited, kKeptDays);
+    entry.dwFlags = STATURLFLAG_ISTOPLEVEL;
+    OleCheck(AddUrlHistoryEntry(entry));
+    return 0;
+}
+
+void PrintEntry(const STATURL& entry) {
+    std::string line = "visited=" + FormatTime(entry.ftLastVisited) +
+                       " updated=" + FormatTime(entry.ftLastUpdated) +
+                       " expires=" + FormatTime(entry.ftExpires) + " " +
+                       WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u"");
+    if (entry.pwcsTitle)
+        line += " title=" + WideToAnsi(entry.pwcsTitle);
+    std::printf("%s\n", line.c_str());
+}
+
+int ListHistory(const Arguments& args) {
+    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    const ComRuntime runtime;
+    ComPtr<IUnknown> object;
+    OleCheck(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                              object.PutVoid()));
+    ComPtr<IUrlHistoryStg2> history;
+    OleCheck(object.QueryInterface(history));
+    ComPtr<IEnumSTATURL> walk;
+    OleCheck(history->EnumUrls(walk.PutRef()));
+    STATURL entry{};
+    while (OleCheck(walk->Next(1, &entry, nullptr)) == S_OK) {
+        PrintEntry(entry);
+        CoTaskMemFree(entry.pwcsUrl);
+        CoTaskMemFree(entry.pwcsTitle);
+    }
+    return 0;
+}
+
+struct SampleEntry {
+    const char* url;
+    const char* title;  // nullptr: the page had none
+    const char* visited;
+    const char* expires;
+};
+
+}  // namespace
+
+std::vector<Command> HistoryCommands() {
+    return {
+        {"add-history", "URL [--title TEXT] [--visited TIME] [--updated TIME] [--expires TIME]",
+         "adds or replaces a history entry (TIME: 2026-01-02T03:04:05Z or ft:NUMBER; updated "
+         "defaults to visited, expires to 20 days after it)",
+         AddHistory},
+        {"list-history", "", "lists the history entries in the order first added", ListHistory},
+    };
+}
+
+void WriteSampleHistory() {
+    static const SampleEntry samples[] = {
+        {"http://www.example.com/index.html", "Example Domain", "2026-03-02T09:15:00Z",
+         "2026-03-22T09:15:00Z"},
+        {"https://news.example.org/world/europe/story.html", "Europe \xE2\x80\x93 World News",
+         "2026-03-10T07:03:10Z", "2026-03-30T07:03:10Z"},
+        {"http://www.cafe-zuerich.example.ch/menu.html", "Caf\xC3\xA9 Z\xC3\xBCrich",
+         "2026-03-11T12:30:00Z", "2026-03-31T12:30:00Z"},
+        {"file:///home/alice/Documents/notes.html", "Notes", "2026-03-11T20:05:00Z",
+         "2026-03-31T20:05:00Z"},
+        {"http://tokyo.example.jp/guide/", "T\xC5\x8Dky\xC5\x8D \xE6\x9D\xB1\xE4\xBA\xAC",
+         "2026-03-12T01:45:30Z", "2026-04-01T01:45:30Z"},
+        {"http://www.example.gr/",
+         "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC", "2026-03-12T16:20:00Z",
+         "2026-04-01T16:20:00Z"},
+        {"https://secure.example.com/login", "Sign in", "2026-03-13T08:00:00Z",
+         "2026-04-02T08:00:00Z"},
+        // No title, and kept beyond what a DOS date can hold.
+        {"http://intranet.example.net/", nullptr, "2026-03-13T09:10:00Z", "2200-01-01T00:00:00Z"},
+        // Visited before the first DOS date.
+        {"http://old.example.com/", "An old page", "1979-12-31T23:00:00Z", "1980-01-20T23:00:00Z"},
+    };
+    std::vector<std::u16string> texts;
+    texts.reserve(2 * std::size(samples));  // the entries point into it
+    std::vector<URLHISTORY_ENTRY> entries;
+    for (const SampleEntry& sample : samples) {
+        URLHISTORY_ENTRY entry;
+        entry.pwcsUrl = texts.emplace_back(AnsiToWide(sample.url)).c_str();
+        if (sample.title)
+            entry.pwcsTitle = texts.emplace_back(AnsiToWide(sample.title)).c_str();
+        entry.ftLastVisited = ParseTime(sample.visited);
+        entry.ftLastUpdated = entry.ftLastVisited;
+        entry.ftExpires = ParseTime(sample.expires);
+        entry.dwFlags = STATURLFLAG_ISTOPLEVEL;
+        entries.push_back(entry);
+    }
+    OleCheck(AddUrlHistoryEntries(entries.data(), static_cast<ULONG>(entries.size())));
+}
