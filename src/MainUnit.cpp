@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QResource>
 #include <QScreen>
 
@@ -38,6 +39,9 @@ std::string HandlerName(const QObject* control, const char* event) {
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     setupUi(this);
     setFont(FormFont());
+    // Headers take their font from the platform theme unless told otherwise.
+    for (QHeaderView* header : findChildren<QHeaderView*>())
+        header->setFont(font());
     setWindowIcon(QIcon(":/orvalla16.png"));
     // A dialog-style frame: the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |

@@ -1,0 +1,218 @@
+// The "History" page: listing the visited http pages and clearing them.
+#include <sqlite3.h>
+
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+#include "WindowFixture.h"
+#include "platform/codepage.h"
+#include "platform/comobject.h"
+#include "platform/objbase.h"
+
+namespace {
+
+// A class whose objects offer no history interface.
+class NotAHistory final : public ComObject<IUnknown> {
+protected:
+    void* InterfaceFor(REFIID riid) override {
+        return riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
+    }
+};
+
+class NotAHistoryFactory final : public ComObject<IClassFactory> {
+public:
+    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        return MakeComObject<NotAHistory>()->QueryInterface(riid, ppv);
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+
+protected:
+    void* InterfaceFor(REFIID riid) override {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            return static_cast<IClassFactory*>(this);
+        }
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+class HistoryPage : public WindowFixture {
+protected:
+    static void Visit(const std::string& url, const std::string& title,
+                      FILETIME visited = Utc(2026, 3, 2, 9, 15, 0)) {
+        const std::u16string wideUrl = AnsiToWide(url);
+        const std::u16string wideTitle = AnsiToWide(title);
+        URLHISTORY_ENTRY entry;
+        entry.pwcsUrl = wideUrl.c_str();
+        entry.pwcsTitle = wideTitle.c_str();
+        entry.ftLastVisited = visited;
+        entry.ftLastUpdated = Utc(2026, 3, 3, 10, 0, 0);
+        entry.ftExpires = Utc(2026, 4, 1);
+        ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
+    }
+    static void Forget(const std::string& url) {
+        ASSERT_EQ(UrlHistory->DeleteUrl(reinterpret_cast<LPCOLESTR>(AnsiToWide(url).c_str()), 0),
+                  S_OK);
+    }
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> texts;
+        for (int row = 0; row < form_->StringGrid1->RowCount(); ++row) {
+            texts.push_back(form_->StringGrid1->Cells(column, row));
+        }
+        return texts;
+    }
+    static void RunSql(const std::string& sql) {
+        sqlite3* db = nullptr;
+        sqlite3_open(
+            (std::string(std::getenv("XDG_DATA_HOME")) + "/orvalla/history.sqlite").c_str(), &db);
+        ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+};
+
+TEST_F(HistoryPage, ListsOnlyTheHttpPagesWithTheirTimesAndTitles) {
+    Visit("http://www.example.com/", "Example Domain");
+    Visit("https://secure.example.com/", "Secure");
+    Visit("http://cafe.example/", "Caf\xC3\xA9 Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC",
+          Utc(2026, 3, 11, 12, 30, 1));
+    Visit("file:///home/anna/notes.html", "Notes");
+    Visit("http://old.example/", "Old", Utc(1979, 6, 1));
+    TMainForm& form = Create();
+
+    TStringGrid* grid = form.StringGrid1;
+    EXPECT_EQ(grid->RowCount(), 4);
+    EXPECT_EQ(grid->ColCount(), 3);
+    EXPECT_EQ(grid->FixedRows(), 1);
+    EXPECT_EQ(form.Edit1->text(), "3");
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Last Visited", "3/2/2026 9:15:00 AM",
+                                                   "3/11/2026 12:30:00 PM", "12/30/1899"}));
+    EXPECT_EQ(Column(1)[2], "Caf\xC3\xA9 Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC");
+    EXPECT_EQ(grid->DisplayText(1, 2), QString::fromUtf8("Café Zürich 東京"));
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Url", "http://www.example.com/",
+                                                   "http://cafe.example/", "http://old.example/"}));
+    // The last two columns hold their texts beyond the three the grid shows.
+    EXPECT_EQ(Column(3),
+              (std::vector<std::string>{"Last Updated", "3/3/2026 10:00:00 AM",
+                                        "3/3/2026 10:00:00 AM", "3/3/2026 10:00:00 AM"}));
+    EXPECT_EQ(Column(4)[0], "Expires");
+    EXPECT_EQ(Column(4)[1], "4/1/2026");
+    EXPECT_TRUE(grid->DisplayText(3, 1).isEmpty());
+    EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(HistoryPage, RefreshFollowsTheStoreAsItShrinksAndEmpties) {
+    for (int i = 1; i <= 5; ++i)
+        Visit("http://site" + std::to_string(i) + ".example/", "Site");
+    TMainForm& form = Create();
+    EXPECT_EQ(form.StringGrid1->RowCount(), 6);
+    EXPECT_EQ(form.Edit1->text(), "5");
+
+    for (int i = 1; i <= 3; ++i)
+        Forget("http://site" + std::to_string(i) + ".example/");
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(form.StringGrid1->RowCount(), 3);
+    EXPECT_EQ(form.Edit1->text(), "2");
+    EXPECT_EQ(form.StringGrid1->Cells(2, 1), "http://site4.example/");
+
+    Forget("http://site4.example/");
+    Forget("http://site5.example/");
+    form.Click(form.Button8);
+    EXPECT_EQ(form.StringGrid1->RowCount(), 2);
+    EXPECT_EQ(form.StringGrid1->FixedRows(), 1);
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Url", ""}));
+    EXPECT_EQ(form.Edit1->text(), "0");
+}
+
+TEST_F(HistoryPage, AnEmptyHistoryShowsTheHeaderAndNoRows) {
+    TMainForm& form = Create();
+    EXPECT_EQ(form.StringGrid1->RowCount(), 2);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Last Visited", ""}));
+    EXPECT_EQ(form.Edit1->text(), "0");
+}
+
+TEST_F(HistoryPage, ClearEmptiesStoreAndGridAndCountsZero) {
+    Visit("http://a.example/", "A");
+    Visit("http://b.example/", "B");
+    TMainForm& form = Create();
+    QTest::mouseClick(form.Button9, Qt::LeftButton);
+    EXPECT_EQ(form.StringGrid1->ColCount(), 1);
+    EXPECT_EQ(form.StringGrid1->RowCount(), 1);
+    EXPECT_EQ(form.StringGrid1->FixedRows(), 0);
+    EXPECT_EQ(form.StringGrid1->Cells(0, 0), "");
+    EXPECT_EQ(form.Edit1->text(), "0");
+
+    // Refreshing an empty history brings back the header row and columns.
+    form.Click(form.Button8);
+    EXPECT_EQ(form.StringGrid1->ColCount(), 3);
+    EXPECT_EQ(form.StringGrid1->FixedRows(), 1);
+    EXPECT_EQ(form.StringGrid1->ColWidths(2), 306);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"Title", ""}));
+
+    // Clearing again and then refreshing with new pages shows them whole.
+    form.Click(form.Button9);
+    Visit("http://new.example/", "New");
+    form.Click(form.Button8);
+    EXPECT_EQ(form.StringGrid1->RowCount(), 2);
+    EXPECT_EQ(form.StringGrid1->DisplayText(1, 0), "Title");
+    EXPECT_EQ(form.StringGrid1->DisplayText(2, 1), "http://new.example/");
+    EXPECT_EQ(form.Edit1->text(), "1");
+    EXPECT_TRUE(ErrorTexts().empty());
+}
+
+TEST_F(HistoryPage, AClearTheStoreRefusesChangesNothingOnScreen) {
+    Visit("http://a.example/", "A");
+    TMainForm& form = Create();
+    RunSql("CREATE TRIGGER keep BEFORE DELETE ON history BEGIN SELECT RAISE(ABORT, 'kept'); END");
+    QTest::mouseClick(form.Button9, Qt::LeftButton);
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_NE(ErrorTexts()[0].find("history.sqlite"), std::string::npos) << ErrorTexts()[0];
+    EXPECT_EQ(form.StringGrid1->RowCount(), 2);
+    EXPECT_EQ(form.StringGrid1->Cells(2, 1), "http://a.example/");
+    EXPECT_EQ(form.Edit1->text(), "1");
+}
+
+TEST_F(HistoryPage, AStoreThatCannotBeOpenedIsReportedAndTheWindowStillOpens) {
+    AddEntry("Cookie:u@host/");
+    std::filesystem::create_directories(dataDir_.StoreDir());
+    std::ofstream(dataDir_.StoreDir() + "/history.sqlite", std::ios::binary)
+        << std::string(4096, 'x');
+    TMainForm& form = Create();
+    ShowAndActivate();
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    EXPECT_NE(ErrorTexts()[0].find("history.sqlite"), std::string::npos) << ErrorTexts()[0];
+    EXPECT_NE(ErrorTexts()[0].find("not a database"), std::string::npos);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.lvCookies->Count(), 1);
+    EXPECT_EQ(form.StringGrid1->Cells(0, 0), "Last Visited");
+    EXPECT_FALSE(UrlHistory);
+
+    // Clearing first tries to list, and stops when that fails.
+    EXPECT_THROW(form.Click(form.Button9), Exception);
+}
+
+TEST_F(HistoryPage, AnObjectWithoutTheHistoryInterfaceIsRefused) {
+    TMainForm& form = Create();
+    DWORD cookie = 0;
+    ComPtr<IUnknown> factory = MakeComObject<NotAHistoryFactory>();
+    ASSERT_EQ(CoRegisterClassObject(CLSID_CUrlHistory, factory.Get(), CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie),
+              S_OK);
+    QTest::mouseClick(form.Button8, Qt::LeftButton);
+    EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{"Interface not supported."}));
+    EXPECT_TRUE(UrlHistory);  // the store opened at start-up stays
+    CoRevokeClassObject(cookie);
+}
+
+TEST_F(HistoryPage, NoReferenceOutlivesTheWindow) {
+    const long before = ComLiveObjectCount();
+    Visit("http://a.example/", "A");
+    TMainForm& form = Create();
+    form.Click(form.Button8);
+    form.Click(form.Button9);
+    form_.reset();
+    UrlHistory = nullptr;
+    EXPECT_EQ(ComLiveObjectCount(), before);
+}
