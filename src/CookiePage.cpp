@@ -9,15 +9,11 @@
 #include "CacheEntryBuffer.h"
 #include "FuncUnit.h"
 #include "MainUnit.h"
-#include "platform/codepage.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
 #include "platform/vcl/Application.h"
 
 namespace {
-
-// The caption keeps at most this many characters of the address.
-constexpr std::size_t kMaxCaptionChars = 260;
 
 bool IsCookie(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     return (entry.CacheEntryType & COOKIE_CACHE_ENTRY) != 0;
@@ -79,11 +75,7 @@ void TMainForm::LoadCookies() {
 void TMainForm::AddCookieRow(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     TListItem item = lvCookies->Add();
     const std::string_view address = entry.lpszSourceUrlName;
-    // In a cookie's address the user comes before the first "@", and the
-    // host and path after it.
-    const std::size_t at = address.find('@');
-    const std::size_t hostStart = at == std::string_view::npos ? 0 : at + 1;
-    item.SetCaption(StripTrailingSlash(CopyChars(address, hostStart, kMaxCaptionChars)));
+    item.SetCaption(CookieCaption(address));
     item.AddSubItem(std::to_string(entry.dwHitRate));
     item.AddSubItem(FileTimeToText(entry.LastModifiedTime));
     item.AddSubItem(FileTimeToText(entry.ExpireTime));

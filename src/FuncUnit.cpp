@@ -8,6 +8,9 @@
 
 namespace {
 
+// The caption keeps at most this many characters of the address.
+constexpr std::size_t kMaxCaptionChars = 260;
+
 // The fallback is the program's own text, not the user's: its value is fixed
 // rather than read through the regional formats and the two-digit-year window,
 // which would move it with the locale and, after 2030, into the 2080s.
@@ -23,7 +26,7 @@ TDateTime DateTextToDateTime(const std::string& text) {
 
 }  // namespace
 
-std::string FileTimeToText(const FILETIME& ft) {
+bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate) {
     const FILETIME universal = ft;
     // Left as universal time should the conversion fail; such an instant lies
     // outside the DOS range anyway.
@@ -33,11 +36,18 @@ std::string FileTimeToText(const FILETIME& ft) {
     WORD dosDate = 0;
     WORD dosTime = 0;
     if (!FileTimeToDosDateTime(&local, &dosDate, &dosTime))
-        return std::string(FallbackDateText);
+        return false;
+    fileDate = DWORD{dosDate} << 16 | dosTime;
+    return true;
+}
 
+std::string FileTimeToText(const FILETIME& ft) {
+    DWORD fileDate = 0;
+    if (!FileTimeToLocalFileDate(ft, fileDate))
+        return std::string(FallbackDateText);
     TDateTime value = 0;
     try {
-        value = FileDateToDateTime(DWORD{dosDate} << 16 | dosTime);
+        value = FileDateToDateTime(fileDate);
     } catch (const EConvertError&) {
         return std::string(FallbackDateText);
     }
@@ -52,6 +62,12 @@ int CompareDateTexts(const std::string& first, const std::string& second) {
     if (firstValue > secondValue)
         return 1;
     return 0;
+}
+
+std::string CookieCaption(std::string_view address) {
+    const std::size_t at = address.find('@');
+    const std::size_t hostStart = at == std::string_view::npos ? 0 : at + 1;
+    return StripTrailingSlash(CopyChars(address, hostStart, kMaxCaptionChars));
 }
 
 std::string StripTrailingSlash(const std::string& text) {

@@ -15,12 +15,21 @@ inline constexpr std::string_view FallbackDateText = "01/01/80 12:00:00 AM";
 // Seconds come out even. Never fails: gives FallbackDateText instead.
 std::string FileTimeToText(const FILETIME& ft);
 
+// A copy of the time stamp in local time as a packed MS-DOS date and time
+// (the date in the high half); false when it lies outside 1980 to 2107.
+bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate);
+
 // -1, 0 or 1 as the first date-time text is earlier than, equal to or later
 // than the second, both read with the user's regional formats.
 // FallbackDateText always reads as 1 January 1980, midnight.
 // Raises EConvertError "'TEXT' is not a valid date and time" for any other
 // text that does not read as a date and time.
 int CompareDateTexts(const std::string& first, const std::string& second);
+
+// The caption of a cookie row: the part of the cache address after its first
+// "@" (the user comes before it, the host and path after), or the whole
+// address when it has none; at most 260 characters, less one trailing "/".
+std::string CookieCaption(std::string_view address);
 
 // A copy of the text, less one trailing "/".
 std::string StripTrailingSlash(const std::string& text);

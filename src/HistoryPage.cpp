@@ -4,12 +4,12 @@
 
 #include <array>
 
+#include "FuncUnit.h"
 #include "MainUnit.h"
 #include "platform/codepage.h"
 #include "platform/comobj.h"
 #include "platform/objbase.h"
 #include "platform/regional.h"
-#include "platform/winbase.h"
 
 ComPtr<IUrlHistoryStg2> UrlHistory;
 
@@ -48,13 +48,10 @@ std::string DateTimeText(const FILETIME& ft) {
 }  // namespace
 
 TDateTime FileTimeToDateTime(const FILETIME& ft) {
-    FILETIME local = ft;
-    FileTimeToLocalFileTime(&ft, &local);
-    WORD date = 0;
-    WORD time = 0;
-    if (!FileTimeToDosDateTime(&local, &date, &time))
+    DWORD fileDate = 0;
+    if (!FileTimeToLocalFileDate(ft, fileDate))
         return 0;
-    return FileDateToDateTime(DWORD{date} << 16 | time);
+    return FileDateToDateTime(fileDate);
 }
 
 void TMainForm::Button8Click(QObject*) {

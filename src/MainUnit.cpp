@@ -42,7 +42,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     // Headers take their font from the platform theme unless told otherwise.
     for (QHeaderView* header : findChildren<QHeaderView*>())
         header->setFont(font());
-    setWindowIcon(QIcon(":/orvalla16.png"));
+    // The title bar takes the 16-pixel icon, a task bar the 32-pixel one.
+    QIcon icon(":/orvalla16.png");
+    icon.addFile(":/orvalla32.png");
+    setWindowIcon(icon);
     // A dialog-style frame: the system menu and the close box only.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -1,4 +1,7 @@
 // What each kind of cache entry turns into on the "Cookies" page.
+#include <QApplication>
+#include <QEvent>
+
 #include "WindowFixture.h"
 
 using CookieRows = WindowFixture;
@@ -68,4 +71,15 @@ TEST_F(CookieRows, ExpiryOutsideTheDosRangeShowsTheFallbackText) {
     Create();
     EXPECT_EQ(Captions(2)[0], "01/01/80 12:00:00 AM");
     EXPECT_EQ(Captions(3)[0], "01/01/80 12:00:00 AM");
+}
+
+TEST_F(CookieRows, ANewLocaleIsTakenUpWhenTheToolkitAnnouncesIt) {
+    AddEntry("Cookie:u@host/", COOKIE_CACHE_ENTRY, 1, Utc(2026, 7, 1, 13, 0, 0));
+    TMainForm& form = Create();
+    EXPECT_EQ(Captions(2)[0], "7/1/2026 1:00:00 PM");
+    const ScopedEnv german("LC_ALL", "de_DE.UTF-8");
+    QEvent localeChange(QEvent::LocaleChange);
+    QApplication::sendEvent(&form, &localeChange);
+    form.Click(form.btnRefresh);
+    EXPECT_EQ(Captions(2)[0], "01.07.2026 13:00:00");
 }
