@@ -41,6 +41,23 @@ bool IsAsciiLetter(char c) {
 
 }  // namespace
 
+std::string ReadQuoted(std::string_view text, std::size_t& i) {
+    std::string literal;
+    ++i;
+    while (i < text.size()) {
+        if (text[i] != '\'') {
+            literal += text[i++];
+        } else if (i + 1 < text.size() && text[i + 1] == '\'') {
+            literal += '\'';
+            i += 2;
+        } else {
+            ++i;
+            break;
+        }
+    }
+    return literal;
+}
+
 bool IsNumeric(Field field) {
     return field != Field::Literal && field != Field::AmPm;
 }
@@ -51,20 +68,7 @@ std::vector<Token> Tokenize(std::string_view picture) {
     while (i < picture.size()) {
         const char c = picture[i];
         if (c == '\'') {
-            std::string text;
-            ++i;
-            while (i < picture.size()) {
-                if (picture[i] != '\'') {
-                    text += picture[i++];
-                } else if (i + 1 < picture.size() && picture[i + 1] == '\'') {
-                    text += '\'';
-                    i += 2;
-                } else {
-                    ++i;
-                    break;
-                }
-            }
-            AppendLiteral(tokens, text);
+            AppendLiteral(tokens, ReadQuoted(picture, i));
             continue;
         }
         const Field field = FieldOfLetter(c);

@@ -24,4 +24,8 @@ std::string Compose(const std::vector<Token>& tokens);
 
 bool IsNumeric(Field field);
 
+// The text of a quoted literal whose opening quote is at text[i]; "''" inside
+// stands for one quote. Leaves i after the closing quote (or at the end).
+std::string ReadQuoted(std::string_view text, std::size_t& i);
+
 }  // namespace picture

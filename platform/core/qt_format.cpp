@@ -36,25 +36,12 @@ std::vector<QtToken> TokenizeQt(std::string_view format) {
     while (i < format.size()) {
         const char c = format[i];
         if (c == '\'') {
-            std::string text;
-            ++i;
-            if (i < format.size() && format[i] == '\'') {  // '' outside quotes
+            if (i + 1 < format.size() && format[i + 1] == '\'') {  // '' outside quotes
                 AppendLiteral(tokens, "'");
-                ++i;
+                i += 2;
                 continue;
             }
-            while (i < format.size()) {
-                if (format[i] != '\'') {
-                    text += format[i++];
-                } else if (i + 1 < format.size() && format[i + 1] == '\'') {
-                    text += '\'';
-                    i += 2;
-                } else {
-                    ++i;
-                    break;
-                }
-            }
-            AppendLiteral(tokens, text);
+            AppendLiteral(tokens, picture::ReadQuoted(format, i));
             continue;
         }
         if (!IsQtFieldLetter(c)) {

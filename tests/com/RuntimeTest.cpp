@@ -1,6 +1,7 @@
 #include <thread>
 
 #include "ComFixture.h"
+#include "PlainObjects.h"
 #include "platform/comobj.h"
 
 namespace {
@@ -10,32 +11,6 @@ ULONG RefCount(IUnknown* object) {
     object->AddRef();
     return object->Release();
 }
-
-class Plain final : public ComObject<IUnknown> {
-protected:
-    void* InterfaceFor(REFIID riid) override {
-        return riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
-    }
-};
-
-// Makes Plain objects, which offer no history interface.
-class PlainFactory final : public ComObject<IClassFactory> {
-public:
-    HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return MakeComObject<Plain>()->QueryInterface(riid, ppv);
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-
-protected:
-    void* InterfaceFor(REFIID riid) override {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory)
-            return static_cast<IClassFactory*>(this);
-        return nullptr;
-    }
-};
 
 constexpr CLSID kUnknownClass{0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
 

@@ -6,38 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "PlainObjects.h"
 #include "WindowFixture.h"
 #include "platform/codepage.h"
 #include "platform/comobject.h"
 #include "platform/objbase.h"
-
-namespace {
-
-// A class whose objects offer no history interface.
-class NotAHistory final : public ComObject<IUnknown> {
-protected:
-    void* InterfaceFor(REFIID riid) override {
-        return riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
-    }
-};
-
-class NotAHistoryFactory final : public ComObject<IClassFactory> {
-public:
-    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return MakeComObject<NotAHistory>()->QueryInterface(riid, ppv);
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-
-protected:
-    void* InterfaceFor(REFIID riid) override {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            return static_cast<IClassFactory*>(this);
-        }
-        return nullptr;
-    }
-};
-
-}  // namespace
 
 class HistoryPage : public WindowFixture {
 protected:
@@ -196,7 +169,7 @@ TEST_F(HistoryPage, AStoreThatCannotBeOpenedIsReportedAndTheWindowStillOpens) {
 TEST_F(HistoryPage, AnObjectWithoutTheHistoryInterfaceIsRefused) {
     TMainForm& form = Create();
     DWORD cookie = 0;
-    ComPtr<IUnknown> factory = MakeComObject<NotAHistoryFactory>();
+    ComPtr<IUnknown> factory = MakeComObject<PlainFactory>();
     ASSERT_EQ(CoRegisterClassObject(CLSID_CUrlHistory, factory.Get(), CLSCTX_INPROC_SERVER,
                                     REGCLS_MULTIPLEUSE, &cookie),
               S_OK);

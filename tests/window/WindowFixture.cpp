@@ -1,9 +1,9 @@
 #include "WindowFixture.h"
 
+#include "TimeStamps.h"
+
 #include <QApplication>
 #include <QTest>
-
-#include <ctime>
 
 #include "platform/objbase.h"
 #include "platform/regional.h"
@@ -23,15 +23,7 @@ WindowFixture::~WindowFixture() {
 }
 
 FILETIME WindowFixture::Utc(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    const std::int64_t unixSeconds = timegm(&tm);
-    return QuadToFileTime(static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL);
+    return UtcFileTime(year, month, day, hour, minute, second);
 }
 
 void WindowFixture::AddEntry(const std::string& address, DWORD type, DWORD hits, FILETIME modified,
