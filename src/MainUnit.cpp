@@ -102,7 +102,12 @@ void TMainForm::BindEvents() {
         const std::string name = HandlerName(button, "OnClick");
         if (name.empty())
             continue;
-        onClick_[button] = clickHandlers.at(name);
+        const auto handler = clickHandlers.find(name);
+        if (handler == clickHandlers.end()) {
+            throw Exception("The layout binds " + button->objectName().toStdString() +
+                            " to the unknown handler " + name);
+        }
+        onClick_[button] = handler->second;
         connect(button, &QAbstractButton::clicked, this,
                 [this, button] { CallHandler([this, button] { Click(button); }); });
     }
