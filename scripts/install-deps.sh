@@ -9,7 +9,7 @@ packages=(
     tzdata fonts-liberation2 fonts-dejavu-core
 )
 if [ "${1:-}" = "--with-desktop-tests" ]; then
-    packages+=(xvfb xauth xdotool imagemagick x11-utils)
+    packages+=(xvfb xdotool imagemagick x11-utils openbox)
 fi
 
 missing=()

@@ -25,6 +25,8 @@ TStringGrid::TStringGrid(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the grid for the next control instead of moving between cells.
+    setTabKeyNavigation(false);
 
     QHeaderView* rows = verticalHeader();
     rows->hide();

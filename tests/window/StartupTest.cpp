@@ -218,3 +218,14 @@ TEST_F(Startup, ClickFromCodeRaisesWhileAUserClickShowsTheErrorBox) {
     EXPECT_EQ(form.edCookieCount->text(), "0");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(Startup, TabOnTheHistoryPageLeavesTheGridForItsButtons) {
+    TMainForm& form = Create();
+    ShowAndActivate();
+    form.PageControl1->SetActivePage(form.TabSheet2);
+    form.StringGrid1->setFocus();
+    QTest::keyClick(form.StringGrid1, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Button8);
+    QTest::keyClick(form.Button8, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Button9);
+}
