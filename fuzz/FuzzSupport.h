@@ -11,15 +11,14 @@
 #include <string_view>
 
 // Aborts, so that libFuzzer keeps the input, when a property does not hold.
-#define FUZZ_REQUIRE(condition, ...)                                                   \
-    do {                                                                              \
-        if (!(condition)) {                                                           \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, \
-                         #condition);                                                 \
-            std::fprintf(stderr, __VA_ARGS__);                                        \
-            std::fputc('\n', stderr);                                                 \
-            std::abort();                                                             \
-        }                                                                             \
+#define FUZZ_REQUIRE(condition, ...)                                                              \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::fprintf(stderr, __VA_ARGS__);                                                    \
+            std::fputc('\n', stderr);                                                             \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (false)
 
 // The input as a stream; past its end every value reads as zero.
@@ -67,4 +66,11 @@ inline std::string Printable(std::string_view text) {
         }
     }
     return out;
+}
+
+// The message of the EConvertError raised for a text that is not a date and
+// time. An exception's message is a C string, so it ends at a zero byte.
+inline std::string NotADateMessage(std::string_view text) {
+    const std::string message = "'" + std::string(text) + "' is not a valid date and time";
+    return message.substr(0, message.find('\0'));
 }

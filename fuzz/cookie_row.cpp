@@ -12,6 +12,7 @@
 // exactly when the local time lies outside 1980 to 2107, and otherwise a text
 // that CompareDateTexts reads as that local time, down to even seconds.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -20,6 +21,7 @@
 #include "FuncUnit.h"
 #include "FuzzLocales.h"
 #include "FuzzSupport.h"
+#include "platform/codepage.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
@@ -130,12 +132,11 @@ void CheckDateText(const FILETIME& ft) {
     static const TDateTime kFirstDosDay = EncodeDate(1980, 1, 1);
     static const TDateTime kPastLastDosDay = EncodeDate(2108, 1, 1);
     TDateTime expected = 0;
-    const bool inDosRange = ExpectedLocalTime(ft, expected) && expected >= kFirstDosDay &&
-                            expected < kPastLastDosDay;
+    const bool inDosRange =
+        ExpectedLocalTime(ft, expected) && expected >= kFirstDosDay && expected < kPastLastDosDay;
     if (!inDosRange) {
         FUZZ_REQUIRE(text == FallbackDateText, "%llx outside the DOS range shows '%s'",
-                     static_cast<unsigned long long>(FileTimeToQuad(ft)),
-                     Printable(text).c_str());
+                     static_cast<unsigned long long>(FileTimeToQuad(ft)), Printable(text).c_str());
         return;
     }
     const TDateTime shown = StrToDateTime(text);  // raises if CompareDateTexts cannot read it

@@ -3,13 +3,17 @@
 // Input: one byte that picks the locale, then the text. A first byte of 0xFF
 // instead takes the settings themselves from the input (short date picture,
 // long time picture, AM text, PM text, then the text, separated by newlines):
-// those need not round-trip, but must not crash either.
+// those need not round-trip, but must not crash either. A first byte of 0xFE
+// starts from a value instead: a locale byte, then 8 bytes that pick a day of
+// the years 1 to 9999 and a whole second of it.
 //
 // Properties: TryStrToDateTime and StrToDateTime agree (the latter raises
 // EConvertError exactly when the former fails, with the text in its message);
 // a value that was read formats without error, and its text reads back to the
 // very same value. Only the value is compared: the text may differ from the
-// input (two-digit years, missing seconds, spaces, designator case).
+// input (two-digit years, missing seconds, spaces, designator case). Every
+// whole-second value of the years 1 to 9999 shows as a text that reads back
+// to it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,6 +21,7 @@
 
 #include "FuzzLocales.h"
 #include "FuzzSupport.h"
+#include "platform/dateutils.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
 
@@ -50,8 +55,8 @@ bool ParseBothWays(std::string_view text, const TFormatSettings& settings, TDate
                      Printable(text).c_str());
     } catch (const EConvertError& error) {
         FUZZ_REQUIRE(!parsed, "StrToDateTime raised for '%s'", Printable(text).c_str());
-        FUZZ_REQUIRE(error.Message() == "'" + std::string(text) + "' is not a valid date and time",
-                     "message: %s", Printable(error.Message()).c_str());
+        FUZZ_REQUIRE(error.Message() == NotADateMessage(text), "message: %s",
+                     Printable(error.Message()).c_str());
     }
     return parsed;
 }
@@ -69,6 +74,24 @@ void CheckRoundTrip(std::string_view text, const TFormatSettings& settings) {
     FUZZ_REQUIRE(again == value, "'%s' read as %.9f in %s, shown as '%s', read back as %.9f",
                  Printable(text).c_str(), value, settings.LocaleName.c_str(),
                  Printable(shown).c_str(), again);
+}
+
+void CheckShownValue(FuzzInput& input) {
+    const TFormatSettings& settings = SettingsOfLocale(input.Byte());
+    static const TDateTime kFirstDay = EncodeDate(1, 1, 1);
+    static const TDateTime kLastDay = EncodeDate(9999, 12, 31);
+    const std::uint64_t pick = input.Quad();
+    const auto days = static_cast<std::int64_t>(pick % 3'652'059);  // days of the years 1 to 9999
+    const auto second = static_cast<int>(pick / 3'652'059 % 86'400);
+    const TDateTime date = kFirstDay + static_cast<TDateTime>(days);
+    FUZZ_REQUIRE(date <= kLastDay, "day %lld", static_cast<long long>(days));
+    const TDateTime value =
+        ComposeDateTime(date, EncodeTime(second / 3600, second / 60 % 60, second % 60, 0));
+    const std::string shown = DateTimeToStr(value, settings);
+    TDateTime again = 0;
+    FUZZ_REQUIRE(ParseBothWays(shown, settings, again) && again == value,
+                 "%.9f shown as '%s' in %s reads back as %.9f", value, Printable(shown).c_str(),
+                 settings.LocaleName.c_str(), again);
 }
 
 void CheckOwnSettings(std::string_view input) {
@@ -94,6 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t selector = input.Byte();
     if (selector == 0xFF) {
         CheckOwnSettings(input.Rest());
+    } else if (selector == 0xFE) {
+        CheckShownValue(input);
     } else {
         CheckRoundTrip(input.Rest(), SettingsOfLocale(selector));
     }

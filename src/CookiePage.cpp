@@ -138,6 +138,9 @@ void TMainForm::DeleteCookie(const std::string& address) {
 void TMainForm::lvCookiesColumnClick(QObject*, int Column) {
     const int column = Column + 1;
     SortColumn = column == std::abs(SortColumn) ? -SortColumn : column;
+    // The sort compares each row with many others: each date text is read
+    // once for all of them.
+    const TDateTextCache dateTexts;
     lvCookies->SetSortType(TSortType::stNone);
     lvCookies->SetSortType(TSortType::stBoth);
 }

@@ -24,7 +24,27 @@ TDateTime DateTextToDateTime(const std::string& text) {
     return StrToDateTime(text);
 }
 
+thread_local TDateTextCache* activeDateTextCache = nullptr;
+
 }  // namespace
+
+TDateTextCache::TDateTextCache() : outer_(activeDateTextCache) {
+    activeDateTextCache = this;
+}
+
+TDateTextCache::~TDateTextCache() {
+    activeDateTextCache = outer_;
+}
+
+double TDateTextCache::Value(const std::string& text) {
+    const auto known = values_.find(text);
+    if (known != values_.end())
+        return known->second;
+    // A text that does not read raises here, and is not kept.
+    const TDateTime value = DateTextToDateTime(text);
+    values_.emplace(text, value);
+    return value;
+}
 
 bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate) {
     const FILETIME universal = ft;
@@ -55,8 +75,9 @@ std::string FileTimeToText(const FILETIME& ft) {
 }
 
 int CompareDateTexts(const std::string& first, const std::string& second) {
-    const TDateTime firstValue = DateTextToDateTime(first);
-    const TDateTime secondValue = DateTextToDateTime(second);
+    TDateTextCache* const cache = activeDateTextCache;
+    const TDateTime firstValue = cache ? cache->Value(first) : DateTextToDateTime(first);
+    const TDateTime secondValue = cache ? cache->Value(second) : DateTextToDateTime(second);
     if (firstValue < secondValue)
         return -1;
     if (firstValue > secondValue)
@@ -78,6 +99,12 @@ std::string StripTrailingSlash(const std::string& text) {
 }
 
 void DropTail(std::string& text, int n) {
+    // An ASCII byte is always a character of its own (no longer sequence
+    // holds one), so trailing ones go without counting the whole text.
+    while (n > 0 && !text.empty() && static_cast<unsigned char>(text.back()) < 0x80) {
+        text.pop_back();
+        --n;
+    }
     if (n <= 0)
         return;
     const std::size_t length = CharCount(text);

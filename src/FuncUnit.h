@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/windef.h"
 
@@ -25,6 +26,25 @@ bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate);
 // Raises EConvertError "'TEXT' is not a valid date and time" for any other
 // text that does not read as a date and time.
 int CompareDateTexts(const std::string& first, const std::string& second);
+
+// While one lives, CompareDateTexts on this thread reads each distinct text
+// once and takes its value from memory after that: a sort compares every row
+// with many others. Meant to span one sort, which then orders by one reading
+// of each text; the regional settings cannot change within it. Nests.
+class TDateTextCache {
+public:
+    TDateTextCache();
+    ~TDateTextCache();
+    TDateTextCache(const TDateTextCache&) = delete;
+    TDateTextCache& operator=(const TDateTextCache&) = delete;
+
+private:
+    friend int CompareDateTexts(const std::string& first, const std::string& second);
+    double Value(const std::string& text);
+
+    TDateTextCache* const outer_;
+    std::unordered_map<std::string, double> values_;  // date-time values by text
+};
 
 // The caption of a cookie row: the part of the cache address after its first
 // "@" (the user comes before it, the host and path after), or the whole

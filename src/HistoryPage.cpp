@@ -1,5 +1,6 @@
 // The "History" page: the grid filled from the URL history store, and
 // clearing of the history.
+#include <QLineEdit>
 #include <QString>
 
 #include <array>
@@ -45,6 +46,43 @@ std::string DateTimeText(const FILETIME& ft) {
     return DateTimeToStr(FileTimeToDateTime(ft));
 }
 
+// Shows the number of rows filled so far in the count field when the listing
+// ends or stops. Written once rather than after every row: nothing repaints
+// in between, so the field shows the same, without its text being laid out
+// again for each of thousands of rows.
+class TRowCountOnExit {
+public:
+    explicit TRowCountOnExit(QLineEdit* field) : field_(field) {}
+    ~TRowCountOnExit() {
+        if (rows_ > 0)
+            field_->setText(QString::number(rows_));
+    }
+    TRowCountOnExit(const TRowCountOnExit&) = delete;
+    TRowCountOnExit& operator=(const TRowCountOnExit&) = delete;
+
+    void RowFilled(int rows) { rows_ = rows; }
+
+private:
+    QLineEdit* const field_;
+    int rows_ = 0;
+};
+
+// Keeps a control from repainting while it lives; it repaints whole after.
+class TRepaintSuspended {
+public:
+    explicit TRepaintSuspended(QWidget* control)
+        : control_(control), wasEnabled_(control->updatesEnabled()) {
+        control_->setUpdatesEnabled(false);
+    }
+    ~TRepaintSuspended() { control_->setUpdatesEnabled(wasEnabled_); }
+    TRepaintSuspended(const TRepaintSuspended&) = delete;
+    TRepaintSuspended& operator=(const TRepaintSuspended&) = delete;
+
+private:
+    QWidget* const control_;
+    const bool wasEnabled_;
+};
+
 }  // namespace
 
 TDateTime FileTimeToDateTime(const FILETIME& ft) {
@@ -55,6 +93,9 @@ TDateTime FileTimeToDateTime(const FILETIME& ft) {
 }
 
 void TMainForm::Button8Click(QObject*) {
+    // Nothing repaints until the listing ends anyway; suspended, the grid
+    // need not be told of every cell as it is filled.
+    const TRepaintSuspended noRepaint(StringGrid1);
     for (int column = 0; column < static_cast<int>(kHistoryHeaders.size()); ++column) {
         StringGrid1->SetCells(column, 0, kHistoryHeaders[column]);
     }
@@ -86,16 +127,19 @@ void TMainForm::Button8Click(QObject*) {
 
     int row = 0;
     HRESULT result;
-    for (TStatUrl entry; (result = entries->Next(1, &entry.Record, nullptr)) == S_OK;
-         entry.Free()) {
-        ++row;
-        StringGrid1->SetRowCount(row + 1);
-        StringGrid1->SetCells(0, row, DateTimeText(entry.Record.ftLastVisited));
-        StringGrid1->SetCells(1, row, AnsiText(entry.Record.pwcsTitle));
-        StringGrid1->SetCells(2, row, AnsiText(entry.Record.pwcsUrl));
-        StringGrid1->SetCells(3, row, DateTimeText(entry.Record.ftLastUpdated));
-        StringGrid1->SetCells(4, row, DateTimeText(entry.Record.ftExpires));
-        Edit1->setText(QString::number(StringGrid1->RowCount() - 1));
+    {
+        TRowCountOnExit count(Edit1);
+        for (TStatUrl entry; (result = entries->Next(1, &entry.Record, nullptr)) == S_OK;
+             entry.Free()) {
+            ++row;
+            StringGrid1->SetRowCount(row + 1);
+            StringGrid1->SetCells(0, row, DateTimeText(entry.Record.ftLastVisited));
+            StringGrid1->SetCells(1, row, AnsiText(entry.Record.pwcsTitle));
+            StringGrid1->SetCells(2, row, AnsiText(entry.Record.pwcsUrl));
+            StringGrid1->SetCells(3, row, DateTimeText(entry.Record.ftLastUpdated));
+            StringGrid1->SetCells(4, row, DateTimeText(entry.Record.ftExpires));
+            count.RowFilled(StringGrid1->RowCount() - 1);
+        }
     }
     if (row == 0) {
         // An empty history shows as such, not as the rows of an earlier listing.

@@ -64,7 +64,35 @@ void BindTitle(store::Statement& statement, int index, const std::optional<std::
     }
 }
 
+std::unique_ptr<store::Database> OpenDatabase() {
+    return store::Database::Open("URL history", "history.sqlite", kSchema);
+}
+
 }  // namespace
+
+std::shared_ptr<HistoryStore> HistoryStore::Open() {
+    return std::make_shared<HistoryStore>(OpenDatabase());
+}
+
+store::Database& HistoryStore::Current(bool forChange) {
+    if (!db_ || !db_->StillAtPath()) {
+        if (db_)
+            ++files_;
+        // Closed before the other is opened: two connections to different
+        // files at one path would share its journal files.
+        db_.reset();
+        db_ = OpenDatabase();
+    } else if (forChange && db_->ReadOnly()) {
+        // The same file: the reader stays until a writer replaces it.
+        db_ = OpenDatabase();
+    }
+    return *db_;
+}
+
+std::uint64_t HistoryStore::Follow() {
+    Current();
+    return files_;
+}
 
 std::uint64_t NowAsFileTime() {
     // 100-nanosecond ticks from 1 January 1601 to 1 January 1970.
@@ -74,15 +102,11 @@ std::uint64_t NowAsFileTime() {
            std::chrono::duration_cast<std::chrono::nanoseconds>(sinceUnix).count() / 100;
 }
 
-std::shared_ptr<HistoryStore> HistoryStore::Open() {
-    return std::make_shared<HistoryStore>(
-        store::Database::Open("URL history", "history.sqlite", kSchema));
-}
-
 void HistoryStore::Visit(std::string_view url, const std::optional<std::string>& title,
                          std::uint64_t now) {
-    store::Transaction transaction(*db_);
-    auto& statement = db_->Prepare(
+    store::Database& db = Current(true);
+    store::Transaction transaction(db);
+    auto& statement = db.Prepare(
         "INSERT INTO history (url, title, last_visited, last_updated, expires)"
         " VALUES (?1, ?2, ?3, ?3, ?4)"
         " ON CONFLICT (url) DO UPDATE SET title = coalesce(excluded.title, title),"
@@ -95,9 +119,10 @@ void HistoryStore::Visit(std::string_view url, const std::optional<std::string>&
 }
 
 void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
-    store::Transaction transaction(*db_);
+    store::Database& db = Current(true);
+    store::Transaction transaction(db);
     for (const HistoryRow& row : rows) {
-        auto& statement = db_->Prepare(
+        auto& statement = db.Prepare(
             "INSERT INTO history (url, title, last_visited, last_updated, expires, flags)"
             " VALUES (?1, ?2, ?3, ?4, ?5, ?6)"
             " ON CONFLICT (url) DO UPDATE SET title = excluded.title,"
@@ -116,16 +141,17 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
 }
 
 bool HistoryStore::Remove(std::string_view url) {
-    store::Transaction transaction(*db_);
-    db_->Prepare("DELETE FROM history WHERE url = ?1").Bind(1, url).Run();
-    const bool removed = sqlite3_changes(db_->Handle()) > 0;
+    store::Database& db = Current(true);
+    store::Transaction transaction(db);
+    db.Prepare("DELETE FROM history WHERE url = ?1").Bind(1, url).Run();
+    const bool removed = sqlite3_changes(db.Handle()) > 0;
     transaction.Commit();
     ++ownChanges_;
     return removed;
 }
 
 std::optional<HistoryRow> HistoryStore::Find(std::string_view url) {
-    auto& statement = db_->Prepare(
+    auto& statement = Current().Prepare(
         "SELECT id, url, title, last_visited, last_updated, expires, flags"
         " FROM history WHERE url = ?1");
     ResetOnExit reset(statement);
@@ -136,8 +162,9 @@ std::optional<HistoryRow> HistoryStore::Find(std::string_view url) {
 }
 
 void HistoryStore::Clear() {
-    store::Transaction transaction(*db_);
-    db_->Prepare("DELETE FROM history").Run();
+    store::Database& db = Current(true);
+    store::Transaction transaction(db);
+    db.Prepare("DELETE FROM history").Run();
     transaction.Commit();
     ++ownChanges_;
 }
@@ -146,7 +173,7 @@ std::vector<HistoryRow> HistoryStore::Fetch(std::int64_t afterId, const HistoryF
                                             int limit) {
     // substr and length both count characters of the UTF-8 text, so this is
     // a prefix test that cannot end inside a character.
-    auto& statement = db_->Prepare(
+    auto& statement = Current().Prepare(
         "SELECT id, url, title, last_visited, last_updated, expires, flags"
         " FROM history WHERE id > ?1 AND substr(url, 1, length(?2)) = ?2"
         " AND (flags & ?3) = ?3 ORDER BY id LIMIT ?4");
@@ -163,7 +190,10 @@ std::vector<HistoryRow> HistoryStore::Fetch(std::int64_t afterId, const HistoryF
 
 ChangeStamp HistoryStore::Stamp() {
     // data_version moves with commits by other connections only; our own
-    // commits are counted here.
+    // commits are counted here. With no connection there is nothing to
+    // compare, so the stamp matches no earlier one.
+    if (!db_)
+        return {-1, ++ownChanges_};
     auto& statement = db_->Prepare("PRAGMA data_version");
     ResetOnExit reset(statement);
     const std::int64_t dataVersion = statement.Step() ? statement.Int(0) : 0;

@@ -34,13 +34,17 @@ struct HistoryFilter {
 using ChangeStamp = std::pair<std::int64_t, std::uint64_t>;
 
 // Every call throws store::StoreError when the store fails. Changes are each
-// one transaction.
+// one transaction. The store follows its file: when the file at its path is
+// no longer the one it had open (deleted, or replaced by another process),
+// the next call opens the file now there, creating it if need be, so that a
+// change never lands in a file that is gone.
 class HistoryStore {
 public:
     // Opens (creating on first use) history.sqlite in the data directory.
     static std::shared_ptr<HistoryStore> Open();
 
-    explicit HistoryStore(std::unique_ptr<store::Database> db) : db_(std::move(db)) {}
+    explicit HistoryStore(std::unique_ptr<store::Database> db)
+        : db_(std::move(db)), path_(db_->Path()) {}
 
     // A visit at `now`: see IUrlHistoryStg::AddUrl.
     void Visit(std::string_view url, const std::optional<std::string>& title, std::uint64_t now);
@@ -54,11 +58,26 @@ public:
     // Up to `limit` rows after entry `afterId` that pass the filter, in order.
     std::vector<HistoryRow> Fetch(std::int64_t afterId, const HistoryFilter& filter, int limit);
 
+    // Cheap: does not look at the file (Follow does).
     ChangeStamp Stamp();
 
+    // Opens the store afresh if its file was deleted or replaced, and returns
+    // how many times that has happened to this store. Readers that keep a
+    // place by entry id compare it, since ids of another file mean nothing.
+    std::uint64_t Follow();
+    // The store's path, for messages.
+    const std::string& Path() const { return path_; }
+
 private:
-    std::unique_ptr<store::Database> db_;
-    std::uint64_t ownChanges_ = 0;  // commits through this connection
+    // The connection, reopened first as Follow says; for a change also when
+    // the store could be opened for reading only before (it may be writable
+    // by now).
+    store::Database& Current(bool forChange = false);
+
+    std::unique_ptr<store::Database> db_;  // none after a reopening failed
+    std::string path_;
+    std::uint64_t ownChanges_ = 0;  // commits through this object
+    std::uint64_t files_ = 0;       // files followed to after the first
 };
 
 // The current time as a FILETIME quad.

@@ -9,11 +9,13 @@ constexpr int kBatchSize = 256;
 }
 
 StatUrlEnumerator::StatUrlEnumerator(std::shared_ptr<HistoryStore> store, HistoryFilter filter,
-                                     DWORD queryFlags, std::int64_t place)
+                                     DWORD queryFlags, std::int64_t place,
+                                     std::optional<std::uint64_t> file)
     : store_(std::move(store)),
       filter_(std::move(filter)),
       queryFlags_(queryFlags),
-      place_(place) {}
+      place_(place),
+      file_(file) {}
 
 void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
     if (riid == IID_IUnknown || riid == IID_IEnumSTATURL)
@@ -37,6 +39,15 @@ const HistoryRow* StatUrlEnumerator::Peek() {
         return &batch_[next_];
     if (batchReachedEnd_)
         return nullptr;
+    const std::uint64_t file = store_->Follow();
+    if (!file_) {
+        file_ = file;
+    } else if (*file_ != file) {
+        throw store::StoreError{ERROR_FILE_INVALID,
+                                store::StoreMessage("URL history", store_->Path(), "read",
+                                                    "its file was deleted or replaced during "
+                                                    "the listing")};
+    }
     // The stamp is taken before reading, so a change that lands in between
     // makes the batch look stale, never fresh.
     batchStamp_ = store_->Stamp();
@@ -103,6 +114,7 @@ HRESULT StatUrlEnumerator::Skip(ULONG celt) {
 
 HRESULT StatUrlEnumerator::Reset() {
     place_ = 0;
+    file_.reset();
     DropBatch();
     return S_OK;
 }
@@ -112,7 +124,8 @@ HRESULT StatUrlEnumerator::Clone(IEnumSTATURL** ppenum) {
         return E_POINTER;
     *ppenum = nullptr;
     return Guarded([&] {
-        *ppenum = MakeComObject<StatUrlEnumerator>(store_, filter_, queryFlags_, place_).Detach();
+        *ppenum =
+            MakeComObject<StatUrlEnumerator>(store_, filter_, queryFlags_, place_, file_).Detach();
         return S_OK;
     });
 }

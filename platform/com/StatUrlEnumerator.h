@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "HistoryStore.h"
@@ -14,8 +15,11 @@ namespace com {
 
 class StatUrlEnumerator final : public ComObject<IEnumSTATURL> {
 public:
+    // Without `file` the enumerator keeps to whichever file of the store it
+    // reads first (see HistoryStore::Follow).
     explicit StatUrlEnumerator(std::shared_ptr<HistoryStore> store, HistoryFilter filter = {},
-                               DWORD queryFlags = 0, std::int64_t place = 0);
+                               DWORD queryFlags = 0, std::int64_t place = 0,
+                               std::optional<std::uint64_t> file = std::nullopt);
 
     HRESULT Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched) override;
     HRESULT Skip(ULONG celt) override;
@@ -41,6 +45,9 @@ private:
     // The id of the last entry passed, 0 before the first: the place is an
     // entry, not a count, so changes to the store cannot shift it.
     std::int64_t place_ = 0;
+    // The file of the store the place belongs to; a listing that finds the
+    // file replaced fails rather than go on by ids of another file.
+    std::optional<std::uint64_t> file_;
 
     // Entries after the place, read ahead so that one-at-a-time walks do not
     // query the store for each entry.

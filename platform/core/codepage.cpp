@@ -102,6 +102,10 @@ std::size_t CharCount(std::string_view text) {
 std::string CopyChars(std::string_view text, std::size_t start, std::size_t count) {
     if (start >= text.size())
         return {};
+    // Every character takes at least one byte: no counting needed when the
+    // rest is no longer than that many bytes, as with most addresses.
+    if (text.size() - start <= count)
+        return std::string(text.substr(start));
     std::size_t end = start;
     for (std::size_t copied = 0; copied < count && end < text.size(); ++copied)
         end += std::max<std::size_t>(utf8::SequenceLength(text, end), 1);

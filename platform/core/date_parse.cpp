@@ -88,7 +88,8 @@ private:
 
 bool ParseDate(Scanner& scanner, const std::string& shortDateFormat, TDateTime& date) {
     int year = -1, month = -1, day = -1, yearDigits = 0;
-    for (const Token& token : picture::Tokenize(shortDateFormat)) {
+    const auto tokens = picture::TokensOf(shortDateFormat);
+    for (const Token& token : *tokens) {
         bool ok = true;
         switch (token.field) {
             case Field::Literal:
@@ -192,9 +193,9 @@ bool MatchTime(Scanner scanner, const std::vector<Token>& tokens, const TFormatS
 }
 
 bool ParseTime(const Scanner& scanner, const TFormatSettings& settings, TDateTime& time) {
-    const std::vector<Token> tokens = picture::Tokenize(settings.LongTimeFormat);
-    return MatchTime(scanner, tokens, settings, time) ||
-           MatchTime(scanner, WithoutSeconds(tokens), settings, time);
+    const auto tokens = picture::TokensOf(settings.LongTimeFormat);
+    return MatchTime(scanner, *tokens, settings, time) ||
+           MatchTime(scanner, WithoutSeconds(*tokens), settings, time);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "date_picture.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace picture {
 
@@ -85,6 +86,23 @@ std::vector<Token> Tokenize(std::string_view picture) {
         tokens.push_back(Token{field, width, {}});
     }
     return tokens;
+}
+
+std::shared_ptr<const std::vector<Token>> TokensOf(std::string_view picture) {
+    // A handful of pictures at a time: the short date, the long time, and
+    // those of another locale while a caller works with it.
+    constexpr std::size_t kKept = 8;
+    using Kept = std::pair<std::string, std::shared_ptr<const std::vector<Token>>>;
+    thread_local std::vector<Kept> kept;
+    for (const Kept& entry : kept) {
+        if (entry.first == picture)
+            return entry.second;
+    }
+    if (kept.size() == kKept)
+        kept.clear();
+    kept.emplace_back(std::string(picture),
+                      std::make_shared<const std::vector<Token>>(Tokenize(picture)));
+    return kept.back().second;
 }
 
 std::string Compose(const std::vector<Token>& tokens) {

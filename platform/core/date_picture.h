@@ -2,6 +2,7 @@
 // literal text; shared by formatting, parsing and the locale conversion.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,11 @@ struct Token {
 
 // Unknown letters and unterminated quotes are taken as literal text.
 std::vector<Token> Tokenize(std::string_view picture);
+
+// Tokenize's result for the picture, kept for the few pictures this thread
+// used last: every row of a list is formatted, and every comparison of a
+// sort parses, with the same pictures of the user's settings.
+std::shared_ptr<const std::vector<Token>> TokensOf(std::string_view picture);
 
 // The picture text for tokens, quoting literal text that holds letters.
 std::string Compose(const std::vector<Token>& tokens);

@@ -1,5 +1,8 @@
+#include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <string>
 
 #include "civil_calendar.h"
 #include "platform/winbase.h"
@@ -19,6 +22,30 @@ BOOL Fail() {
     return FALSE;
 }
 
+// localtime_r does not look at the zone again by itself; tzset makes a
+// changed zone count. Without TZ, tzset costs a stat() of the system's zone
+// file, and a list converts thousands of time stamps in a row, so it runs
+// when TZ reads differently than at the last look, and otherwise at most
+// once a second (a changed system zone shows within that second).
+void FollowTimeZoneChanges() {
+    using Clock = std::chrono::steady_clock;
+    thread_local bool looked = false;
+    thread_local bool hadZone = false;
+    thread_local std::string lastZone;
+    thread_local Clock::time_point lastLook;
+
+    const char* zone = std::getenv("TZ");
+    const Clock::time_point now = Clock::now();
+    const bool sameZone = (zone != nullptr) == hadZone && (!zone || lastZone == zone);
+    if (looked && sameZone && now - lastLook < std::chrono::seconds(1))
+        return;
+    tzset();
+    looked = true;
+    hadZone = zone != nullptr;
+    lastZone = zone ? zone : "";
+    lastLook = now;
+}
+
 }  // namespace
 
 BOOL FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
@@ -30,8 +57,7 @@ BOOL FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileT
 
     const std::time_t instant =
         static_cast<std::time_t>(universal / kTicksPerSecond) - kSecondsFrom1601To1970;
-    // localtime_r need not look at TZ again; tzset makes a changed zone count.
-    tzset();
+    FollowTimeZoneChanges();
     std::tm local{};
     if (!localtime_r(&instant, &local))
         return Fail();

@@ -1,52 +1,51 @@
 #include "store/Database.h"
 
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 
 namespace store {
 namespace {
 
-// How long a change waits for another process that holds the store.
-constexpr int kBusyTimeoutMs = 2000;
-
-std::string HomeDirectory() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return ".";
+bool IsDamage(int sqliteCode) {
+    const int primary = sqliteCode & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-// Creates every missing directory of `path`, owner-only.
-bool MakeDirectories(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
+// Whether the failure came from the system, so that its error tells more.
+bool HasSystemCause(int sqliteCode) {
+    const int primary = sqliteCode & 0xff;
+    return primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL;
 }
 
 }  // namespace
 
-std::string DataDirectory() {
-    // XDG: a relative XDG_DATA_HOME is invalid and ignored.
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base = (xdg && xdg[0] == '/') ? xdg : HomeDirectory() + "/.local/share";
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    return base + "/orvalla";
-}
-
-DWORD ErrorCodeFor(int sqliteCode) {
+DWORD ErrorCodeFor(int sqliteCode, int systemError) {
+    switch (systemError) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ERROR_DISK_FULL;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        default:
+            break;
+    }
+    switch (sqliteCode) {
+        case SQLITE_IOERR_WRITE:
+        case SQLITE_IOERR_FSYNC:
+        case SQLITE_IOERR_DIR_FSYNC:
+        case SQLITE_IOERR_TRUNCATE:
+        case SQLITE_IOERR_SHMSIZE:
+        case SQLITE_IOERR_DELETE:
+            return ERROR_WRITE_FAULT;
+        default:
+            break;
+    }
     switch (sqliteCode & 0xff) {
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
@@ -71,6 +70,39 @@ DWORD ErrorCodeFor(int sqliteCode) {
     }
 }
 
+int SystemErrorOf(sqlite3* db, int sqliteCode) {
+    if (!db || !HasSystemCause(sqliteCode))
+        return 0;
+    if (const int error = sqlite3_system_errno(db))
+        return error;
+    // A failed commit leaves its error with the file it wrote (in WAL mode
+    // the log), not with the connection.
+    int error = 0;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK &&
+        journal && journal->pMethods) {
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &error);
+    }
+    if (!error)
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &error);
+    return error;
+}
+
+std::string CauseOf(sqlite3* db, int sqliteCode) {
+    std::string cause = db ? sqlite3_errmsg(db) : sqlite3_errstr(sqliteCode);
+    if (const int error = SystemErrorOf(db, sqliteCode))
+        cause += " (" + std::string(std::strerror(error)) + ")";
+    return cause;
+}
+
+std::string StoreMessage(std::string_view storeName, std::string_view path, std::string_view action,
+                         std::string_view cause) {
+    std::string message = "The ";
+    message.append(storeName).append(" store \"").append(path).append("\" cannot be ");
+    message.append(action).append(": ").append(cause);
+    return message;
+}
+
 struct Database::Cache {
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> statements;
 };
@@ -92,69 +124,34 @@ Database::~Database() {
     sqlite3_close_v2(db_);
 }
 
-std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string_view fileName,
-                                         std::string_view schema) {
-    const std::string directory = DataDirectory();
-    const std::string path = directory + "/" + std::string(fileName);
-    const std::string name(storeName);
-    auto fail = [&](DWORD code, const std::string& cause) {
-        return StoreError{code,
-                          "The " + name + " store \"" + path + "\" cannot be opened: " + cause};
-    };
-
-    if (!MakeDirectories(directory))
-        throw fail(ErrorCodeFor(SQLITE_CANTOPEN), std::strerror(errno));
-    // Create the file ourselves so that it is owner-only from the start;
-    // SQLite gives its journal files the same permissions.
-    if (int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd >= 0) {
-        ::close(fd);
-    }
-
-    sqlite3* raw = nullptr;
-    const int rc =
-        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const std::string cause = raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc);
-        sqlite3_close_v2(raw);
-        throw fail(ErrorCodeFor(rc), cause);
-    }
-    std::unique_ptr<Database> db(new Database(raw, path, name));
-    sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    try {
-        // WAL lets the browser write while we read; NORMAL synchronous keeps
-        // each single-entry transaction cheap without risking corruption.
-        db->Exec("PRAGMA journal_mode=WAL");
-        db->Exec("PRAGMA synchronous=NORMAL");
-        Transaction transaction(*db);
-        db->Exec(schema);
-        transaction.Commit();
-    } catch (StoreError& error) {
-        // Keep the cause only; it follows the path, which may itself hold ": ".
-        const std::string prefix = "The " + name + " store \"" + path + "\" cannot be ";
-        const std::size_t colon = error.message.find(": ", prefix.size());
-        throw fail(error.code,
-                   colon == std::string::npos ? error.message : error.message.substr(colon + 2));
-    }
-    return db;
-}
-
 bool Database::StillAtPath() const {
     struct stat st {};
     return stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
-StoreError Database::Failure(int sqliteCode, std::string_view action) const {
-    return StoreError{ErrorCodeFor(sqliteCode), "The " + storeName_ + " store \"" + path_ +
-                                                    "\" cannot be " + std::string(action) + ": " +
-                                                    sqlite3_errmsg(db_)};
+void Database::CheckChangeable() const {
+    if (ReadOnly()) {
+        throw StoreError{ERROR_ACCESS_DENIED,
+                         StoreMessage(storeName_, path_, "changed",
+                                      "it is open for reading only, as " + readOnlyCause_)};
+    }
+    if (!damage_.empty())
+        throw StoreError{ERROR_FILE_CORRUPT, StoreMessage(storeName_, path_, "changed", damage_)};
 }
 
-void Database::Exec(std::string_view sql) {
+StoreError Database::Failure(int sqliteCode, std::string_view action) const {
+    const std::string cause = CauseOf(db_, sqliteCode);
+    if (IsDamage(sqliteCode) && damage_.empty())
+        damage_ = cause;
+    return StoreError{ErrorCodeFor(sqliteCode, SystemErrorOf(db_, sqliteCode)),
+                      StoreMessage(storeName_, path_, action, cause)};
+}
+
+void Database::Exec(std::string_view sql, std::string_view action) {
     const std::string text(sql);
     const int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        throw Failure(rc, "used");
+        throw Failure(rc, action);
 }
 
 Statement& Database::Prepare(std::string_view sql) {
@@ -172,6 +169,7 @@ Statement::Statement(Database& db, std::string_view sql) : db_(db) {
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     if (rc != SQLITE_OK)
         throw db.Failure(rc, "read");
+    changes_ = !sqlite3_stmt_readonly(stmt_);
 }
 
 Statement::~Statement() {
@@ -207,12 +205,14 @@ Statement& Statement::BindNull(int index) {
 }
 
 bool Statement::Step() {
+    if (changes_)
+        db_.CheckChangeable();
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    StoreError error = db_.Failure(rc, sqlite3_stmt_readonly(stmt_) ? "read" : "changed");
+    StoreError error = db_.Failure(rc, changes_ ? "changed" : "read");
     sqlite3_reset(stmt_);
     throw error;
 }
@@ -236,8 +236,9 @@ bool Statement::IsNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-Transaction::Transaction(Database& db, bool immediate) : db_(db) {
-    db_.Exec(immediate ? "BEGIN IMMEDIATE" : "BEGIN");
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.CheckChangeable();
+    db_.Exec("BEGIN IMMEDIATE", "changed");
 }
 
 Transaction::~Transaction() {
@@ -246,7 +247,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::Commit() {
-    db_.Exec("COMMIT");
+    db_.Exec("COMMIT", "changed");
     open_ = false;
 }
 

@@ -20,8 +20,22 @@ struct StoreError {
     std::string message;
 };
 
-// Maps an SQLite result code to the platform's error code.
-DWORD ErrorCodeFor(int sqliteCode);
+// Maps an SQLite result code (extended codes too), and the system error
+// behind it when there is one, to the platform's error code.
+DWORD ErrorCodeFor(int sqliteCode, int systemError = 0);
+
+// The system error behind the connection's last failure `sqliteCode`, 0 when
+// the failure did not come from the system or the error is not known.
+int SystemErrorOf(sqlite3* db, int sqliteCode);
+
+// SQLite's text for the connection's last failure, followed by the system's
+// text for the error behind it when there is one ("disk I/O error (File too
+// large)").
+std::string CauseOf(sqlite3* db, int sqliteCode);
+
+// "The URL cache store "PATH" cannot be ACTION: CAUSE".
+std::string StoreMessage(std::string_view storeName, std::string_view path, std::string_view action,
+                         std::string_view cause);
 
 class Statement;
 
@@ -29,8 +43,13 @@ class Database {
 public:
     // Opens (creating on first use, owner-only) the store file `fileName` in
     // the user's data directory, in WAL mode with a busy timeout, and runs
-    // `schema` in one transaction. `storeName` names it in messages
-    // ("URL cache"). Throws StoreError.
+    // `schema` (CREATE ... IF NOT EXISTS statements only) in one transaction.
+    // `storeName` names it in messages ("URL cache"). When the file may be
+    // read but this process cannot write beside it, the store is opened for
+    // reading only and every change is refused. Nothing is written to a file
+    // that is not a database or that has shown damage; a file that comes in
+    // another journal mode is checked whole before WAL is turned on in it.
+    // Throws StoreError.
     static std::unique_ptr<Database> Open(std::string_view storeName, std::string_view fileName,
                                           std::string_view schema);
 
@@ -45,12 +64,20 @@ public:
     // True while the file this connection opened is still the file at Path()
     // (it may have been deleted or replaced by another process).
     bool StillAtPath() const;
+    // True when the store could be opened for reading only.
+    bool ReadOnly() const { return !readOnlyCause_.empty(); }
 
-    // Runs SQL text with no results; throws StoreError.
-    void Exec(std::string_view sql);
+    // Throws the StoreError that any change meets now: the store is open for
+    // reading only, or it has shown damage (after which nothing more is
+    // written to it, lest the damage spread).
+    void CheckChangeable() const;
+
+    // Runs SQL text with no results; throws StoreError saying the store
+    // cannot be `action`.
+    void Exec(std::string_view sql, std::string_view action = "used");
 
     // A StoreError for the connection's last failure ("The URL cache
-    // "PATH" cannot be read: CAUSE").
+    // "PATH" cannot be read: CAUSE"). Notes damage that the failure shows.
     StoreError Failure(int sqliteCode, std::string_view action) const;
 
     // A prepared statement kept for the connection's lifetime.
@@ -64,6 +91,8 @@ private:
     std::string storeName_;
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
+    std::string readOnlyCause_;   // why it could not be opened for writing
+    mutable std::string damage_;  // the first failure that showed damage
     struct Cache;
     std::unique_ptr<Cache> statements_;
 };
@@ -82,7 +111,8 @@ public:
     Statement& BindBlob(int index, std::string_view bytes);  // as BLOB
     Statement& BindNull(int index);
 
-    // Steps once: true while a row is there. Throws StoreError.
+    // Steps once: true while a row is there. A statement that changes the
+    // store first checks that it may. Throws StoreError.
     bool Step();
     // Steps to the end (for statements without rows). Throws StoreError.
     void Run();
@@ -97,12 +127,13 @@ public:
 private:
     Database& db_;
     sqlite3_stmt* stmt_ = nullptr;
+    bool changes_ = false;
 };
 
-// A transaction that rolls back unless committed.
+// A write transaction that rolls back unless committed.
 class Transaction {
 public:
-    explicit Transaction(Database& db, bool immediate = true);
+    explicit Transaction(Database& db);
     ~Transaction();
     void Commit();
 

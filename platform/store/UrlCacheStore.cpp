@@ -1,6 +1,7 @@
 #include "store/UrlCacheStore.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace store {
 namespace {
@@ -30,10 +31,10 @@ CREATE TABLE IF NOT EXISTS url_cache_entries (
 );
 )sql";
 
-constexpr std::string_view kNextEntrySql =
+constexpr std::string_view kNextEntriesSql =
     "SELECT id, url, entry_type, use_count, hit_rate, size_low, size_high, last_modified, "
     "expires, last_access, last_sync, local_file, header_info, file_extension "
-    "FROM url_cache_entries WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id LIMIT 1";
+    "FROM url_cache_entries WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id LIMIT ?3";
 
 // The upsert leaves id and hit_rate alone: a replaced entry keeps its place
 // in the walk and its hits.
@@ -77,12 +78,35 @@ DWORD DwordAt(const Statement& row, int column) {
     return static_cast<DWORD>(row.Int(column));
 }
 
+// assign() rather than a new string: a walk reuses its entries' buffers for
+// every entry it reads.
 void ReadOptional(const Statement& row, int column, std::optional<std::string>& text) {
     if (row.IsNull(column)) {
         text.reset();
+    } else if (text) {
+        const std::string_view bytes = row.Bytes(column);
+        text->assign(bytes.data(), bytes.size());
     } else {
         text.emplace(row.Bytes(column));
     }
+}
+
+void ReadEntry(const Statement& row, CacheEntry& entry) {
+    entry.id = row.Int(0);
+    const std::string_view url = row.Bytes(1);
+    entry.url.assign(url.data(), url.size());
+    entry.type = DwordAt(row, 2);
+    entry.useCount = DwordAt(row, 3);
+    entry.hitRate = DwordAt(row, 4);
+    entry.sizeLow = DwordAt(row, 5);
+    entry.sizeHigh = DwordAt(row, 6);
+    entry.lastModified = TimeAt(row, 7);
+    entry.expires = TimeAt(row, 8);
+    entry.lastAccess = TimeAt(row, 9);
+    entry.lastSync = TimeAt(row, 10);
+    ReadOptional(row, 11, entry.localFileName);
+    ReadOptional(row, 12, entry.headerInfo);
+    ReadOptional(row, 13, entry.fileExtension);
 }
 
 void BindOptional(Statement& statement, int index, LPCSTR text, std::size_t size) {
@@ -98,16 +122,33 @@ std::size_t Length(LPCSTR text) {
 }
 
 thread_local std::unique_ptr<UrlCacheStore> threadStore;
+thread_local std::unordered_map<HANDLE, UrlCacheStore::EndedWalk> endedWalks;
 
 }  // namespace
 
 UrlCacheStore::UrlCacheStore(std::unique_ptr<Database> db, std::string directory)
-    : db_(std::move(db)), directory_(std::move(directory)) {}
+    : db_(std::move(db)), directory_(std::move(directory)), changes_(db_->Path()) {}
 
 UrlCacheStore& UrlCacheStore::ForThread() {
     std::string directory = DataDirectory();
-    if (threadStore && (threadStore->directory_ != directory || !threadStore->db_->StillAtPath())) {
-        threadStore.reset();
+    if (threadStore) {
+        std::string_view gone;
+        if (threadStore->directory_ != directory) {
+            gone = "the data directory changed during the walk";
+        } else if (!threadStore->db_->StillAtPath()) {
+            gone = "its file was deleted or replaced during the walk";
+        }
+        if (!gone.empty()) {
+            const StoreError ended{
+                ERROR_FILE_INVALID,
+                StoreMessage(kStoreName, threadStore->db_->Path(), "read", gone)};
+            for (HANDLE handle : threadStore->walks_.Handles())
+                endedWalks[handle] = EndedWalk{ended};
+        }
+        // Closed before the store is opened again: two connections to
+        // different files at one path would share its journal files.
+        if (!gone.empty() || (threadStore->db_->ReadOnly() && threadStore->walks_.Empty()))
+            threadStore.reset();
     }
     if (!threadStore) {
         auto db = Database::Open(kStoreName, kFileName, kSchema);
@@ -120,34 +161,27 @@ UrlCacheStore* UrlCacheStore::Existing() {
     return threadStore.get();
 }
 
-bool UrlCacheStore::ReadEntryAfter(std::int64_t id, DWORD typeMask, CacheEntry& entry) {
-    StatementUse use(db_->Prepare(kNextEntrySql));
-    Statement& row = *use;
-    row.Bind(1, id).Bind(2, std::int64_t{typeMask});
-    if (!row.Step())
-        return false;
-    entry.id = row.Int(0);
-    // assign() rather than a new string: a walk reuses the pending entry's
-    // buffer for every address.
-    const std::string_view url = row.Bytes(1);
-    entry.url.assign(url.data(), url.size());
-    entry.type = DwordAt(row, 2);
-    entry.useCount = DwordAt(row, 3);
-    entry.hitRate = DwordAt(row, 4);
-    entry.sizeLow = DwordAt(row, 5);
-    entry.sizeHigh = DwordAt(row, 6);
-    entry.lastModified = TimeAt(row, 7);
-    entry.expires = TimeAt(row, 8);
-    entry.lastAccess = TimeAt(row, 9);
-    entry.lastSync = TimeAt(row, 10);
-    ReadOptional(row, 11, entry.localFileName);
-    ReadOptional(row, 12, entry.headerInfo);
-    ReadOptional(row, 13, entry.fileExtension);
-    return true;
+UrlCacheStore::EndedWalk* UrlCacheStore::FindEnded(HANDLE handle) {
+    const auto found = endedWalks.find(handle);
+    return found == endedWalks.end() ? nullptr : &found->second;
 }
 
-std::int64_t UrlCacheStore::OwnChanges() const {
-    return sqlite3_total_changes64(db_->Handle());
+bool UrlCacheStore::ForgetEnded(HANDLE handle) {
+    return endedWalks.erase(handle) > 0;
+}
+
+void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask,
+                                     std::vector<CacheEntry>& entries, std::size_t& count) {
+    count = 0;
+    StatementUse use(db_->Prepare(kNextEntriesSql));
+    Statement& row = *use;
+    row.Bind(1, id)
+        .Bind(2, std::int64_t{typeMask})
+        .Bind(3, static_cast<std::int64_t>(entries.size()));
+    while (count < entries.size() && row.Step()) {
+        ReadEntry(row, entries[count]);
+        ++count;
+    }
 }
 
 bool UrlCacheStore::Delete(std::string_view url) {

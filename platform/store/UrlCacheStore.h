@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/wininet.h"
+#include "store/ChangeWatch.h"
 #include "store/Database.h"
 #include "store/UrlCacheEntry.h"
 #include "store/WalkRegistry.h"
@@ -17,17 +19,37 @@ namespace store {
 class UrlCacheStore {
 public:
     // The calling thread's store, opened on first use and opened afresh when
-    // the data directory changed or the file was deleted or replaced since.
-    // Walks of a store that is given up go with it. Throws StoreError.
+    // the data directory changed or the file was deleted or replaced since,
+    // and, while none of its walks is open, when it could be opened
+    // read-only only (it may be writable by now). Walks of a store that is
+    // given up end (see EndedWalk). Throws StoreError.
     static UrlCacheStore& ForThread();
     // The calling thread's store as it is, without checking it is still the
     // current one (a walk reads the store it started on); nullptr if none.
     static UrlCacheStore* Existing();
 
-    // The first entry after `id` whose type has all bits of `typeMask`.
-    bool ReadEntryAfter(std::int64_t id, DWORD typeMask, CacheEntry& entry);
-    // Changes made through this connection so far.
-    std::int64_t OwnChanges() const;
+    // A walk whose store was given up while it was open: it reports why
+    // once, and from then on that it is over.
+    struct EndedWalk {
+        StoreError error;
+        bool reported = false;
+    };
+    // The calling thread's ended walk with that handle, or nullptr.
+    static EndedWalk* FindEnded(HANDLE handle);
+    // Forgets an ended walk; false when there is none with that handle.
+    static bool ForgetEnded(HANDLE handle);
+
+    // The entries after `id` whose type has all bits of `typeMask`, in walk
+    // order, as many as `entries` holds, read by one query into `entries`
+    // (whose texts' buffers are reused); `count` says how many came. A read
+    // that fails part way throws, with `count` saying how many it read first.
+    void ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::vector<CacheEntry>& entries,
+                          std::size_t& count);
+    // A mark of the store as it is now, and whether nothing has been
+    // committed to it since, by this connection or any other (ChangeWatch).
+    ChangeWatch::Mark ChangeMark() const { return changes_.Now(); }
+    bool UnchangedSince(const ChangeWatch::Mark& mark) const { return changes_.Current(mark); }
+    bool WatchingChanges() const { return changes_.Watching(); }
 
     // Each change is one statement and so its own transaction. Addresses are
     // bound as BLOBs, which compare byte for byte.
@@ -42,6 +64,7 @@ private:
 
     const std::unique_ptr<Database> db_;
     const std::string directory_;
+    const ChangeWatch changes_;
     WalkRegistry walks_;
 };
 

@@ -26,23 +26,46 @@ std::optional<DWORD> TypeMaskFor(LPCSTR pattern) {
     return std::nullopt;
 }
 
-// Makes the walk's next entry its pending one, unless the entry read by the
-// sizing call is still good.
+// How many entries one query reads ahead for a walk, while the store's
+// changes can be watched; otherwise nothing read stays current, and a walk
+// reads one entry at a time.
+constexpr std::size_t kReadAhead = 256;
+
+// The walk's pending entry: the one a sizing call sizes and the next call
+// fills, read ahead with the entries after it.
 //
-// The sizing call and the call that fills the buffer read the entry once:
-// the pair is taken as one read at the time of the sizing call. Changes made
-// through this thread's own connection in between (a deletion during the
-// walk, say) are seen through its change count and make the walk read again;
-// changes by other connections in that short gap are not looked for, since
-// asking SQLite would cost a read transaction per call, as much as reading
-// again. Every sizing call reads afresh, so they show from the next entry on.
-void ReadPendingEntry(UrlCacheStore& cache, Walk& walk) {
-    const std::int64_t changes = cache.OwnChanges();
-    if (walk.hasPending && walk.pendingChanges == changes)
-        return;
-    walk.hasPending = false;  // stays so if the read fails
-    walk.hasPending = cache.ReadEntryAfter(walk.lastId, walk.typeMask, walk.pending);
-    walk.pendingChanges = changes;
+// A walk reads its entries in runs, each one query and so one read
+// transaction: reading entry by entry cost a transaction per entry, most of
+// the time a walk takes. A run serves only while nothing has been committed
+// to the store since it was read, by this thread (a deletion during the
+// walk, say) or any other process; after a commit the walk reads again from
+// where it is, so every call sees the store as it is then. The walk's place
+// is a key, so it never repeats or skips an entry either way.
+const CacheEntry* PendingEntry(UrlCacheStore& cache, Walk& walk) {
+    if (!cache.UnchangedSince(walk.aheadMark)) {
+        walk.aheadCount = 0;
+        walk.next = 0;
+        walk.aheadFailure.reset();
+    }
+    if (walk.next < walk.aheadCount)
+        return &walk.ahead[walk.next];
+    if (walk.aheadFailure) {
+        const store::StoreError failure = std::move(*walk.aheadFailure);
+        walk.aheadFailure.reset();
+        throw failure;
+    }
+    walk.ahead.resize(cache.WatchingChanges() ? kReadAhead : 1);
+    walk.next = 0;
+    walk.aheadMark = cache.ChangeMark();
+    try {
+        cache.ReadEntriesAfter(walk.lastId, walk.typeMask, walk.ahead, walk.aheadCount);
+    } catch (store::StoreError& failure) {
+        // What was read before the failure is the store's own, in order.
+        if (walk.aheadCount == 0)
+            throw;
+        walk.aheadFailure = std::move(failure);
+    }
+    return walk.aheadCount > 0 ? &walk.ahead[0] : nullptr;
 }
 
 // The walk's next entry into the caller's buffer, or the reason why not.
@@ -51,19 +74,20 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
+    const CacheEntry* pending = nullptr;
     const bool read = GuardStoreCall(false, [&] {
-        ReadPendingEntry(cache, walk);
+        pending = PendingEntry(cache, walk);
         return true;
     });
     if (!read) {
         walk.failed = true;
         return FALSE;
     }
-    if (!walk.hasPending) {
+    if (!pending) {
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    const std::uint64_t needed = store::EntryRecordSize(walk.pending);
+    const std::uint64_t needed = store::EntryRecordSize(*pending);
     if (needed > std::numeric_limits<DWORD>::max()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -73,10 +97,10 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    store::FillEntryRecord(walk.pending, buffer);
+    store::FillEntryRecord(*pending, buffer);
     *size = static_cast<DWORD>(needed);
-    walk.lastId = walk.pending.id;
-    walk.hasPending = false;
+    walk.lastId = pending->id;
+    ++walk.next;
     return TRUE;
 }
 
@@ -106,8 +130,18 @@ BOOL FindNextUrlCacheEntryA(HANDLE hEnumHandle, LPINTERNET_CACHE_ENTRY_INFOA lpN
                             LPDWORD lpcbCacheEntryInfo) {
     UrlCacheStore* const cache = UrlCacheStore::Existing();
     Walk* const walk = cache ? cache->Walks().Find(hEnumHandle) : nullptr;
-    if (!walk || !lpcbCacheEntryInfo) {
+    UrlCacheStore::EndedWalk* const ended = walk ? nullptr : UrlCacheStore::FindEnded(hEnumHandle);
+    if ((!walk && !ended) || !lpcbCacheEntryInfo) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (ended) {
+        if (ended->reported) {
+            SetLastError(ERROR_NO_MORE_ITEMS);
+        } else {
+            SetLastErrorWithDetail(ended->error.code, ended->error.message);
+            ended->reported = true;
+        }
         return FALSE;
     }
     return Advance(*cache, *walk, lpNextCacheEntryInfo, lpcbCacheEntryInfo);
@@ -115,7 +149,8 @@ BOOL FindNextUrlCacheEntryA(HANDLE hEnumHandle, LPINTERNET_CACHE_ENTRY_INFOA lpN
 
 BOOL FindCloseUrlCache(HANDLE hEnumHandle) {
     UrlCacheStore* const cache = UrlCacheStore::Existing();
-    if (!cache || !cache->Walks().Remove(hEnumHandle)) {
+    if ((!cache || !cache->Walks().Remove(hEnumHandle)) &&
+        !UrlCacheStore::ForgetEnded(hEnumHandle)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -24,6 +24,13 @@ Walk* WalkRegistry::Find(HANDLE handle) const {
     return found == walks_.end() ? nullptr : found->second.get();
 }
 
+std::vector<HANDLE> WalkRegistry::Handles() const {
+    std::vector<HANDLE> handles;
+    for (const auto& walk : walks_)
+        handles.push_back(reinterpret_cast<HANDLE>(walk.first));
+    return handles;
+}
+
 bool WalkRegistry::Remove(HANDLE handle) {
     return walks_.erase(KeyOf(handle)) > 0;
 }

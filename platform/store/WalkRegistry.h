@@ -3,9 +3,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/windef.h"
+#include "store/ChangeWatch.h"
+#include "store/Database.h"
 #include "store/UrlCacheEntry.h"
 
 namespace store {
@@ -18,11 +22,16 @@ struct Walk {
     std::int64_t lastId = 0;
     // A store failure ends the walk; it does not try again.
     bool failed = false;
-    // The entry read by a sizing call, kept for the call that fills the
-    // buffer, with the connection's change count when it was read.
-    bool hasPending = false;
-    std::int64_t pendingChanges = 0;
-    CacheEntry pending;
+    // The entries after lastId, read ahead by one query, with a mark of the
+    // store taken before they were read; ahead[next] is the pending one,
+    // which a sizing call sized and the next call fills.
+    std::vector<CacheEntry> ahead;
+    std::size_t aheadCount = 0;  // how many of `ahead` hold entries read
+    std::size_t next = 0;
+    ChangeWatch::Mark aheadMark{};
+    // A failure that ended a read ahead part way: it comes once the entries
+    // read before it have been used.
+    std::optional<StoreError> aheadFailure;
 };
 
 // Owns the walks by handle. A handle is a serial number never given out
@@ -33,6 +42,8 @@ public:
     HANDLE Add(std::unique_ptr<Walk> walk);
     Walk* Find(HANDLE handle) const;  // nullptr for a handle that is not ours
     bool Remove(HANDLE handle);
+    bool Empty() const { return walks_.empty(); }
+    std::vector<HANDLE> Handles() const;
 
 private:
     std::unordered_map<std::uintptr_t, std::unique_ptr<Walk>> walks_;

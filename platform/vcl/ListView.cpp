@@ -7,23 +7,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "ListRow.h"
+
 namespace {
 
-// Each column keeps the bytes it was given; the display role holds their
-// decoded form, which may differ (invalid UTF-8 shows as U+FFFD).
-constexpr int kBytesRole = Qt::UserRole + 1;
-// Kept on column 0: how many columns after the first have been given texts.
-constexpr int kSubItemCountRole = Qt::UserRole + 2;
-
-void SetColumnText(QTreeWidgetItem* item, int column, std::string_view text) {
-    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
-    item->setData(column, kBytesRole, bytes);
-    item->setText(column, QString::fromUtf8(bytes));
-}
-
-std::string ColumnText(const QTreeWidgetItem* item, int column) {
-    const QByteArray bytes = item->data(column, kBytesRole).toByteArray();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+// Rows made by TListView::Add hold texts; any other item holds none.
+const std::string& ColumnText(const QTreeWidgetItem* item, int column) {
+    static const std::string none;
+    const TListRow* row = TListRow::Of(item);
+    const std::string* text = row ? row->Text(column) : nullptr;
+    return text ? *text : none;
 }
 
 // Aligns every cell like its column's header, so that rows need not carry an
@@ -80,28 +73,28 @@ void Reorder(TListView* list, const std::vector<QTreeWidgetItem*>& rows) {
 
 // ---- TListItem ----
 
-std::string TListItem::Caption() const {
+const std::string& TListItem::Caption() const {
     return ColumnText(item_, 0);
 }
 
 void TListItem::SetCaption(std::string_view text) {
-    SetColumnText(item_, 0, text);
+    if (TListRow* row = TListRow::Of(item_))
+        row->SetText(0, text);
 }
 
 int TListItem::SubItemCount() const {
-    return item_->data(0, kSubItemCountRole).toInt();
+    const TListRow* row = TListRow::Of(item_);
+    return row ? row->SubItemCount() : 0;
 }
 
-std::string TListItem::SubItem(int index) const {
-    if (index < 0 || index >= SubItemCount())
-        return {};
-    return ColumnText(item_, index + 1);
+const std::string& TListItem::SubItem(int index) const {
+    // Column 0 is the caption, not a sub-item.
+    return ColumnText(item_, index < 0 ? -1 : index + 1);
 }
 
 void TListItem::AddSubItem(std::string_view text) {
-    const int count = SubItemCount();
-    SetColumnText(item_, count + 1, text);
-    item_->setData(0, kSubItemCountRole, count + 1);
+    if (TListRow* row = TListRow::Of(item_))
+        row->SetText(row->SubItemCount() + 1, text);
 }
 
 bool TListItem::Checked() const {
@@ -183,7 +176,7 @@ int TListView::Count() const {
 }
 
 TListItem TListView::Add() {
-    auto* item = new QTreeWidgetItem;
+    auto* item = new TListRow;
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
                    Qt::ItemNeverHasChildren);
     item->setCheckState(0, Qt::Unchecked);

@@ -68,6 +68,11 @@ void StringGridModel::SetCell(int column, int row, std::string_view text) {
 
     if (column >= grid_->colCount_ || row >= grid_->rowCount_)
         return;
+    // A grid that is hidden or not repainting paints every cell afresh when
+    // it paints next; telling it of each of thousands of cells costs more
+    // than filling them.
+    if (!grid_->isVisible() || !grid_->updatesEnabled())
+        return;
     if (row < grid_->fixedRows_) {
         emit headerDataChanged(Qt::Horizontal, column, column);
     } else {

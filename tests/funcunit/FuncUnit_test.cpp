@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "FuncUnit.h"
 #include "ScopedLocale.h"
@@ -122,6 +124,50 @@ TEST_F(FuncUnitTest, CompareDateTextsRaisesForOtherTextsThatDoNotParse) {
               "'" + kFallback + " ' is not a valid date and time");
 }
 
+TEST_F(FuncUnitTest, DateTextCacheGivesWhatReadingEachTimeGives) {
+    const std::vector<std::string> texts = {"1/10/2026 3:04:04 PM", "1/2/2026 3:04:04 PM",
+                                            kFallback, "1/2/2026", "12/31/2079 11:59:58 PM"};
+    std::vector<int> uncached;
+    for (const auto& first : texts) {
+        for (const auto& second : texts)
+            uncached.push_back(CompareDateTexts(first, second));
+    }
+    const TDateTextCache cache;
+    std::vector<int> cached;
+    for (int round = 0; round < 2; ++round) {
+        cached.clear();
+        for (const auto& first : texts) {
+            for (const auto& second : texts)
+                cached.push_back(CompareDateTexts(first, second));
+        }
+        EXPECT_EQ(cached, uncached) << "round " << round;
+    }
+}
+
+TEST_F(FuncUnitTest, DateTextCacheRaisesForABadTextEveryTime) {
+    const TDateTextCache cache;
+    EXPECT_EQ(DateTextError("1/2/2026", "1/32/2026"), "'1/32/2026' is not a valid date and time");
+    EXPECT_EQ(DateTextError("1/32/2026", "1/2/2026"), "'1/32/2026' is not a valid date and time");
+    EXPECT_EQ(CompareDateTexts("1/2/2026", "1/3/2026"), -1);
+}
+
+TEST_F(FuncUnitTest, DateTextCacheLastsItsScopeOnly) {
+    const std::string text = FileTimeToText(UtcFileTime(2026, 3, 4, 5, 6, 8));
+    {
+        const TDateTextCache outer;
+        EXPECT_EQ(CompareDateTexts(text, "3/4/2026 5:06:08 AM"), 0);
+        {
+            const TDateTextCache inner;
+            EXPECT_EQ(CompareDateTexts(text, "3/5/2026"), -1);
+        }
+        EXPECT_EQ(CompareDateTexts(text, "3/4/2026"), 1);
+    }
+    // Read afresh once the cache is gone: in German settings the same text
+    // no longer reads as a date.
+    ScopedLocale german("de_DE.UTF-8");
+    EXPECT_EQ(DateTextError(text, "04.03.2026"), "'" + text + "' is not a valid date and time");
+}
+
 TEST(StripTrailingSlash, RemovesOneSlashAtTheEnd) {
     EXPECT_EQ(StripTrailingSlash("/"), "");
     EXPECT_EQ(StripTrailingSlash(""), "");
@@ -146,6 +192,13 @@ TEST(DropTail, ShortensByCharactersAndStopsAtEmpty) {
     std::string accented = "caf\u00E9";
     DropTail(accented, 1);
     EXPECT_EQ(accented, "caf");
+    // Trailing ASCII first, then a character of several bytes, then a byte
+    // that starts no character, which counts as one.
+    std::string mixed = "x\xff\u00E9ab";
+    DropTail(mixed, 3);
+    EXPECT_EQ(mixed, "x\xff");
+    DropTail(mixed, 1);
+    EXPECT_EQ(mixed, "x");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Changing the cache: deletion by exact bytes, changes during a walk, and
 // values that must come back as they went in.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -111,6 +112,59 @@ TEST_F(UrlCacheChanges, EntryDeletedBetweenSizingAndFillingIsNotYielded) {
     ASSERT_TRUE(FindNextUrlCacheEntryA(walk, larger.Record(), &size));
     EXPECT_EQ(Unpack(larger).url, "http://3.example/with/a/longer/address");
     FindCloseUrlCache(walk);
+}
+
+// Another process's commit, run as SQL on a connection of its own.
+void CommitElsewhere(const std::string& storePath, const std::string& sql) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(storePath.c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(other);
+    sqlite3_close(other);
+}
+
+std::string Numbered(int n) {
+    return "http://" + std::to_string(n) + ".example/";
+}
+
+// Long enough that the walk reads the store in several pieces, and changes
+// land among entries it has already read ahead.
+TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
+    for (int n = 1; n <= 600; ++n)
+        AddEntry(Numbered(n));
+    HANDLE walk = nullptr;
+    ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
+    for (int n = 2; n <= 300; ++n)
+        ASSERT_EQ(FindNext(walk)->url, Numbered(n));
+
+    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+    CommitElsewhere(store, "DELETE FROM url_cache_entries WHERE url IN (CAST('" + Numbered(301) +
+                               "' AS BLOB), CAST('" + Numbered(303) + "' AS BLOB))");
+    ASSERT_EQ(FindNext(walk)->url, Numbered(302));
+    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 7 WHERE url = CAST('" +
+                               Numbered(304) + "' AS BLOB)");
+    const auto changed = FindNext(walk);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed->url, Numbered(304));
+    EXPECT_EQ(changed->hits, 7u);
+
+    // Between the sizing call and the call that fills the buffer.
+    DWORD size = 0;
+    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // sizes 305
+    CommitElsewhere(store, "DELETE FROM url_cache_entries WHERE url = CAST('" + Numbered(305) +
+                               "' AS BLOB)");
+    EntryBuffer buffer(size);
+    ASSERT_TRUE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size)) << GetLastError();
+    EXPECT_EQ(Unpack(buffer).url, Numbered(306));
+
+    Urls rest;
+    while (auto entry = FindNext(walk))
+        rest.push_back(entry->url);
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    ASSERT_EQ(rest.size(), 294u);
+    EXPECT_EQ(rest.front(), Numbered(307));
+    EXPECT_EQ(rest.back(), Numbered(600));
+    EXPECT_TRUE(FindCloseUrlCache(walk));
 }
 
 TEST_F(UrlCacheChanges, ReplacedStoreFileIsOpenedAfresh) {

@@ -6,6 +6,7 @@
 
 #include "CacheTestSupport.h"
 #include "TempDataDir.h"
+#include "platform/sysutils.h"
 #include "platform/wininet.h"
 
 using Urls = std::vector<std::string>;
@@ -164,7 +165,7 @@ TEST_F(UrlCacheWalk, HandlesBelongToTheirThread) {
     FindCloseUrlCache(walk);
 }
 
-TEST_F(UrlCacheWalk, WalksOfAStoreLeftBehindAreFreed) {
+TEST_F(UrlCacheWalk, WalksOfAStoreLeftBehindEndSayingWhy) {
     AddEntry("http://a.example/");
     AddEntry("http://b.example/");
     HANDLE abandoned = nullptr;
@@ -172,9 +173,16 @@ TEST_F(UrlCacheWalk, WalksOfAStoreLeftBehindAreFreed) {
     {
         TempDataDir other;
         AddEntry("http://other.example/");
+        // Not the end of the walk that ERROR_INVALID_PARAMETER would suggest.
         DWORD size = 0;
         EXPECT_FALSE(FindNextUrlCacheEntryA(abandoned, nullptr, &size));
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(GetLastError(), ERROR_FILE_INVALID);
+        EXPECT_NE(LastErrorDetail().find("data directory changed"), std::string::npos)
+            << LastErrorDetail();
+        EXPECT_FALSE(FindNextUrlCacheEntryA(abandoned, nullptr, &size));
+        EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+        EXPECT_TRUE(FindCloseUrlCache(abandoned));
+        EXPECT_FALSE(FindCloseUrlCache(abandoned));
         EXPECT_EQ(WalkUrls(), (Urls{"http://other.example/"}));
     }
     EXPECT_EQ(WalkUrls(), (Urls{"http://a.example/", "http://b.example/"}));

@@ -45,7 +45,9 @@ using LPSTATURL = STATURL*;
 
 // Walks the entries in the order they were first added. It keeps its place
 // by entry, so entries added or removed meanwhile neither shift nor repeat
-// it. One thread at a time.
+// it. When the store's file is deleted or replaced during the walk, the walk
+// fails with HRESULT_FROM_WIN32(ERROR_FILE_INVALID) until Reset, which starts
+// it on the file now there. One thread at a time.
 struct IEnumSTATURL : IUnknown {
     // Up to celt entries into rgelt; *pceltFetched (may be nullptr only when
     // celt is 1) says how many. S_OK when all celt came, S_FALSE at the end.
@@ -65,7 +67,12 @@ protected:
 };
 using LPENUMSTATURL = IEnumSTATURL*;
 
-// The history of visited pages, one entry per address.
+// The history of visited pages, one entry per address. The object follows
+// the store's file: after the file was deleted or replaced, each call works
+// on the file now at its path (created when there is none). A store that can
+// be read but not written beside (a read-only directory) lists all the same
+// and refuses changes with HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED); one that
+// showed damage is not written to again.
 struct IUrlHistoryStg : IUnknown {
     // Records a visit now: a new address is added at the end; an address
     // already there keeps its place and gets the new title (unless pocsTitle

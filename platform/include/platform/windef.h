@@ -50,6 +50,8 @@ inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_BUSY = 170;
 inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+// The file an open handle refers to was deleted or replaced meanwhile.
+inline constexpr DWORD ERROR_FILE_INVALID = 1006;
 inline constexpr DWORD ERROR_FILE_CORRUPT = 1392;
 inline constexpr DWORD ERROR_INVALID_DATA = 13;
 

@@ -47,12 +47,21 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // fails with another code whose detail (LastErrorDetail) names the store and
 // the cause; a walk that met such a failure is over, and its later calls fail
 // with ERROR_NO_MORE_ITEMS. The entry sized by one call is the one the next
-// call fills, unless this thread changed the cache in between.
+// call fills, unless the cache changed in between; every call sees the
+// changes committed before it, by this thread or any other process.
 //
 // Handles belong to the thread that opened them, and a walk reads the store
-// it started on; a walk that is never closed is freed when its thread ends or
-// the thread's calls move to another store (the data directory changed, or
-// the store file was replaced).
+// it started on, to its end even when the file is deleted meanwhile. When the
+// thread's calls move to another store (the data directory changed, or the
+// store file was deleted or replaced) its open walks end: the next call fails
+// once with ERROR_FILE_INVALID and a detail saying so, then with
+// ERROR_NO_MORE_ITEMS, until the walk is closed. A walk that is never closed
+// is freed when its thread ends.
+//
+// A store this process may read but not write beside (a read-only
+// directory) is read all the same; every change then fails with
+// ERROR_ACCESS_DENIED. A store that showed damage (ERROR_FILE_CORRUPT) is
+// never written to again through the thread's connection.
 //
 // lpszUrlSearchPattern: nullptr (or "") for every entry, "cookie:" for cookie
 // entries only, "visited:" for history entries only.

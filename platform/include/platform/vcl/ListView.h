@@ -10,9 +10,10 @@
 
 class TListView;
 
-// A handle to one row of a TListView; valid while the row exists. Texts are
-// kept as the bytes they were given (8-bit texts in the system code page) and
-// shown decoded, so reading a text back gives exactly what was stored.
+// A handle to one row of a TListView (made by Add); valid while the row
+// exists. Texts are kept as the bytes they were given (8-bit texts in the
+// system code page) and shown decoded, so reading a text back gives exactly
+// what was stored.
 class TListItem {
 public:
     TListItem() = default;
@@ -21,12 +22,15 @@ public:
     explicit operator bool() const { return item_ != nullptr; }
     bool operator==(const TListItem& other) const = default;
 
-    std::string Caption() const;
+    // The texts are the row's own, valid until the row or that text changes:
+    // a sort reads them for every comparison.
+    const std::string& Caption() const;
     void SetCaption(std::string_view text);
 
-    // The texts of the columns after the first: SubItem(0) is column 1.
+    // The texts of the columns after the first: SubItem(0) is column 1. An
+    // index without a sub-item gives an empty text.
     int SubItemCount() const;
-    std::string SubItem(int index) const;
+    const std::string& SubItem(int index) const;
     void AddSubItem(std::string_view text);
 
     bool Checked() const;

@@ -1,0 +1,216 @@
+#include "Floors.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <stdexcept>
+
+#include "FuncUnit.h"
+#include "Measure.h"
+#include "platform/dateutils.h"
+#include "platform/regional.h"
+
+namespace {
+
+std::string StoreFile(const char* name) {
+    const char* home = std::getenv("XDG_DATA_HOME");
+    return std::string(home ? home : "") + "/orvalla/" + name;
+}
+
+// A connection of its own, as any plain SQLite user would open the file.
+class PlainDatabase {
+public:
+    explicit PlainDatabase(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            Fail("open");
+        sqlite3_busy_timeout(db_, 2000);
+        Exec("PRAGMA synchronous=NORMAL");
+    }
+    ~PlainDatabase() {
+        sqlite3_finalize(statement_);
+        sqlite3_close_v2(db_);
+    }
+    PlainDatabase(const PlainDatabase&) = delete;
+    PlainDatabase& operator=(const PlainDatabase&) = delete;
+
+    void Exec(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            Fail(sql);
+    }
+    // The one statement this connection runs, prepared once.
+    sqlite3_stmt* Prepare(const char* sql) {
+        if (sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr) != SQLITE_OK)
+            Fail(sql);
+        return statement_;
+    }
+    bool Step() {
+        const int rc = sqlite3_step(statement_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            Fail("step");
+        return rc == SQLITE_ROW;
+    }
+
+private:
+    [[noreturn]] void Fail(const std::string& what) {
+        throw std::runtime_error("floor: " + what + ": " + sqlite3_errmsg(db_));
+    }
+
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const void* data = sqlite3_column_blob(statement, column);
+    return data ? std::string(static_cast<const char*>(data),
+                              static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                : std::string();
+}
+
+// What a scan keeps of a row: its texts and three numbers (hits and two
+// times of a cookie; three times of a history entry).
+struct ScannedRow {
+    std::string url;
+    std::string title;
+    std::int64_t values[3];
+};
+
+std::vector<ScannedRow> ScanCookies(PlainDatabase& db) {
+    sqlite3_stmt* scan = db.Prepare(
+        "SELECT url, hit_rate, last_modified, expires FROM url_cache_entries "
+        "WHERE entry_type & 1048576 ORDER BY id");
+    std::vector<ScannedRow> rows;
+    while (db.Step()) {
+        rows.push_back({ColumnText(scan, 0),
+                        {},
+                        {sqlite3_column_int64(scan, 1), sqlite3_column_int64(scan, 2),
+                         sqlite3_column_int64(scan, 3)}});
+    }
+    return rows;
+}
+
+TDateTime DateKey(const QString& text) {
+    const std::string bytes = text.toStdString();
+    return bytes == FallbackDateText ? EncodeDate(1980, 1, 1) : StrToDateTime(bytes);
+}
+
+// Parses every row's key once, orders the rows by the keys, and puts the
+// items back in that order in one batch.
+template <typename Parse>
+void SortBareList(QTreeWidget& list, int column, Parse parse) {
+    const int count = list.topLevelItemCount();
+    using Key = decltype(parse(QString()));
+    std::vector<Key> keys;
+    keys.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        keys.push_back(parse(list.topLevelItem(i)->text(column)));
+    std::vector<int> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
+
+    const QList<QTreeWidgetItem*> items = list.invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(count);
+    for (int index : order)
+        sorted.append(items[index]);
+    list.addTopLevelItems(sorted);
+}
+
+}  // namespace
+
+double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
+    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    const auto list = MakeBareList(listSize);
+
+    const Stopwatch watch;
+    const std::vector<ScannedRow> scanned = ScanCookies(db);
+    FillBareList(*list, rows);
+    SettleEvents();
+    const double elapsed = watch.ElapsedMs();
+    if (scanned.size() != rows.size())
+        throw std::runtime_error("walk floor: the scan found " + std::to_string(scanned.size()) +
+                                 " cookies, the list has " + std::to_string(rows.size()));
+    return elapsed;
+}
+
+double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
+                     std::vector<QString>& order) {
+    const auto list = MakeBareList(listSize);
+    FillBareList(*list, rows);
+    QCollator collator{QLocale(QString::fromStdString(FormatSettings().LocaleName))};
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    SettleEvents();
+
+    const Stopwatch watch;
+    switch (column) {
+        case 0:
+            SortBareList(*list, column, [&](const QString& text) { return collator.sortKey(text); });
+            break;
+        case 1:
+            SortBareList(*list, column, [](const QString& text) { return text.toUInt(); });
+            break;
+        default:
+            SortBareList(*list, column, DateKey);
+            break;
+    }
+    SettleEvents();
+    const double elapsed = watch.ElapsedMs();
+
+    order.clear();
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        order.push_back(list->topLevelItem(i)->text(4));
+    return elapsed;
+}
+
+void CheckpointUrlCache() {
+    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
+double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
+                   QSize listSize) {
+    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    sqlite3_stmt* remove = db.Prepare("DELETE FROM url_cache_entries WHERE url = ?1");
+    const auto list = MakeBareList(listSize);
+
+    const Stopwatch watch;
+    db.Exec("BEGIN IMMEDIATE");
+    for (const std::string& url : urls) {
+        sqlite3_bind_blob64(remove, 1, url.data(), url.size(), SQLITE_STATIC);
+        db.Step();
+        sqlite3_reset(remove);
+    }
+    db.Exec("COMMIT");
+    FillBareList(*list, remaining);
+    SettleEvents();
+    return watch.ElapsedMs();
+}
+
+double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize) {
+    PlainDatabase db(StoreFile("history.sqlite"));
+    sqlite3_stmt* scan = db.Prepare(
+        "SELECT url, title, last_visited, last_updated, expires FROM history "
+        "WHERE substr(url, 1, 7) = 'http://' ORDER BY id");
+    BareGrid grid(gridSize);
+
+    const Stopwatch watch;
+    std::vector<ScannedRow> scanned;
+    while (db.Step()) {
+        scanned.push_back({ColumnText(scan, 0),
+                           ColumnText(scan, 1),
+                           {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 3),
+                            sqlite3_column_int64(scan, 4)}});
+    }
+    grid.model.Fill(rows);
+    SettleEvents();
+    const double elapsed = watch.ElapsedMs();
+    if (scanned.size() != rows.size())
+        throw std::runtime_error("history floor: the scan found " +
+                                 std::to_string(scanned.size()) + " entries, the grid has " +
+                                 std::to_string(rows.size()));
+    return elapsed;
+}

@@ -1,0 +1,37 @@
+// The floors: what no implementation can beat on this machine for the same
+// work. Each reads the store files of the current data home with plain
+// SQLite and fills the bare Qt control in one batch, and returns the time of
+// one run in milliseconds; setting up (opening the file, showing the empty
+// control) is not timed.
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "BareControls.h"
+
+// One scan of the cookie rows of the cache, then the bare list filled with
+// the rows' texts.
+double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize);
+
+// The rows, in the bare list in the given order, sorted by the column
+// (1 hits, 2 modified, 0 address) with each key parsed once, then put in
+// that order in one go. The resulting order of the rows' last texts goes to
+// `order`, to check the program against.
+double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
+                     std::vector<QString>& order);
+
+// One transaction deleting the entries with the given addresses, then the
+// bare list filled with the remaining rows.
+double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
+                   QSize listSize);
+
+// Copies everything in the URL cache's write-ahead log into the store file
+// and empties the log, so that a timed run pays for no earlier writes.
+void CheckpointUrlCache();
+
+// One scan of the history's http entries, then the bare grid filled.
+double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize);

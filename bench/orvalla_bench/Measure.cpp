@@ -1,0 +1,28 @@
+#include "Measure.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void SettleEvents() {
+    QApplication::processEvents();
+}
+
+std::string FiguresLine(const std::string& name, const Samples& samples) {
+    const double program = Median(samples.program);
+    const double floor = Median(samples.floor);
+    const double ratio = floor > 0 ? program / floor : 0;
+    char line[160];
+    std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f", name.c_str(),
+                  program, floor, ratio);
+    return line;
+}

@@ -1,0 +1,34 @@
+// Timing, medians and the one-line report of a workload.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+class Stopwatch {
+public:
+    Stopwatch() : start_(std::chrono::steady_clock::now()) {}
+    double ElapsedMs() const {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
+            .count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+};
+
+double Median(std::vector<double> values);
+
+// Posted events (deferred layout, repaints) are part of what a step costs:
+// both the program's path and its floor are timed up to an idle event queue.
+void SettleEvents();
+
+// The times of one workload's runs, the program's path and its floor side
+// by side.
+struct Samples {
+    std::vector<double> program;
+    std::vector<double> floor;
+};
+
+// "NAME: program X ms, floor Y ms, ratio Z" from the medians.
+std::string FiguresLine(const std::string& name, const Samples& samples);

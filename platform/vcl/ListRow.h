@@ -1,0 +1,46 @@
+// The row behind a TListItem.
+#pragma once
+
+#include <QTreeWidgetItem>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Keeps its texts as the bytes it was given (8-bit texts, shown decoded as
+// UTF-8) and decodes them only when the view asks, which it does for the
+// rows it paints. Filling or sorting thousands of rows thus costs neither a
+// decoding nor a change signal per text.
+class TListRow : public QTreeWidgetItem {
+public:
+    static constexpr int Type = QTreeWidgetItem::UserType + 1;
+
+    TListRow() : QTreeWidgetItem(Type) {}
+
+    // The row behind an item of a TListView (nullptr for any other item).
+    static TListRow* Of(QTreeWidgetItem* item) {
+        return item && item->type() == Type ? static_cast<TListRow*>(item) : nullptr;
+    }
+    static const TListRow* Of(const QTreeWidgetItem* item) {
+        return item && item->type() == Type ? static_cast<const TListRow*>(item) : nullptr;
+    }
+
+    // Column 0 is the caption, the others the sub-items. Setting the text of
+    // a column after the last sub-item adds empty sub-items up to it.
+    int SubItemCount() const { return static_cast<int>(subItems_.size()); }
+    const std::string* Text(int column) const;
+    void SetText(int column, std::string_view text);
+
+    // The display and edit roles read and write the texts; the other roles
+    // (the check box among them) are the item's own.
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
+
+private:
+    // Tells the view, when it could be showing the row; a list that is hidden
+    // or not repainting paints every row afresh when it paints next.
+    void Changed();
+
+    std::string caption_;
+    std::vector<std::string> subItems_;
+};

@@ -1,0 +1,76 @@
+// Walking the URL cache as the window does, for the tests of faults: the
+// two-call protocol with exactly sized buffers, a filling call that fails
+// leaves its entry out, and any status but the walk's own ends it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CacheTestSupport.h"
+#include "platform/sysutils.h"
+#include "platform/wininet.h"
+
+using Urls = std::vector<std::string>;
+
+inline Urls Addresses(int count) {
+    Urls urls;
+    for (int i = 0; i < count; ++i) {
+        // Long enough that the entries fill a good number of pages.
+        urls.push_back("Cookie:user@host" + std::to_string(i) + ".example/" +
+                       std::string(200, static_cast<char>('a' + i % 26)));
+    }
+    return urls;
+}
+
+// What a walk by the two-call protocol gave, as the window reads the cache:
+// a filling call that fails leaves its entry out, and any status but the
+// walk's own ends it with that error.
+struct WalkResult {
+    Urls urls;
+    DWORD end = ERROR_SUCCESS;
+    std::string detail;
+};
+
+// `between` runs after each entry, with the walk still open.
+inline WalkResult Walk(const std::function<void(const std::string&)>& between = {}) {
+    WalkResult result;
+    auto ended = [&] {
+        result.end = GetLastError();
+        result.detail = LastErrorDetail();
+    };
+    DWORD size = 0;
+    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        ended();
+        return result;
+    }
+    HANDLE walk = nullptr;
+    {
+        EntryBuffer first(size);
+        walk = FindFirstUrlCacheEntryA(nullptr, first.Record(), &size);
+        if (!walk) {
+            ended();
+            return result;
+        }
+        result.urls.push_back(first.Record()->lpszSourceUrlName);
+    }
+    if (between)
+        between(result.urls.back());
+    for (;;) {
+        size = 0;
+        FindNextUrlCacheEntryA(walk, nullptr, &size);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            ended();
+            break;
+        }
+        EntryBuffer next(size);
+        if (FindNextUrlCacheEntryA(walk, next.Record(), &size)) {
+            result.urls.push_back(next.Record()->lpszSourceUrlName);
+            if (between)
+                between(result.urls.back());
+        }
+    }
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+    return result;
+}
