@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever the build and the tests need and
-# the machine lacks. Run as root.
+# Installs, from Debian's packages, whatever the build needs and the machine
+# lacks; with --for-tests also what the tests need (a virtual X display, a
+# window manager and input tools for the end-to-end run, clang for the
+# fuzzers). Run as root.
 set -euo pipefail
 
 packages=(
@@ -8,8 +10,8 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev libgtest-dev libbenchmark-dev
     tzdata fonts-liberation2 fonts-dejavu-core
 )
-if [ "${1:-}" = "--with-desktop-tests" ]; then
-    packages+=(xvfb xdotool imagemagick x11-utils openbox)
+if [ "${1:-}" = "--for-tests" ]; then
+    packages+=(xvfb xdotool imagemagick x11-utils openbox clang libclang-rt-14-dev)
 fi
 
 missing=()

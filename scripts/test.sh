@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (widget tests run on
-# Qt's offscreen platform, so no display is needed).
+# Installs what is missing, builds, and runs every test: the whole suite
+# (widget tests on Qt's offscreen platform, the end-to-end run under Xvfb),
+# the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each fuzzer briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+
+scripts/install-deps.sh --for-tests
+
+echo "== build and test"
 scripts/build.sh
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
+
+echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+BUILD_DIR=build-asan scripts/build.sh -DORVALLA_SANITIZE=ON -DORVALLA_BUILD_BENCH=OFF
+(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
+
+echo "== fuzz each target briefly"
+scripts/fuzz.sh 10
