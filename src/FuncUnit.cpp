@@ -37,12 +37,12 @@ TDateTextCache::~TDateTextCache() {
 }
 
 double TDateTextCache::Value(const std::string& text) {
-    const auto known = values_.find(text);
-    if (known != values_.end())
-        return known->second;
+    const auto known = readings_.find(text.data());
+    if (known != readings_.end() && known->second.text == text)
+        return known->second.value;
     // A text that does not read raises here, and is not kept.
     const TDateTime value = DateTextToDateTime(text);
-    values_.emplace(text, value);
+    readings_.insert_or_assign(text.data(), Reading{text, value});
     return value;
 }
 

@@ -27,10 +27,11 @@ bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate);
 // text that does not read as a date and time.
 int CompareDateTexts(const std::string& first, const std::string& second);
 
-// While one lives, CompareDateTexts on this thread reads each distinct text
-// once and takes its value from memory after that: a sort compares every row
-// with many others. Meant to span one sort, which then orders by one reading
-// of each text; the regional settings cannot change within it. Nests.
+// While one lives, CompareDateTexts on this thread reads each text it is
+// given once and takes its value from memory after that: a sort compares
+// every row with many others. Meant to span one sort, which then orders by
+// one reading of each row's text; the regional settings cannot change within
+// it. Nests.
 class TDateTextCache {
 public:
     TDateTextCache();
@@ -42,8 +43,16 @@ private:
     friend int CompareDateTexts(const std::string& first, const std::string& second);
     double Value(const std::string& text);
 
+    struct Reading {
+        std::string text;
+        double value;  // the date-time value it reads as
+    };
+
     TDateTextCache* const outer_;
-    std::unordered_map<std::string, double> values_;  // date-time values by text
+    // By where the text lies: a sort passes the rows' own texts, which stay
+    // put, so finding one costs no hashing of the text; a reading counts
+    // only when its text is still the text there.
+    std::unordered_map<const char*, Reading> readings_;
 };
 
 // The caption of a cookie row: the part of the cache address after its first

@@ -68,19 +68,24 @@ private:
 };
 
 // Keeps a control from repainting while it lives; it repaints whole after.
+// A control that is not repainting anyway is left alone, so that it follows
+// whoever suspended it.
 class TRepaintSuspended {
 public:
     explicit TRepaintSuspended(QWidget* control)
-        : control_(control), wasEnabled_(control->updatesEnabled()) {
-        control_->setUpdatesEnabled(false);
+        : control_(control->updatesEnabled() ? control : nullptr) {
+        if (control_)
+            control_->setUpdatesEnabled(false);
     }
-    ~TRepaintSuspended() { control_->setUpdatesEnabled(wasEnabled_); }
+    ~TRepaintSuspended() {
+        if (control_)
+            control_->setUpdatesEnabled(true);
+    }
     TRepaintSuspended(const TRepaintSuspended&) = delete;
     TRepaintSuspended& operator=(const TRepaintSuspended&) = delete;
 
 private:
     QWidget* const control_;
-    const bool wasEnabled_;
 };
 
 }  // namespace

@@ -110,7 +110,8 @@ void SortBareList(QTreeWidget& list, int column, Parse parse) {
         keys.push_back(parse(list.topLevelItem(i)->text(column)));
     std::vector<int> order(static_cast<std::size_t>(count));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](int a, int b) { return keys[a] < keys[b]; });
 
     const QList<QTreeWidgetItem*> items = list.invisibleRootItem()->takeChildren();
     QList<QTreeWidgetItem*> sorted;
@@ -137,6 +138,32 @@ double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
     return elapsed;
 }
 
+double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize) {
+    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    sqlite3_stmt* scan = db.Prepare(
+        "SELECT id, url, entry_type, use_count, hit_rate, size_low, size_high, last_modified, "
+        "expires, last_access, last_sync, local_file, header_info, file_extension "
+        "FROM url_cache_entries ORDER BY id");
+    const auto list = MakeBareList(listSize);
+
+    const Stopwatch watch;
+    std::vector<ScannedRow> scanned;
+    std::vector<std::string> texts;
+    while (db.Step()) {
+        scanned.push_back({ColumnText(scan, 1),
+                           {},
+                           {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 7),
+                            sqlite3_column_int64(scan, 8)}});
+        for (int column : {3, 4, 5, 6, 9, 10})
+            scanned.back().values[0] ^= sqlite3_column_int64(scan, column);
+        for (int column : {11, 12, 13})
+            texts.push_back(ColumnText(scan, column));
+    }
+    FillBareList(*list, rows);
+    SettleEvents();
+    return watch.ElapsedMs();
+}
+
 double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
                      std::vector<QString>& order) {
     const auto list = MakeBareList(listSize);
@@ -148,7 +175,8 @@ double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSi
     const Stopwatch watch;
     switch (column) {
         case 0:
-            SortBareList(*list, column, [&](const QString& text) { return collator.sortKey(text); });
+            SortBareList(*list, column,
+                         [&](const QString& text) { return collator.sortKey(text); });
             break;
         case 1:
             SortBareList(*list, column, [](const QString& text) { return text.toUInt(); });
@@ -209,8 +237,7 @@ double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize) {
     SettleEvents();
     const double elapsed = watch.ElapsedMs();
     if (scanned.size() != rows.size())
-        throw std::runtime_error("history floor: the scan found " +
-                                 std::to_string(scanned.size()) + " entries, the grid has " +
-                                 std::to_string(rows.size()));
+        throw std::runtime_error("history floor: the scan found " + std::to_string(scanned.size()) +
+                                 " entries, the grid has " + std::to_string(rows.size()));
     return elapsed;
 }

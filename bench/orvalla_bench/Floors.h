@@ -17,6 +17,11 @@
 // the rows' texts.
 double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize);
 
+// What the walk's protocol makes the program read: one scan of every entry
+// of the cache with every value its record holds, then the bare list filled
+// with the cookie rows. For reference beside the floor above.
+double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize);
+
 // The rows, in the bare list in the given order, sorted by the column
 // (1 hits, 2 modified, 0 address) with each key parsed once, then put in
 // that order in one go. The resulting order of the rows' last texts goes to

@@ -15,9 +15,9 @@ namespace {
 constexpr std::uint32_t kSeed = 20240611;
 
 constexpr std::array<const char*, 24> kWords = {
-    "alder",  "birch",  "cedar",   "delta",  "ember", "fjord",  "glade", "harbor",
-    "indigo", "juniper", "kestrel", "lumen", "maple", "nimbus", "orbit", "prairie",
-    "quartz", "raven",  "sierra",  "tundra", "umber", "vertex", "willow", "zephyr"};
+    "alder",  "birch",   "cedar",   "delta",  "ember", "fjord",  "glade",  "harbor",
+    "indigo", "juniper", "kestrel", "lumen",  "maple", "nimbus", "orbit",  "prairie",
+    "quartz", "raven",   "sierra",  "tundra", "umber", "vertex", "willow", "zephyr"};
 constexpr std::array<const char*, 4> kHostPrefixes = {"", "www.", "ads.", "static."};
 constexpr std::array<const char*, 4> kTopLevels = {".com", ".net", ".org", ".de"};
 
@@ -95,9 +95,10 @@ void CommitOther(Generator& generate, int index) {
         localFile = "Q7X2K9LM/item" + std::to_string(index) + "[1]." + extension;
         values.lpszLocalFileName = localFile.c_str();
         values.lpHeaderInfo =
-            picture ? "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nCache-Control: max-age=86400\r\n"
-                    : "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
-                      "Cache-Control: no-cache\r\n";
+            picture
+                ? "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nCache-Control: max-age=86400\r\n"
+                : "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                  "Cache-Control: no-cache\r\n";
         values.lpszFileExtension = extension;
         values.dwSizeLow = static_cast<DWORD>(1000 + generate.Below(200'000));
     }

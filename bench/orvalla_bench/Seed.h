@@ -17,7 +17,7 @@ struct CookieSeed {
 };
 
 struct CacheSeed {
-    std::vector<CookieSeed> cookies;                 // in the order they were added
+    std::vector<CookieSeed> cookies;                // in the order they were added
     std::unordered_map<std::string, int> cookieAt;  // url -> index into cookies
 };
 

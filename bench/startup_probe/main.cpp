@@ -27,8 +27,8 @@ public:
         if (event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
             // Queued: the paint in progress completes first.
-            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
         return QObject::eventFilter(watched, event);
     }

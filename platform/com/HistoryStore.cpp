@@ -70,6 +70,16 @@ std::unique_ptr<store::Database> OpenDatabase() {
 
 }  // namespace
 
+HistoryStore::HistoryStore(std::unique_ptr<store::Database> db) : path_(db->Path()) {
+    Connect(std::move(db));
+}
+
+void HistoryStore::Connect(std::unique_ptr<store::Database> db) {
+    db_ = std::move(db);
+    watch_ = std::make_unique<store::ChangeWatch>(db_->Path());
+    ++connections_;
+}
+
 std::shared_ptr<HistoryStore> HistoryStore::Open() {
     return std::make_shared<HistoryStore>(OpenDatabase());
 }
@@ -80,11 +90,12 @@ store::Database& HistoryStore::Current(bool forChange) {
             ++files_;
         // Closed before the other is opened: two connections to different
         // files at one path would share its journal files.
+        watch_.reset();
         db_.reset();
-        db_ = OpenDatabase();
+        Connect(OpenDatabase());
     } else if (forChange && db_->ReadOnly()) {
         // The same file: the reader stays until a writer replaces it.
-        db_ = OpenDatabase();
+        Connect(OpenDatabase());
     }
     return *db_;
 }
@@ -115,7 +126,6 @@ void HistoryStore::Visit(std::string_view url, const std::optional<std::string>&
     BindTitle(statement, 2, title);
     statement.Run();
     transaction.Commit();
-    ++ownChanges_;
 }
 
 void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
@@ -137,7 +147,6 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
         statement.Run();
     }
     transaction.Commit();
-    ++ownChanges_;
 }
 
 bool HistoryStore::Remove(std::string_view url) {
@@ -146,7 +155,6 @@ bool HistoryStore::Remove(std::string_view url) {
     db.Prepare("DELETE FROM history WHERE url = ?1").Bind(1, url).Run();
     const bool removed = sqlite3_changes(db.Handle()) > 0;
     transaction.Commit();
-    ++ownChanges_;
     return removed;
 }
 
@@ -166,7 +174,6 @@ void HistoryStore::Clear() {
     store::Transaction transaction(db);
     db.Prepare("DELETE FROM history").Run();
     transaction.Commit();
-    ++ownChanges_;
 }
 
 std::vector<HistoryRow> HistoryStore::Fetch(std::int64_t afterId, const HistoryFilter& filter,
@@ -188,16 +195,15 @@ std::vector<HistoryRow> HistoryStore::Fetch(std::int64_t afterId, const HistoryF
     return rows;
 }
 
-ChangeStamp HistoryStore::Stamp() {
-    // data_version moves with commits by other connections only; our own
-    // commits are counted here. With no connection there is nothing to
-    // compare, so the stamp matches no earlier one.
-    if (!db_)
-        return {-1, ++ownChanges_};
-    auto& statement = db_->Prepare("PRAGMA data_version");
-    ResetOnExit reset(statement);
-    const std::int64_t dataVersion = statement.Step() ? statement.Int(0) : 0;
-    return {dataVersion, ownChanges_};
+ChangeStamp HistoryStore::Stamp() const {
+    // The WAL index moves with every commit, through this object or any other
+    // connection; asking SQLite instead would cost a read transaction for
+    // every entry listed.
+    ChangeStamp stamp;
+    stamp.connection = connections_;
+    if (db_ && watch_->Watching())
+        stamp.mark = watch_->Now();
+    return stamp;
 }
 
 }  // namespace com

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/windef.h"
+#include "store/ChangeWatch.h"
 #include "store/Database.h"
 
 namespace com {
@@ -31,7 +32,16 @@ struct HistoryFilter {
 };
 
 // Equal stamps mean no change committed in between, by anyone.
-using ChangeStamp = std::pair<std::int64_t, std::uint64_t>;
+struct ChangeStamp {
+    std::uint64_t connection = 0;  // which of the store's connections it was taken on
+    // None when the store's changes could not be watched: such a stamp
+    // equals no other.
+    std::optional<store::ChangeWatch::Mark> mark;
+
+    friend bool operator==(const ChangeStamp& a, const ChangeStamp& b) {
+        return a.mark && b.mark && a.connection == b.connection && *a.mark == *b.mark;
+    }
+};
 
 // Every call throws store::StoreError when the store fails. Changes are each
 // one transaction. The store follows its file: when the file at its path is
@@ -43,8 +53,7 @@ public:
     // Opens (creating on first use) history.sqlite in the data directory.
     static std::shared_ptr<HistoryStore> Open();
 
-    explicit HistoryStore(std::unique_ptr<store::Database> db)
-        : db_(std::move(db)), path_(db_->Path()) {}
+    explicit HistoryStore(std::unique_ptr<store::Database> db);
 
     // A visit at `now`: see IUrlHistoryStg::AddUrl.
     void Visit(std::string_view url, const std::optional<std::string>& title, std::uint64_t now);
@@ -58,8 +67,8 @@ public:
     // Up to `limit` rows after entry `afterId` that pass the filter, in order.
     std::vector<HistoryRow> Fetch(std::int64_t afterId, const HistoryFilter& filter, int limit);
 
-    // Cheap: does not look at the file (Follow does).
-    ChangeStamp Stamp();
+    // Cheap: neither reads the store nor looks at the file (Follow does).
+    ChangeStamp Stamp() const;
 
     // Opens the store afresh if its file was deleted or replaced, and returns
     // how many times that has happened to this store. Readers that keep a
@@ -74,10 +83,14 @@ private:
     // by now).
     store::Database& Current(bool forChange = false);
 
+    // Takes the connection, with a watch on its changes.
+    void Connect(std::unique_ptr<store::Database> db);
+
     std::unique_ptr<store::Database> db_;  // none after a reopening failed
+    std::unique_ptr<store::ChangeWatch> watch_;
+    std::uint64_t connections_ = 0;
     std::string path_;
-    std::uint64_t ownChanges_ = 0;  // commits through this object
-    std::uint64_t files_ = 0;       // files followed to after the first
+    std::uint64_t files_ = 0;  // files followed to after the first
 };
 
 // The current time as a FILETIME quad.

@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "utf8.h"
 
@@ -112,10 +113,23 @@ std::string CopyChars(std::string_view text, std::size_t start, std::size_t coun
     return std::string(text.substr(start, end - start));
 }
 
+// The length of the run of ASCII at the start of the text: addresses and
+// titles are mostly ASCII, which converts unit for unit without decoding.
+template <typename Char>
+std::size_t AsciiPrefix(std::basic_string_view<Char> text) {
+    std::size_t length = 0;
+    while (length < text.size() && static_cast<std::uint32_t>(text[length]) < 0x80)
+        ++length;
+    return length;
+}
+
 std::string WideToAnsi(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t ascii = AsciiPrefix(text);
+    for (std::size_t i = 0; i < ascii; ++i)
+        out += static_cast<char>(text[i]);
+    for (std::size_t i = ascii; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
@@ -132,7 +146,10 @@ std::string WideToAnsi(std::u16string_view text) {
 std::u16string AnsiToWide(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t ascii = AsciiPrefix(text);
+    for (std::size_t i = 0; i < ascii; ++i)
+        out += static_cast<char16_t>(text[i]);
+    for (std::size_t pos = ascii; pos < text.size();) {
         const std::size_t length = utf8::SequenceLength(text, pos);
         if (length == 0) {
             AppendUtf16(out, kReplacement);

@@ -22,14 +22,13 @@ ChangeWatch::ChangeWatch(const std::string& storePath) {
     struct stat st {};
     // SQLite sizes the index in whole regions of 32 KiB; a shorter file is
     // not one SQLite has set up, and reading past its end would fault.
-    if (fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= kHeaderBytes) {
-        const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        if (static_cast<std::size_t>(st.st_size) >= size) {
-            void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-            if (mapping != MAP_FAILED) {
-                mapping_ = mapping;
-                size_ = size;
-            }
+    const auto size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    static_assert(kHeaderBytes <= 4096, "the header lies in the first page");
+    if (fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= size) {
+        void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+        if (mapping != MAP_FAILED) {
+            mapping_ = mapping;
+            size_ = size;
         }
     }
     ::close(fd);

@@ -142,6 +142,11 @@ TEST_F(FuncUnitTest, DateTextCacheGivesWhatReadingEachTimeGives) {
         }
         EXPECT_EQ(cached, uncached) << "round " << round;
     }
+    // A text changed where it lies is read again.
+    std::string text = "1/2/2026";
+    EXPECT_EQ(CompareDateTexts(text, "1/3/2026"), -1);
+    text = "1/4/2026";
+    EXPECT_EQ(CompareDateTexts(text, "1/3/2026"), 1);
 }
 
 TEST_F(FuncUnitTest, DateTextCacheRaisesForABadTextEveryTime) {

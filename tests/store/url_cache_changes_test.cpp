@@ -151,8 +151,8 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     // Between the sizing call and the call that fills the buffer.
     DWORD size = 0;
     ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // sizes 305
-    CommitElsewhere(store, "DELETE FROM url_cache_entries WHERE url = CAST('" + Numbered(305) +
-                               "' AS BLOB)");
+    CommitElsewhere(
+        store, "DELETE FROM url_cache_entries WHERE url = CAST('" + Numbered(305) + "' AS BLOB)");
     EntryBuffer buffer(size);
     ASSERT_TRUE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size)) << GetLastError();
     EXPECT_EQ(Unpack(buffer).url, Numbered(306));

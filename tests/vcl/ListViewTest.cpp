@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +78,51 @@ TEST_F(ListViewTest, TextsComeBackAsTheBytesStoredEvenWhenNotUtf8) {
     row.SetCaption(utf8);
     EXPECT_EQ(row.Caption(), utf8);
     EXPECT_EQ(row.Item()->text(0), QStringLiteral("Grüße"));
+}
+
+TEST_F(ListViewTest, TextsAreOneWhicheverWayTheyAreSetOrRead) {
+    TListItem row = list.Add();
+    row.SetCaption("host/path");
+    row.Item()->setText(2, QStringLiteral("Gr\u00FC\u00DFe"));  // past the sub-items so far
+    ASSERT_EQ(row.SubItemCount(), 2);
+    EXPECT_EQ(row.SubItem(0), "");
+    EXPECT_EQ(row.SubItem(1),
+              "Gr\xc3\xbc\xc3\x9f"
+              "e");
+    EXPECT_EQ(row.Item()->text(0), QStringLiteral("host/path"));
+    EXPECT_EQ(row.Item()->text(3), QString());
+    row.Item()->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(row.Checked());
+    EXPECT_EQ(row.Caption(), "host/path");
+
+    // An item the list did not make holds no texts for TListItem.
+    QTreeWidgetItem foreign(QStringList{"a", "b"});
+    EXPECT_EQ(TListItem(&foreign).Caption(), "");
+    EXPECT_EQ(TListItem(&foreign).SubItem(0), "");
+}
+
+// What the screen shows, not what painting would show now.
+QImage OnScreen(QWidget& widget) {
+    QApplication::processEvents();
+    return widget.screen()->grabWindow(widget.winId()).toImage();
+}
+
+TEST_F(ListViewTest, ChangedTextsShowWhetherOrNotRepaintingWasSuspended) {
+    AddRows({1, 2});
+    list.resize(300, 200);
+    list.show();
+    const QImage before = OnScreen(list);
+
+    list.Items(0).SetCaption("WWWWWWWWWWWW");
+    const QImage changed = OnScreen(list);
+    EXPECT_NE(changed, before);
+
+    list.BeginUpdate();
+    list.Items(1).SetCaption("MMMMMMMMMMMM");
+    list.Items(1).AddSubItem("99");
+    EXPECT_EQ(OnScreen(list), changed);
+    list.EndUpdate();
+    EXPECT_NE(OnScreen(list), changed);
 }
 
 TEST_F(ListViewTest, RowsStartUncheckedAndKeepTheirCheckState) {

@@ -1,7 +1,11 @@
 #include "platform/vcl/StringGrid.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QItemSelectionModel>
+#include <QPixmap>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +41,37 @@ TEST(StringGridDefaults, FreshGridHasFiveByFiveWithAHeaderRow) {
     EXPECT_EQ(grid.model()->rowCount(), 4);
     EXPECT_EQ(grid.model()->columnCount(), 5);
     EXPECT_FALSE(grid.horizontalHeader()->isHidden());
+}
+
+// What the screen shows, not what painting would show now.
+QImage OnScreen(QWidget& widget) {
+    QApplication::processEvents();
+    return widget.screen()->grabWindow(widget.winId()).toImage();
+}
+
+TEST_F(StringGridTest, ChangedCellsShowWhetherOrNotRepaintingWasSuspended) {
+    grid.SetCells(0, 0, "Last Visited");
+    grid.SetCells(1, 1, "a title");
+    grid.resize(400, 200);
+    grid.show();
+    const QImage before = OnScreen(grid);
+
+    grid.SetCells(1, 1, "another title, longer");
+    grid.SetCells(0, 0, "Visited");
+    const QImage changed = OnScreen(grid);
+    EXPECT_NE(changed, before);
+
+    grid.setUpdatesEnabled(false);
+    grid.SetCells(1, 2, "a row further down");
+    grid.setUpdatesEnabled(true);
+    EXPECT_NE(OnScreen(grid), changed);
+
+    // Filled while hidden, shown afterwards.
+    grid.hide();
+    grid.SetCells(1, 1, "WWWWWWWWWWWW");
+    grid.show();
+    EXPECT_NE(OnScreen(grid), changed);
+    EXPECT_EQ(grid.DisplayText(1, 1), "WWWWWWWWWWWW");
 }
 
 TEST_F(StringGridTest, LayoutFollowsRowHeightAndColumnWidths) {
