@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "CacheEntryBuffer.h"
 #include "FuncUnit.h"
@@ -25,6 +27,7 @@ bool IsWalkStatus(DWORD status) {
            status == ERROR_INVALID_PARAMETER;
 }
 
+// Sets the count field and the row buttons however the walk ends.
 class TCookieCountOnExit {
 public:
     explicit TCookieCountOnExit(std::function<void()> update) : update_(std::move(update)) {}
