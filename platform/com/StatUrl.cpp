@@ -1,5 +1,6 @@
 #include "StatUrl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -24,6 +25,18 @@ std::optional<std::string> Utf8From(LPCOLESTR text) {
 }
 
 LPWSTR TaskMemWide(const std::string& text) {
+    // Addresses and titles are mostly ASCII: widened straight into the
+    // record's memory, without a string in between.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(char16_t)));
+        if (!copy)
+            throw std::bad_alloc();
+        std::transform(text.begin(), text.end(), copy,
+                       [](char byte) { return static_cast<char16_t>(byte); });
+        copy[text.size()] = u'\0';
+        return copy;
+    }
     const std::u16string wide = AnsiToWide(text);
     auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((wide.size() + 1) * sizeof(char16_t)));
     if (!copy)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "utf8.h"
 
@@ -117,18 +118,34 @@ std::string CopyChars(std::string_view text, std::size_t start, std::size_t coun
 // titles are mostly ASCII, which converts unit for unit without decoding.
 template <typename Char>
 std::size_t AsciiPrefix(std::basic_string_view<Char> text) {
+    static_assert(sizeof(Char) == 1 || sizeof(Char) == 2);
+    // Eight bytes at a time: a unit is ASCII when none of its bits above the
+    // low seven is set.
+    constexpr std::uint64_t kAboveAscii =
+        sizeof(Char) == 1 ? 0x8080808080808080 : 0xFF80FF80FF80FF80;
+    constexpr std::size_t kUnitsPerWord = sizeof(std::uint64_t) / sizeof(Char);
     std::size_t length = 0;
+    for (; text.size() - length >= kUnitsPerWord; length += kUnitsPerWord) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + length, sizeof word);
+        if (word & kAboveAscii)
+            break;
+    }
     while (length < text.size() && static_cast<std::uint32_t>(text[length]) < 0x80)
         ++length;
     return length;
 }
 
 std::string WideToAnsi(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
     const std::size_t ascii = AsciiPrefix(text);
-    for (std::size_t i = 0; i < ascii; ++i)
-        out += static_cast<char>(text[i]);
+    // Sized once and filled in place: the compiler copies such a run in
+    // blocks, where appending unit by unit checks the capacity each time.
+    std::string out(ascii, '\0');
+    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
+                   [](char16_t unit) { return static_cast<char>(unit); });
+    if (ascii == text.size())
+        return out;
+    out.reserve(text.size() + (text.size() - ascii) * 2);
     for (std::size_t i = ascii; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
@@ -144,11 +161,13 @@ std::string WideToAnsi(std::u16string_view text) {
 }
 
 std::u16string AnsiToWide(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
     const std::size_t ascii = AsciiPrefix(text);
-    for (std::size_t i = 0; i < ascii; ++i)
-        out += static_cast<char16_t>(text[i]);
+    std::u16string out(ascii, u'\0');
+    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
+                   [](char byte) { return static_cast<char16_t>(byte); });
+    if (ascii == text.size())
+        return out;
+    out.reserve(text.size());
     for (std::size_t pos = ascii; pos < text.size();) {
         const std::size_t length = utf8::SequenceLength(text, pos);
         if (length == 0) {

@@ -59,8 +59,12 @@ void TStringGrid::SetColCount(int count) {
 
 void TStringGrid::SetRowCount(int count) {
     count = std::max(1, count);
+    const int fixedRows = fixedRows_;
     model_->Reshape(colCount_, count, std::min(fixedRows_, count - 1));
-    SizeChanged();
+    // Called for every row a listing adds: the header changes only with the
+    // fixed rows.
+    if (fixedRows_ != fixedRows)
+        SizeChanged();
 }
 
 void TStringGrid::SetFixedRows(int count) {
@@ -95,7 +99,11 @@ std::string TStringGrid::Cells(int column, int row) const {
 }
 
 void TStringGrid::SetCells(int column, int row, std::string_view text) {
-    model_->SetCell(column, row, text);
+    model_->SetCell(column, row, text, nullptr);
+}
+
+void TStringGrid::SetCells(int column, int row, std::string&& text) {
+    model_->SetCell(column, row, text, &text);
 }
 
 QString TStringGrid::DisplayText(int column, int row) const {
@@ -103,6 +111,7 @@ QString TStringGrid::DisplayText(int column, int row) const {
         return QString();
     if (row < fixedRows_)
         return model_->headerData(column, Qt::Horizontal).toString();
+    model_->ShowRows();
     return model_->data(model_->index(row - fixedRows_, column)).toString();
 }
 

@@ -2,7 +2,8 @@
 
 #include "platform/vcl/StringGrid.h"
 
-StringGridModel::StringGridModel(TStringGrid* grid) : grid_(grid) {}
+StringGridModel::StringGridModel(TStringGrid* grid)
+    : grid_(grid), shownRows_(grid->rowCount_ - grid->fixedRows_) {}
 
 std::uint64_t StringGridModel::Key(int column, int row) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) |
@@ -10,7 +11,7 @@ std::uint64_t StringGridModel::Key(int column, int row) {
 }
 
 int StringGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : grid_->rowCount_ - grid_->fixedRows_;
+    return parent.isValid() ? 0 : shownRows_;
 }
 
 int StringGridModel::columnCount(const QModelIndex& parent) const {
@@ -49,7 +50,7 @@ std::string StringGridModel::Cell(int column, int row) const {
     return cell == cells_.end() ? std::string() : cell->second;
 }
 
-void StringGridModel::SetCell(int column, int row, std::string_view text) {
+void StringGridModel::SetCell(int column, int row, std::string_view text, std::string* owned) {
     if (column < 0 || row < 0)
         return;
     const std::uint64_t key = Key(column, row);
@@ -57,11 +58,13 @@ void StringGridModel::SetCell(int column, int row, std::string_view text) {
     if (cell == cells_.end()) {
         if (text.empty())
             return;
-        cells_.emplace(key, std::string(text));
+        cells_.emplace(key, owned ? std::move(*owned) : std::string(text));
     } else if (text.empty()) {
         cells_.erase(cell);
     } else if (cell->second == text) {
         return;
+    } else if (owned) {
+        cell->second = std::move(*owned);
     } else {
         cell->second.assign(text);
     }
@@ -75,7 +78,7 @@ void StringGridModel::SetCell(int column, int row, std::string_view text) {
         return;
     if (row < grid_->fixedRows_) {
         emit headerDataChanged(Qt::Horizontal, column, column);
-    } else {
+    } else if (row - grid_->fixedRows_ < shownRows_) {
         const QModelIndex changed = index(row - grid_->fixedRows_, column);
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     }
@@ -88,6 +91,7 @@ void StringGridModel::Reshape(int colCount, int rowCount, int fixedRows) {
         grid_->colCount_ = colCount;
         grid_->rowCount_ = rowCount;
         grid_->fixedRows_ = fixedRows;
+        shownRows_ = rowCount - fixedRows;
         endResetModel();
         return;
     }
@@ -103,15 +107,39 @@ void StringGridModel::Reshape(int colCount, int rowCount, int fixedRows) {
         endRemoveColumns();
     }
 
-    const int rows = grid_->rowCount_ - fixedRows;
-    const int newRows = rowCount - fixedRows;
-    if (newRows > rows) {
-        beginInsertRows(QModelIndex(), rows, newRows - 1);
-        grid_->rowCount_ = rowCount;
+    grid_->rowCount_ = rowCount;
+    // A listing that adds thousands of rows one by one while the grid is not
+    // repainting would otherwise make the view lay out its rows for each.
+    if (rowCount - fixedRows > shownRows_ && !grid_->updatesEnabled()) {
+        ShowRowsLater();
+        return;
+    }
+    ShowRows();
+}
+
+void StringGridModel::ShowRows() {
+    const int rows = grid_->rowCount_ - grid_->fixedRows_;
+    if (rows > shownRows_) {
+        beginInsertRows(QModelIndex(), shownRows_, rows - 1);
+        shownRows_ = rows;
         endInsertRows();
-    } else if (newRows < rows) {
-        beginRemoveRows(QModelIndex(), newRows, rows - 1);
-        grid_->rowCount_ = rowCount;
+    } else if (rows < shownRows_) {
+        beginRemoveRows(QModelIndex(), rows, shownRows_ - 1);
+        shownRows_ = rows;
         endRemoveRows();
     }
+}
+
+// When control is back in the event loop, whatever suspended the repaint.
+void StringGridModel::ShowRowsLater() {
+    if (showPosted_)
+        return;
+    showPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            showPosted_ = false;
+            ShowRows();
+        },
+        Qt::QueuedConnection);
 }

@@ -27,17 +27,27 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     std::string Cell(int column, int row) const;
-    void SetCell(int column, int row, std::string_view text);
+    // With owned given, text views it, and the string is moved in, not copied.
+    void SetCell(int column, int row, std::string_view text, std::string* owned);
 
     // Gives the grid a new size, telling the view exactly which rows and
-    // columns came or went.
+    // columns came or went. Rows added while the grid is not repainting are
+    // told of later, all at once: see ShowRows.
     void Reshape(int colCount, int rowCount, int fixedRows);
+
+    // Tells the view of the rows added since it last heard, in one insertion.
+    void ShowRows();
 
 private:
     static std::uint64_t Key(int column, int row);
     QString CellText(int column, int row) const;
+    void ShowRowsLater();
 
     TStringGrid* const grid_;
+    // The body rows the view knows of; fewer than the grid's while rows
+    // added during a suspended repaint wait to be shown.
+    int shownRows_;
+    bool showPosted_ = false;
     // Sparse: an empty text is no entry.
     std::unordered_map<std::uint64_t, std::string> cells_;
 };

@@ -202,4 +202,46 @@ TEST_F(StringGridTest, FifteenThousandRowsAddedOneByOne) {
     EXPECT_EQ(grid.Cells(4, 15000), "hidden");
 }
 
+// A listing that grows the grid row by row while it does not repaint: the
+// counts are exact throughout, the view hears of the rows once.
+TEST_F(StringGridTest, RowsAddedWhileNotRepaintingAreInsertedOnce) {
+    grid.show();
+    std::vector<std::pair<int, int>> inserted;
+    QObject::connect(
+        Model(), &QAbstractItemModel::rowsInserted,
+        [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+
+    grid.setUpdatesEnabled(false);
+    for (int row = 11; row <= 500; ++row) {
+        grid.SetRowCount(row + 1);
+        grid.SetCells(0, row, std::to_string(row));
+        EXPECT_EQ(grid.RowCount(), row + 1);
+    }
+    grid.SetRowCount(301);  // shrinking within the rows not yet shown
+    grid.setUpdatesEnabled(true);
+    EXPECT_EQ(grid.Cells(0, 300), "300");
+    EXPECT_EQ(Model()->rowCount(), 10);
+    QApplication::processEvents();
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{10, 299}}));
+    EXPECT_EQ(Model()->rowCount(), 300);
+
+    // Shrinking below what the view knows removes rows at once.
+    grid.setUpdatesEnabled(false);
+    grid.SetRowCount(401);
+    grid.SetRowCount(6);
+    EXPECT_EQ(Model()->rowCount(), 5);
+    grid.setUpdatesEnabled(true);
+    QApplication::processEvents();
+    EXPECT_EQ(Model()->rowCount(), 5);
+    EXPECT_EQ(inserted.size(), 1u);
+
+    // Asking the grid for a shown text brings the view up to date first.
+    grid.setUpdatesEnabled(false);
+    grid.SetRowCount(21);
+    grid.SetCells(1, 20, "twenty");
+    EXPECT_EQ(grid.DisplayText(1, 20), "twenty");
+    EXPECT_EQ(Model()->rowCount(), 20);
+    grid.setUpdatesEnabled(true);
+}
+
 }  // namespace

@@ -34,6 +34,11 @@ public:
     // 8-bit texts in the system code page.
     std::string Cells(int column, int row) const;
     void SetCells(int column, int row, std::string_view text);
+    // Keeps the text itself rather than a copy: a listing makes thousands.
+    void SetCells(int column, int row, std::string&& text);
+    void SetCells(int column, int row, const char* text) {
+        SetCells(column, row, std::string_view(text));
+    }
 
     // The text shown at a visible cell, for tests and accessibility.
     QString DisplayText(int column, int row) const;
