@@ -27,13 +27,16 @@ void PutEntry(const char16_t* url, const char16_t* title, std::uint64_t visited,
     ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
 }
 
-std::vector<std::string> RemainingUrls(IEnumSTATURL* walk) {
+std::vector<std::string> RemainingUrls(IEnumSTATURL* walk, HRESULT* end) {
     std::vector<std::string> urls;
     STATURL record{};
-    while (walk->Next(1, &record, nullptr) == S_OK) {
+    HRESULT result;
+    while ((result = walk->Next(1, &record, nullptr)) == S_OK) {
         urls.push_back(WideToAnsi(record.pwcsUrl));
         CoTaskMemFree(record.pwcsUrl);
         CoTaskMemFree(record.pwcsTitle);
     }
+    if (end)
+        *end = result;
     return urls;
 }

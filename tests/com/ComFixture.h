@@ -38,5 +38,6 @@ ComPtr<IUrlHistoryStg2> OpenHistory();
 void PutEntry(const char16_t* url, const char16_t* title, std::uint64_t visited = 1,
               std::uint64_t updated = 2, std::uint64_t expires = 3, DWORD flags = 0);
 
-// The remaining addresses one Next(1) at a time, in UTF-8.
-std::vector<std::string> RemainingUrls(IEnumSTATURL* walk);
+// The remaining addresses one Next(1) at a time, in UTF-8; `end`, when
+// given, receives the result of the Next that ended them.
+std::vector<std::string> RemainingUrls(IEnumSTATURL* walk, HRESULT* end = nullptr);

@@ -107,14 +107,8 @@ TEST_F(HistoryFaults, DamageInTheMiddleStopsTheListingAndEveryChange) {
     ASSERT_TRUE(history);
     ComPtr<IEnumSTATURL> walk;
     ASSERT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
-    STATURL record{};
-    Urls listed;
-    HRESULT result;
-    while ((result = walk->Next(1, &record, nullptr)) == S_OK) {
-        listed.push_back(WideToAnsi(record.pwcsUrl));
-        CoTaskMemFree(record.pwcsUrl);
-        CoTaskMemFree(record.pwcsTitle);
-    }
+    HRESULT result = S_OK;
+    const Urls listed = RemainingUrls(walk.Get(), &result);
     ExpectFailure(result, ERROR_FILE_CORRUPT, "read", "malformed");
     // Entries come a batch at a time, so the listing stops at the batch
     // that holds the damage; what came before it is the store's own.
@@ -227,13 +221,8 @@ TEST_F(HistoryFaults, ListingWhoseFileIsReplacedEndsSayingSo) {
 
     RemoveStoreFiles(StorePath());
     PutMany(300, "new");
-    Urls listed;
-    HRESULT result;
-    while ((result = walk->Next(1, &record, nullptr)) == S_OK) {
-        listed.push_back(WideToAnsi(record.pwcsUrl));
-        CoTaskMemFree(record.pwcsUrl);
-        CoTaskMemFree(record.pwcsTitle);
-    }
+    HRESULT result = S_OK;
+    const Urls listed = RemainingUrls(walk.Get(), &result);
     ExpectFailure(result, ERROR_FILE_INVALID, "read", "deleted or replaced");
     EXPECT_EQ(listed, Urls(old.begin() + 1, old.begin() + listed.size() + 1));
     // Starting again lists the file now there.
