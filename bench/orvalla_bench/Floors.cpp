@@ -79,16 +79,26 @@ struct ScannedRow {
     std::int64_t values[3];
 };
 
+// A time from an entry's packed values, which hold the last-modified time
+// at byte 12 and the expiry at byte 20, little-endian.
+std::int64_t PackedTime(sqlite3_stmt* statement, int column, int index) {
+    const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | bytes[12 + 8 * index + i];
+    return static_cast<std::int64_t>(value);
+}
+
 std::vector<ScannedRow> ScanCookies(PlainDatabase& db) {
     sqlite3_stmt* scan = db.Prepare(
-        "SELECT url, hit_rate, last_modified, expires FROM url_cache_entries "
+        "SELECT url, hit_rate, entry_values FROM url_cache_entries "
         "WHERE entry_type & 1048576 ORDER BY id");
     std::vector<ScannedRow> rows;
     while (db.Step()) {
-        rows.push_back({ColumnText(scan, 0),
-                        {},
-                        {sqlite3_column_int64(scan, 1), sqlite3_column_int64(scan, 2),
-                         sqlite3_column_int64(scan, 3)}});
+        rows.push_back(
+            {ColumnText(scan, 0),
+             {},
+             {sqlite3_column_int64(scan, 1), PackedTime(scan, 2, 0), PackedTime(scan, 2, 1)}});
     }
     return rows;
 }
@@ -141,23 +151,18 @@ double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
 double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize) {
     PlainDatabase db(StoreFile("urlcache.sqlite"));
     sqlite3_stmt* scan = db.Prepare(
-        "SELECT id, url, entry_type, use_count, hit_rate, size_low, size_high, last_modified, "
-        "expires, last_access, last_sync, local_file, header_info, file_extension "
-        "FROM url_cache_entries ORDER BY id");
+        "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
     const auto list = MakeBareList(listSize);
 
     const Stopwatch watch;
     std::vector<ScannedRow> scanned;
-    std::vector<std::string> texts;
+    std::vector<std::string> values;
     while (db.Step()) {
         scanned.push_back({ColumnText(scan, 1),
                            {},
-                           {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 7),
-                            sqlite3_column_int64(scan, 8)}});
-        for (int column : {3, 4, 5, 6, 9, 10})
-            scanned.back().values[0] ^= sqlite3_column_int64(scan, column);
-        for (int column : {11, 12, 13})
-            texts.push_back(ColumnText(scan, column));
+                           {sqlite3_column_int64(scan, 0), sqlite3_column_int64(scan, 2),
+                            sqlite3_column_int64(scan, 3)}});
+        values.push_back(ColumnText(scan, 4));
     }
     FillBareList(*list, rows);
     SettleEvents();

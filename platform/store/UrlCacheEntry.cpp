@@ -1,55 +1,170 @@
 #include "store/UrlCacheEntry.h"
 
+#include <array>
+#include <bit>
+#include <cstddef>
 #include <cstring>
-#include <string_view>
+#include <new>
 
 namespace store {
 namespace {
 
-std::uint64_t TextSize(const std::optional<std::string>& text) {
-    return text ? text->size() + 1 : 0;
+// The packed values: use count, size low, size high (4 bytes each); the
+// last-modified, expiry, last-access and last-sync times (8 bytes each); the
+// lengths of the local file name, header info and file extension (4 bytes
+// each, kAbsent for a text the entry lacks); then those texts' bytes, in
+// that order, without terminators. Numbers are little-endian.
+constexpr std::size_t kTimesAt = 12;
+constexpr std::size_t kLengthsAt = kTimesAt + 4 * 8;
+constexpr std::size_t kTextsAt = kLengthsAt + 3 * 4;
+constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
+
+void PutUint(std::string& packed, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        packed += static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+std::uint64_t UintAt(std::string_view packed, std::size_t at, int bytes) {
+    std::uint64_t value = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, packed.data() + at, static_cast<std::size_t>(bytes));
+    } else {
+        for (int i = 0; i < bytes; ++i)
+            value |= std::uint64_t{static_cast<unsigned char>(packed[at + i])} << (8 * i);
+    }
+    return value;
+}
+
+DWORD DwordAt(std::string_view packed, std::size_t at) {
+    return static_cast<DWORD>(UintAt(packed, at, 4));
+}
+
+FILETIME TimeAt(std::string_view packed, int index) {
+    return QuadToFileTime(UintAt(packed, kTimesAt + 8 * static_cast<std::size_t>(index), 8));
+}
+
+// The three texts of packed values, null where absent.
+struct PackedTexts {
+    std::array<std::string_view, 3> text;
+    std::array<bool, 3> present;
+};
+
+PackedTexts TextsOf(std::string_view packed) {
+    PackedTexts texts{};
+    std::size_t at = kTextsAt;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::uint32_t length = DwordAt(packed, kLengthsAt + 4 * i);
+        texts.present[i] = length != kAbsent;
+        if (texts.present[i]) {
+            texts.text[i] = packed.substr(at, length);
+            at += length;
+        }
+    }
+    return texts;
+}
+
+void PutText(std::string& packed, LPCSTR text, std::size_t size) {
+    PutUint(packed, text ? size : kAbsent, 4);
+}
+
+std::size_t Length(LPCSTR text) {
+    return text ? std::strlen(text) : 0;
 }
 
 }  // namespace
 
-std::uint64_t EntryRecordSize(const CacheEntry& entry) {
-    return sizeof(INTERNET_CACHE_ENTRY_INFOA) + entry.url.size() + 1 +
-           TextSize(entry.localFileName) + TextSize(entry.headerInfo) +
-           TextSize(entry.fileExtension);
+std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t headerSize) {
+    const std::size_t localFileSize = Length(values.lpszLocalFileName);
+    const std::size_t extensionSize = Length(values.lpszFileExtension);
+    std::string packed;
+    packed.reserve(kTextsAt + localFileSize + headerSize + extensionSize);
+    PutUint(packed, values.dwUseCount, 4);
+    PutUint(packed, values.dwSizeLow, 4);
+    PutUint(packed, values.dwSizeHigh, 4);
+    for (const FILETIME& time :
+         {values.LastModifiedTime, values.ExpireTime, values.LastAccessTime, values.LastSyncTime}) {
+        PutUint(packed, FileTimeToQuad(time), 8);
+    }
+    PutText(packed, values.lpszLocalFileName, localFileSize);
+    PutText(packed, values.lpHeaderInfo, headerSize);
+    PutText(packed, values.lpszFileExtension, extensionSize);
+    if (values.lpszLocalFileName)
+        packed.append(values.lpszLocalFileName, localFileSize);
+    if (values.lpHeaderInfo)
+        packed.append(values.lpHeaderInfo, headerSize);
+    if (values.lpszFileExtension)
+        packed.append(values.lpszFileExtension, extensionSize);
+    return packed;
+}
+
+bool EntryValuesIntact(std::string_view packed) {
+    if (packed.size() < kTextsAt)
+        return false;
+    std::uint64_t texts = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::uint32_t length = DwordAt(packed, kLengthsAt + 4 * i);
+        if (length != kAbsent)
+            texts += length;
+    }
+    return texts == packed.size() - kTextsAt;
+}
+
+void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWORD type,
+                   DWORD hitRate, std::string_view packed) {
+    const PackedTexts texts = TextsOf(packed);
+    std::size_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + url.size() + 1;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (texts.present[i])
+            size += texts.text[i].size() + 1;
+    }
+    entry.id = id;
+    entry.record.resize(size);
+    char* const base = entry.record.data();
+    std::size_t next = sizeof(INTERNET_CACHE_ENTRY_INFOA);
+    auto place = [&](std::string_view text) {
+        const std::size_t at = next;
+        std::memcpy(base + at, text.data(), text.size());
+        base[at + text.size()] = '\0';
+        next += text.size() + 1;
+        return static_cast<std::uint32_t>(at);
+    };
+    entry.textAt[0] = place(url);
+    for (std::size_t i = 0; i < 3; ++i)
+        entry.textAt[i + 1] = texts.present[i] ? place(texts.text[i]) : 0;
+
+    // Made in place, in memory aligned for any fundamental type (the record
+    // never fits the string's short buffer): a record built aside and copied
+    // in cost a stall for every entry.
+    static_assert(sizeof(INTERNET_CACHE_ENTRY_INFOA) > 15);
+    auto& info = *new (base) INTERNET_CACHE_ENTRY_INFOA{};
+    info.dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOA);
+    info.CacheEntryType = type;
+    info.dwUseCount = DwordAt(packed, 0);
+    info.dwHitRate = hitRate;
+    info.dwSizeLow = DwordAt(packed, 4);
+    info.dwSizeHigh = DwordAt(packed, 8);
+    info.LastModifiedTime = TimeAt(packed, 0);
+    info.ExpireTime = TimeAt(packed, 1);
+    info.LastAccessTime = TimeAt(packed, 2);
+    info.LastSyncTime = TimeAt(packed, 3);
+    info.dwHeaderInfoSize = static_cast<DWORD>(texts.text[1].size());
 }
 
 void FillEntryRecord(const CacheEntry& entry, void* buffer) {
-    char* const base = static_cast<char*>(buffer);
-    char* next = base + sizeof(INTERNET_CACHE_ENTRY_INFOA);
-    auto place = [&next](std::string_view text) {
-        char* const at = next;
-        std::memcpy(at, text.data(), text.size());
-        at[text.size()] = '\0';
-        next += text.size() + 1;
-        return at;
-    };
-    auto placeOptional = [&place](const std::optional<std::string>& text) {
-        return text ? place(*text) : nullptr;
-    };
-
-    INTERNET_CACHE_ENTRY_INFOA info{};
-    info.dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOA);
-    info.lpszSourceUrlName = place(entry.url);
-    info.lpszLocalFileName = placeOptional(entry.localFileName);
-    info.CacheEntryType = entry.type;
-    info.dwUseCount = entry.useCount;
-    info.dwHitRate = entry.hitRate;
-    info.dwSizeLow = entry.sizeLow;
-    info.dwSizeHigh = entry.sizeHigh;
-    info.LastModifiedTime = entry.lastModified;
-    info.ExpireTime = entry.expires;
-    info.LastAccessTime = entry.lastAccess;
-    info.LastSyncTime = entry.lastSync;
-    info.lpHeaderInfo = placeOptional(entry.headerInfo);
-    info.dwHeaderInfoSize = entry.headerInfo ? static_cast<DWORD>(entry.headerInfo->size()) : 0;
-    info.lpszFileExtension = placeOptional(entry.fileExtension);
     // Copied in bytewise: the buffer is raw memory from the caller.
-    std::memcpy(base, &info, sizeof info);
+    char* const base = static_cast<char*>(buffer);
+    std::memcpy(base, entry.record.data(), entry.record.size());
+    constexpr std::array<std::size_t, 4> kPointerAt = {
+        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszSourceUrlName),
+        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszLocalFileName),
+        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpHeaderInfo),
+        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszFileExtension)};
+    for (std::size_t i = 0; i < kPointerAt.size(); ++i) {
+        if (entry.textAt[i] != 0) {
+            char* const text = base + entry.textAt[i];
+            std::memcpy(base + kPointerAt[i], &text, sizeof text);
+        }
+    }
 }
 
 }  // namespace store

@@ -10,44 +10,28 @@ constexpr std::string_view kStoreName = "URL cache";
 constexpr std::string_view kFileName = "urlcache.sqlite";
 
 // AUTOINCREMENT: an id is never handed out again, so an entry added after the
-// last one was deleted cannot take the id a walk has already passed.
-// FILETIMEs are kept as their 64 bits in a signed INTEGER.
+// last one was deleted cannot take the id a walk has already passed. The
+// entry's other values are packed into `entry_values` (UrlCacheEntry.h).
 constexpr std::string_view kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS url_cache_entries (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     url BLOB NOT NULL UNIQUE,
     entry_type INTEGER NOT NULL,
-    use_count INTEGER NOT NULL DEFAULT 0,
     hit_rate INTEGER NOT NULL DEFAULT 0,
-    size_low INTEGER NOT NULL DEFAULT 0,
-    size_high INTEGER NOT NULL DEFAULT 0,
-    last_modified INTEGER NOT NULL DEFAULT 0,
-    expires INTEGER NOT NULL DEFAULT 0,
-    last_access INTEGER NOT NULL DEFAULT 0,
-    last_sync INTEGER NOT NULL DEFAULT 0,
-    local_file BLOB,
-    header_info BLOB,
-    file_extension BLOB
+    entry_values BLOB NOT NULL
 );
 )sql";
 
 constexpr std::string_view kNextEntriesSql =
-    "SELECT id, url, entry_type, use_count, hit_rate, size_low, size_high, last_modified, "
-    "expires, last_access, last_sync, local_file, header_info, file_extension "
-    "FROM url_cache_entries WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id LIMIT ?3";
+    "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
+    "WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id LIMIT ?3";
 
 // The upsert leaves id and hit_rate alone: a replaced entry keeps its place
 // in the walk and its hits.
 constexpr std::string_view kCommitSql =
-    "INSERT INTO url_cache_entries (url, entry_type, use_count, size_low, size_high, "
-    "last_modified, expires, last_access, last_sync, local_file, header_info, file_extension) "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12) "
+    "INSERT INTO url_cache_entries (url, entry_type, entry_values) VALUES (?1, ?2, ?3) "
     "ON CONFLICT (url) DO UPDATE SET entry_type = excluded.entry_type, "
-    "use_count = excluded.use_count, size_low = excluded.size_low, "
-    "size_high = excluded.size_high, last_modified = excluded.last_modified, "
-    "expires = excluded.expires, last_access = excluded.last_access, "
-    "last_sync = excluded.last_sync, local_file = excluded.local_file, "
-    "header_info = excluded.header_info, file_extension = excluded.file_extension";
+    "entry_values = excluded.entry_values";
 
 constexpr std::string_view kDeleteSql = "DELETE FROM url_cache_entries WHERE url = ?1";
 constexpr std::string_view kHitRateSql =
@@ -67,59 +51,6 @@ public:
 private:
     Statement& statement_;
 };
-
-std::int64_t TimeValue(FILETIME time) {
-    return static_cast<std::int64_t>(FileTimeToQuad(time));
-}
-FILETIME TimeAt(const Statement& row, int column) {
-    return QuadToFileTime(static_cast<std::uint64_t>(row.Int(column)));
-}
-DWORD DwordAt(const Statement& row, int column) {
-    return static_cast<DWORD>(row.Int(column));
-}
-
-// assign() rather than a new string: a walk reuses its entries' buffers for
-// every entry it reads.
-void ReadOptional(const Statement& row, int column, std::optional<std::string>& text) {
-    if (row.IsNull(column)) {
-        text.reset();
-    } else if (text) {
-        const std::string_view bytes = row.Bytes(column);
-        text->assign(bytes.data(), bytes.size());
-    } else {
-        text.emplace(row.Bytes(column));
-    }
-}
-
-void ReadEntry(const Statement& row, CacheEntry& entry) {
-    entry.id = row.Int(0);
-    const std::string_view url = row.Bytes(1);
-    entry.url.assign(url.data(), url.size());
-    entry.type = DwordAt(row, 2);
-    entry.useCount = DwordAt(row, 3);
-    entry.hitRate = DwordAt(row, 4);
-    entry.sizeLow = DwordAt(row, 5);
-    entry.sizeHigh = DwordAt(row, 6);
-    entry.lastModified = TimeAt(row, 7);
-    entry.expires = TimeAt(row, 8);
-    entry.lastAccess = TimeAt(row, 9);
-    entry.lastSync = TimeAt(row, 10);
-    ReadOptional(row, 11, entry.localFileName);
-    ReadOptional(row, 12, entry.headerInfo);
-    ReadOptional(row, 13, entry.fileExtension);
-}
-
-void BindOptional(Statement& statement, int index, LPCSTR text, std::size_t size) {
-    if (text) {
-        statement.BindBlob(index, std::string_view(text, size));
-    } else {
-        statement.BindNull(index);
-    }
-}
-
-std::size_t Length(LPCSTR text) {
-    return text ? std::strlen(text) : 0;
-}
 
 thread_local std::unique_ptr<UrlCacheStore> threadStore;
 thread_local std::unordered_map<HANDLE, UrlCacheStore::EndedWalk> endedWalks;
@@ -179,7 +110,16 @@ void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask,
         .Bind(2, std::int64_t{typeMask})
         .Bind(3, static_cast<std::int64_t>(entries.size()));
     while (count < entries.size() && row.Step()) {
-        ReadEntry(row, entries[count]);
+        const std::int64_t entryId = row.Int(0);
+        const std::string_view values = row.Bytes(4);
+        if (!EntryValuesIntact(values)) {
+            throw StoreError{ERROR_FILE_CORRUPT,
+                             StoreMessage(kStoreName, db_->Path(), "read",
+                                          "the values of the entry " + std::to_string(entryId) +
+                                              " are damaged")};
+        }
+        SetCacheEntry(entries[count], entryId, row.Bytes(1), static_cast<DWORD>(row.Int(2)),
+                      static_cast<DWORD>(row.Int(3)), values);
         ++count;
     }
 }
@@ -192,23 +132,14 @@ bool UrlCacheStore::Delete(std::string_view url) {
 
 void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& values) {
     // A header given without its size is a zero-terminated text.
-    const std::size_t headerSize =
-        values.dwHeaderInfoSize ? values.dwHeaderInfoSize : Length(values.lpHeaderInfo);
+    const std::size_t headerSize = values.dwHeaderInfoSize || !values.lpHeaderInfo
+                                       ? values.dwHeaderInfoSize
+                                       : std::strlen(values.lpHeaderInfo);
     StatementUse use(db_->Prepare(kCommitSql));
-    Statement& upsert = *use;
-    upsert.BindBlob(1, url)
+    use->BindBlob(1, url)
         .Bind(2, std::int64_t{values.CacheEntryType})
-        .Bind(3, std::int64_t{values.dwUseCount})
-        .Bind(4, std::int64_t{values.dwSizeLow})
-        .Bind(5, std::int64_t{values.dwSizeHigh})
-        .Bind(6, TimeValue(values.LastModifiedTime))
-        .Bind(7, TimeValue(values.ExpireTime))
-        .Bind(8, TimeValue(values.LastAccessTime))
-        .Bind(9, TimeValue(values.LastSyncTime));
-    BindOptional(upsert, 10, values.lpszLocalFileName, Length(values.lpszLocalFileName));
-    BindOptional(upsert, 11, values.lpHeaderInfo, headerSize);
-    BindOptional(upsert, 12, values.lpszFileExtension, Length(values.lpszFileExtension));
-    upsert.Run();
+        .BindBlob(3, PackEntryValues(values, headerSize))
+        .Run();
 }
 
 bool UrlCacheStore::SetHitRate(std::string_view url, DWORD hitRate) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+class TListView;
+
 // Keeps its texts as the bytes it was given (8-bit texts, shown decoded as
 // UTF-8) and decodes them only when the view asks, which it does for the
 // rows it paints. Filling or sorting thousands of rows thus costs neither a
@@ -36,6 +38,12 @@ public:
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant& value) override;
 
+    // The list the row was added to while that list was not repainting; the
+    // row joins it when it repaints again, or sooner when asked for (see
+    // TListView::Add). nullptr once the row is in its list.
+    TListView* PendingIn() const { return pendingIn_; }
+    void SetPendingIn(TListView* list) { pendingIn_ = list; }
+
 private:
     // Tells the view, when it could be showing the row; a list that is hidden
     // or not repainting paints every row afresh when it paints next.
@@ -43,4 +51,5 @@ private:
 
     std::string caption_;
     std::vector<std::string> subItems_;
+    TListView* pendingIn_ = nullptr;
 };

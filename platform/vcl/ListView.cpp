@@ -11,6 +11,14 @@
 
 namespace {
 
+// A row that Add kept aside joins its list before anything that needs the
+// list is done with it.
+QTreeWidgetItem* InList(QTreeWidgetItem* item) {
+    if (const TListRow* row = TListRow::Of(item); row && row->PendingIn())
+        row->PendingIn()->AddPendingRows();
+    return item;
+}
+
 // Rows made by TListView::Add hold texts; any other item holds none.
 const std::string& ColumnText(const QTreeWidgetItem* item, int column) {
     static const std::string none;
@@ -106,25 +114,25 @@ void TListItem::SetChecked(bool checked) {
 }
 
 bool TListItem::Selected() const {
-    return item_->isSelected();
+    return InList(item_)->isSelected();
 }
 
 void TListItem::SetSelected(bool selected) {
     // The selection model does not enforce single selection for calls from
     // code; only the view's mouse and keyboard handling does.
-    QTreeWidget* list = item_->treeWidget();
+    QTreeWidget* list = InList(item_)->treeWidget();
     if (selected && list && list->selectionMode() == QAbstractItemView::SingleSelection)
         list->clearSelection();
     item_->setSelected(selected);
 }
 
 int TListItem::Index() const {
-    QTreeWidget* list = item_->treeWidget();
+    QTreeWidget* list = InList(item_)->treeWidget();
     return list ? list->indexOfTopLevelItem(item_) : -1;
 }
 
 void TListItem::MakeVisible() {
-    if (QTreeWidget* list = item_->treeWidget())
+    if (QTreeWidget* list = InList(item_)->treeWidget())
         list->scrollToItem(item_, QAbstractItemView::EnsureVisible);
 }
 
@@ -171,24 +179,49 @@ void TListView::AddColumn(const QString& caption, int width, Qt::Alignment align
     header()->resizeSection(column, width);
 }
 
+TListView::~TListView() = default;
+
 int TListView::Count() const {
-    return topLevelItemCount();
+    return topLevelItemCount() + static_cast<int>(pendingRows_.size());
 }
 
 TListItem TListView::Add() {
-    auto* item = new TListRow;
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
-                   Qt::ItemNeverHasChildren);
-    item->setCheckState(0, Qt::Unchecked);
-    addTopLevelItem(item);
-    return TListItem(item);
+    auto row = std::make_unique<TListRow>();
+    row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
+                  Qt::ItemNeverHasChildren);
+    row->setCheckState(0, Qt::Unchecked);
+    const TListItem item(row.get());
+    if (updateCount_ > 0) {
+        row->SetPendingIn(this);
+        pendingRows_.push_back(std::move(row));
+    } else {
+        addTopLevelItem(row.release());
+    }
+    return item;
 }
 
-TListItem TListView::Items(int index) const {
+void TListView::AddPendingRows() {
+    if (pendingRows_.empty())
+        return;
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(pendingRows_.size()));
+    for (const auto& row : pendingRows_) {
+        row->SetPendingIn(nullptr);
+        rows.append(row.get());
+    }
+    addTopLevelItems(rows);
+    for (auto& row : pendingRows_)
+        row.release();  // the list owns them now
+    pendingRows_.clear();
+}
+
+TListItem TListView::Items(int index) {
+    AddPendingRows();
     return TListItem(topLevelItem(index));
 }
 
 void TListView::Clear() {
+    pendingRows_.clear();
     clear();
 }
 
@@ -199,7 +232,7 @@ TListItem TListView::ItemFocused() const {
 void TListView::SetItemFocused(TListItem item) {
     // Focus only: the selection is the row's own state.
     if (item)
-        setCurrentItem(item.Item(), 0, QItemSelectionModel::NoUpdate);
+        setCurrentItem(InList(item.Item()), 0, QItemSelectionModel::NoUpdate);
     else
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
@@ -212,8 +245,10 @@ void TListView::BeginUpdate() {
 void TListView::EndUpdate() {
     if (updateCount_ == 0)
         return;
-    if (--updateCount_ == 0)
+    if (--updateCount_ == 0) {
+        AddPendingRows();
         setUpdatesEnabled(true);
+    }
 }
 
 void TListView::SetSortType(TSortType sortType) {
@@ -226,6 +261,7 @@ void TListView::SetSortType(TSortType sortType) {
 void TListView::AlphaSort() {
     if (!OnCompare)
         return;
+    AddPendingRows();
 
     // Sorted as a copy, so that an error raised by OnCompare, which may leave
     // the range half merged, never reaches the rows themselves.

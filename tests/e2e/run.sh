@@ -15,7 +15,7 @@ readonly CLIENT_WIDTH=522
 readonly CLIENT_HEIGHT=396
 readonly SCREEN_WIDTH=1024
 readonly SCREEN_HEIGHT=768
-readonly TIMEOUT=${E2E_TIMEOUT:-10}
+readonly TIMEOUT=${E2E_TIMEOUT:-30}
 
 # Layout of the window, in client pixels: the page control's top edge, and
 # the controls' places relative to the page that holds them. Where a page's

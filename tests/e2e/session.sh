@@ -49,6 +49,11 @@ fail() {
         import -window root "$OUT/failure.png" 2>/dev/null &&
             echo "e2e: the screen at the failure: $OUT/failure.png" >&2
     fi
+    if [[ -n $PROGRAM_PID ]] && kill -0 "$PROGRAM_PID" 2>/dev/null; then
+        echo "e2e: the program is still running; its window is" \
+            "$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n1 || true)," \
+            "the input focus $(xdotool getwindowfocus 2>/dev/null || true)" >&2
+    fi
     if [[ -s $WORK/program.log ]]; then
         echo "e2e: the program's output:" >&2
         tail -n 20 "$WORK/program.log" | sed 's/^/    /' >&2
@@ -93,6 +98,11 @@ start_display() {
     openbox --sm-disable >"$WORK/wm.log" 2>&1 &
     WM_PID=$!
     wait_until "the window manager to run" wm_running
+    # The session's first key event switches the server's keyboard to the
+    # test device's keymap, after which the window manager grabs its keys
+    # anew; a binding pressed meanwhile (Alt+F4) would reach the window
+    # instead. A Shift press, while no window is there, gets that done first.
+    xdotool key shift
     log "X server on $DISPLAY with openbox"
 }
 

@@ -8,6 +8,7 @@
 
 #include "CacheTestSupport.h"
 #include "TempDataDir.h"
+#include "platform/sysutils.h"
 #include "platform/wininet.h"
 
 namespace {
@@ -165,6 +166,25 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     EXPECT_EQ(rest.front(), Numbered(307));
     EXPECT_EQ(rest.back(), Numbered(600));
     EXPECT_TRUE(FindCloseUrlCache(walk));
+}
+
+// Damage SQLite cannot see: a blob of the wrong length.
+TEST_F(UrlCacheChanges, DamagedEntryValuesEndTheWalkWithAnError) {
+    for (int n = 1; n <= 3; ++n)
+        AddEntry(Numbered(n));
+    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+    CommitElsewhere(store,
+                    "UPDATE url_cache_entries SET entry_values = x'0102' WHERE url = CAST('" +
+                        Numbered(2) + "' AS BLOB)");
+    HANDLE walk = nullptr;
+    ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
+    EXPECT_FALSE(FindNext(walk));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
+    EXPECT_NE(LastErrorDetail().find(store), std::string::npos) << LastErrorDetail();
+    EXPECT_NE(LastErrorDetail().find("damaged"), std::string::npos) << LastErrorDetail();
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+    // The store stays usable.
+    EXPECT_TRUE(DeleteUrlCacheEntry(Numbered(3).c_str()));
 }
 
 TEST_F(UrlCacheChanges, ReplacedStoreFileIsOpenedAfresh) {

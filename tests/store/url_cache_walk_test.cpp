@@ -97,6 +97,45 @@ TEST_F(UrlCacheWalk, OptionalTextsLieInsideTheBuffer) {
     EXPECT_EQ(entries[0].extension, "htm");
 }
 
+TEST_F(UrlCacheWalk, EveryValueComesBackAsCommitted) {
+    CACHE_ENTRY_VALUES values;
+    values.CacheEntryType = NORMAL_CACHE_ENTRY | STICKY_CACHE_ENTRY;
+    values.dwUseCount = 0xFFFFFFFF;
+    values.dwSizeLow = 0x80000001;
+    values.dwSizeHigh = 7;
+    values.LastModifiedTime = QuadToFileTime(1);
+    values.ExpireTime = QuadToFileTime(UINT64_MAX);
+    values.LastAccessTime = QuadToFileTime(0x0123456789ABCDEF);
+    values.LastSyncTime = QuadToFileTime(1ULL << 63);
+    values.lpszLocalFileName = "";  // there, and empty: not the same as absent
+    values.lpHeaderInfo = "Content-Type: text/plain\r\n";
+    ASSERT_TRUE(CommitUrlCacheEntryValues("http://all.example/", &values));
+
+    DWORD size = 0;
+    ASSERT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
+    EntryBuffer buffer(size);
+    HANDLE walk = FindFirstUrlCacheEntryA(nullptr, buffer.Record(), &size);
+    ASSERT_NE(walk, nullptr);
+    const INTERNET_CACHE_ENTRY_INFOA& record = *buffer.Record();
+    EXPECT_EQ(record.CacheEntryType, values.CacheEntryType);
+    EXPECT_EQ(record.dwUseCount, values.dwUseCount);
+    EXPECT_EQ(record.dwSizeLow, values.dwSizeLow);
+    EXPECT_EQ(record.dwSizeHigh, values.dwSizeHigh);
+    EXPECT_EQ(FileTimeToQuad(record.LastModifiedTime), 1u);
+    EXPECT_EQ(FileTimeToQuad(record.ExpireTime), UINT64_MAX);
+    EXPECT_EQ(FileTimeToQuad(record.LastAccessTime), 0x0123456789ABCDEFu);
+    EXPECT_EQ(FileTimeToQuad(record.LastSyncTime), 1ULL << 63);
+    ASSERT_NE(record.lpszLocalFileName, nullptr);
+    EXPECT_STREQ(record.lpszLocalFileName, "");
+    // A header given without its size is taken up to its terminator.
+    EXPECT_EQ(std::string(record.lpHeaderInfo, record.dwHeaderInfoSize),
+              "Content-Type: text/plain\r\n");
+    EXPECT_EQ(record.lpszFileExtension, nullptr);
+    EXPECT_EQ(size, sizeof(INTERNET_CACHE_ENTRY_INFOA) + sizeof("http://all.example/") + 1 +
+                        sizeof("Content-Type: text/plain\r\n"));
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+}
+
 TEST_F(UrlCacheWalk, SearchPatternsPickCookiesOrHistory) {
     AddEntry("Cookie:u@a.example/", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
     AddEntry("http://a.example/");

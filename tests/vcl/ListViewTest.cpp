@@ -31,7 +31,7 @@ protected:
         }
     }
 
-    std::vector<std::string> Captions() const {
+    std::vector<std::string> Captions() {
         std::vector<std::string> captions;
         for (int i = 0; i < list.Count(); ++i)
             captions.push_back(list.Items(i).Caption());
@@ -256,6 +256,50 @@ TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
     EXPECT_FALSE(list.updatesEnabled());
     list.EndUpdate();
     EXPECT_TRUE(list.updatesEnabled());
+}
+
+// Rows added while repainting is suspended reach the view together; whoever
+// asks for them in between must not notice.
+TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
+    AddRows({1});
+    {
+        TListUpdateLock lock(&list);
+        AddRows({2, 3});
+        EXPECT_EQ(list.Count(), 3);
+        TListItem third = list.Add();
+        third.SetCaption("third");
+        third.SetChecked(true);
+        EXPECT_TRUE(third.Checked());
+        EXPECT_EQ(third.Index(), 3);
+        third.SetSelected(true);
+        EXPECT_TRUE(third.Selected());
+        list.SetItemFocused(third);
+        AddRows({4});
+        EXPECT_EQ(list.Count(), 5);
+    }
+    EXPECT_EQ(list.topLevelItemCount(), 5);
+    EXPECT_EQ(Captions(),
+              (std::vector<std::string>{"row1_1", "row2_2", "row3_3", "third", "row4_5"}));
+    EXPECT_EQ(list.ItemFocused().Caption(), "third");
+    EXPECT_EQ(list.selectedItems().size(), 1);
+    EXPECT_TRUE(list.Items(3).Checked());
+}
+
+TEST_F(ListViewTest, RowsAddedWhileSuspendedGoWithClearAndSort) {
+    list.BeginUpdate();
+    AddRows({3, 1, 2});
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    AddRows({3, 1, 2});
+    CompareByKey();
+    list.AlphaSort();
+    list.EndUpdate();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
+
+    // A list destroyed before it repaints again frees what it kept aside.
+    TListView other;
+    other.BeginUpdate();
+    other.Add().SetCaption("never shown");
 }
 
 TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {

@@ -5,10 +5,13 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TListView;
+class TListRow;
 
 // A handle to one row of a TListView (made by Add); valid while the row
 // exists. Texts are kept as the bytes they were given (8-bit texts in the
@@ -59,10 +62,18 @@ public:
     // Column headers: text, width in pixels and whether the column is centred.
     void AddColumn(const QString& caption, int width, Qt::Alignment alignment = Qt::AlignLeft);
 
+    ~TListView() override;
+
     int Count() const;
-    TListItem Add();  // appends a row with its check box cleared
-    TListItem Items(int index) const;
+    // Appends a row with its check box cleared. While repainting is
+    // suspended, rows are kept aside and join the list together when it
+    // repaints again, or as soon as anything asks for the list's rows: the
+    // view then takes them in one change instead of one per row.
+    TListItem Add();
+    TListItem Items(int index);
     void Clear();
+    // Puts rows kept aside by Add into the list.
+    void AddPendingRows();
 
     TListItem ItemFocused() const;
     void SetItemFocused(TListItem item);
@@ -91,6 +102,7 @@ protected:
 private:
     TSortType sortType_ = TSortType::stNone;
     int updateCount_ = 0;
+    std::vector<std::unique_ptr<TListRow>> pendingRows_;
 };
 
 // Suspends a list's repainting for its lifetime.
