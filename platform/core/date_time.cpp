@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "civil_calendar.h"
+#include "last_file_date.h"
 #include "platform/dateutils.h"
 #include "platform/sysutils.h"
 
@@ -13,7 +14,16 @@ constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 constexpr TDateTime kMinDateTime = -693593.0;
 constexpr TDateTime kMaxDateTime = 2958466.0;
 
+// llround for the milliseconds of a day, without the library call: the
+// fraction a whole number leaves of a double is exact.
+std::int64_t RoundHalfAway(double nonNegative) {
+    const auto whole = static_cast<std::int64_t>(nonNegative);
+    return whole + (nonNegative - static_cast<double>(whole) >= 0.5);
+}
+
 }  // namespace
+
+constinit thread_local file_date::Last file_date::last;
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
     if (year < 1 || year > 9999 || month < 1 || month > 12)
@@ -53,37 +63,48 @@ TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
 }
 
 TDateTimeParts DecodeDateTime(TDateTime value) {
+    if (value == file_date::last.value)
+        return file_date::PartsOf(file_date::last.fileDate);
     if (!(value > kMinDateTime - 1 && value < kMaxDateTime))
         throw EConvertError("Invalid argument to date decode");
     // Before 30 December 1899 the whole days count down while the fraction
     // still counts the time of day forward.
-    std::int64_t day = static_cast<std::int64_t>(std::trunc(value));
-    std::int64_t milliseconds = std::llround(std::fabs(value - std::trunc(value)) *
-                                             static_cast<double>(kMillisecondsPerDay));
+    std::int64_t day = static_cast<std::int64_t>(value);
+    std::int64_t milliseconds = RoundHalfAway(std::fabs(value - static_cast<double>(day)) *
+                                              static_cast<double>(kMillisecondsPerDay));
     if (milliseconds >= kMillisecondsPerDay) {
         milliseconds -= kMillisecondsPerDay;
         ++day;
     }
-    const civil::Date date = civil::CivilFromDays(day - civil::kDaysFrom1899To1970);
+    const civil::Date date = civil::CivilFromDaysOfCommonEra(day - civil::kDaysFrom1899To1970);
     TDateTimeParts parts;
     parts.year = static_cast<int>(date.year);
     parts.month = date.month;
     parts.day = date.day;
-    parts.hour = static_cast<int>(milliseconds / 3'600'000);
-    parts.minute = static_cast<int>(milliseconds / 60'000 % 60);
-    parts.second = static_cast<int>(milliseconds / 1000 % 60);
-    parts.millisecond = static_cast<int>(milliseconds % 1000);
+    const auto millisecondOfDay = static_cast<std::uint32_t>(milliseconds);
+    const std::uint32_t secondOfDay = millisecondOfDay / 1000;
+    parts.hour = static_cast<int>(secondOfDay / 3600);
+    parts.minute = static_cast<int>(secondOfDay / 60 % 60);
+    parts.second = static_cast<int>(secondOfDay % 60);
+    parts.millisecond = static_cast<int>(millisecondOfDay % 1000);
     return parts;
 }
 
 TDateTime FileDateToDateTime(DWORD fileDate) {
-    const DWORD date = fileDate >> 16;
-    const DWORD time = fileDate & 0xFFFF;
-    const TDateTime day =
-        EncodeDate(static_cast<int>(1980 + (date >> 9)), static_cast<int>(date >> 5 & 0x0F),
-                   static_cast<int>(date & 0x1F));
-    return day + EncodeTime(static_cast<int>(time >> 11), static_cast<int>(time >> 5 & 0x3F),
-                            static_cast<int>((time & 0x1F) * 2), 0);
+    if (fileDate == file_date::last.fileDate)
+        return file_date::last.value;
+    // EncodeDate and EncodeTime, written out: every row of a list comes here.
+    const TDateTimeParts parts = file_date::PartsOf(fileDate);
+    if (parts.month < 1 || parts.month > 12 || parts.day < 1 ||
+        parts.day > civil::DaysInMonth(parts.year, parts.month))
+        throw EConvertError("Invalid argument to date encode");
+    if (parts.hour > 23 || parts.minute > 59 || parts.second > 59)
+        throw EConvertError("Invalid argument to time encode");
+    file_date::Remember(fileDate,
+                        civil::DaysFromCivilOfCommonEra(parts.year, parts.month, parts.day) +
+                            civil::kDaysFrom1899To1970,
+                        (parts.hour * 60 + parts.minute) * 60 + parts.second);
+    return file_date::last.value;
 }
 
 int CurrentYear() {

@@ -1,10 +1,10 @@
-#include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
-#include <string>
+#include <optional>
 
 #include "civil_calendar.h"
+#include "last_file_date.h"
+#include "local_zone.h"
 #include "platform/winbase.h"
 
 namespace {
@@ -22,30 +22,6 @@ BOOL Fail() {
     return FALSE;
 }
 
-// localtime_r does not look at the zone again by itself; tzset makes a
-// changed zone count. Without TZ, tzset costs a stat() of the system's zone
-// file, and a list converts thousands of time stamps in a row, so it runs
-// when TZ reads differently than at the last look, and otherwise at most
-// once a second (a changed system zone shows within that second).
-void FollowTimeZoneChanges() {
-    using Clock = std::chrono::steady_clock;
-    thread_local bool looked = false;
-    thread_local bool hadZone = false;
-    thread_local std::string lastZone;
-    thread_local Clock::time_point lastLook;
-
-    const char* zone = std::getenv("TZ");
-    const Clock::time_point now = Clock::now();
-    const bool sameZone = (zone != nullptr) == hadZone && (!zone || lastZone == zone);
-    if (looked && sameZone && now - lastLook < std::chrono::seconds(1))
-        return;
-    tzset();
-    looked = true;
-    hadZone = zone != nullptr;
-    lastZone = zone ? zone : "";
-    lastLook = now;
-}
-
 }  // namespace
 
 BOOL FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
@@ -57,13 +33,12 @@ BOOL FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileT
 
     const std::time_t instant =
         static_cast<std::time_t>(universal / kTicksPerSecond) - kSecondsFrom1601To1970;
-    FollowTimeZoneChanges();
-    std::tm local{};
-    if (!localtime_r(&instant, &local))
+    const std::optional<std::int32_t> localOffset = tz::LocalOffset(instant);
+    if (!localOffset)
         return Fail();
 
     const std::int64_t offset =
-        static_cast<std::int64_t>(local.tm_gmtoff) * static_cast<std::int64_t>(kTicksPerSecond);
+        static_cast<std::int64_t>(*localOffset) * static_cast<std::int64_t>(kTicksPerSecond);
     std::int64_t result = 0;
     if (__builtin_add_overflow(static_cast<std::int64_t>(universal), offset, &result) || result < 0)
         return Fail();
@@ -78,7 +53,7 @@ BOOL FileTimeToDosDateTime(const FILETIME* lpFileTime, LPWORD lpFatDate, LPWORD 
     const auto days = static_cast<std::int64_t>(seconds / 86400);
     const auto secondOfDay = static_cast<unsigned>(seconds % 86400);
 
-    const civil::Date date = civil::CivilFromDays(days - civil::kDaysFrom1601To1970);
+    const civil::Date date = civil::CivilFromDaysOfCommonEra(days - civil::kDaysFrom1601To1970);
     if (date.year < 1980 || date.year > 2107)
         return Fail();
 
@@ -87,5 +62,8 @@ BOOL FileTimeToDosDateTime(const FILETIME* lpFileTime, LPWORD lpFatDate, LPWORD 
     const unsigned second = secondOfDay % 60;
     *lpFatDate = static_cast<WORD>((date.year - 1980) << 9 | date.month << 5 | date.day);
     *lpFatTime = static_cast<WORD>(hour << 11 | minute << 5 | second / 2);
+    file_date::Remember(DWORD{*lpFatDate} << 16 | *lpFatTime,
+                        days - civil::kDaysFrom1601To1970 + civil::kDaysFrom1899To1970,
+                        secondOfDay - second % 2);
     return TRUE;
 }

@@ -123,7 +123,8 @@ void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWO
     std::size_t next = sizeof(INTERNET_CACHE_ENTRY_INFOA);
     auto place = [&](std::string_view text) {
         const std::size_t at = next;
-        std::memcpy(base + at, text.data(), text.size());
+        if (!text.empty())  // an empty text may have no bytes at all
+            std::memcpy(base + at, text.data(), text.size());
         base[at + text.size()] = '\0';
         next += text.size() + 1;
         return static_cast<std::uint32_t>(at);

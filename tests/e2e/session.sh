@@ -53,6 +53,15 @@ fail() {
         echo "e2e: the program is still running; its window is" \
             "$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n1 || true)," \
             "the input focus $(xdotool getwindowfocus 2>/dev/null || true)" >&2
+    elif [[ -n $PROGRAM_PID ]]; then
+        local status=0
+        wait "$PROGRAM_PID" || status=$?
+        PROGRAM_PID=""
+        echo "e2e: the program had ended, with status $status" >&2
+    fi
+    if [[ -s $WORK/wm.log ]]; then
+        echo "e2e: the window manager's output:" >&2
+        tail -n 10 "$WORK/wm.log" | sed 's/^/    /' >&2
     fi
     if [[ -s $WORK/program.log ]]; then
         echo "e2e: the program's output:" >&2
@@ -94,10 +103,22 @@ start_display() {
     wait_until "Xvfb to accept clients" grep -qE '^[0-9]+$' "$WORK/display"
     DISPLAY=":$(head -n1 "$WORK/display")"
     export DISPLAY
+    # On a loaded machine a display just named may not answer yet.
+    wait_until "the X server to answer on $DISPLAY" x_answers
 
-    openbox --sm-disable >"$WORK/wm.log" 2>&1 &
-    WM_PID=$!
-    wait_until "the window manager to run" wm_running
+    # On a loaded machine openbox now and then fails to connect to a server
+    # that other clients reach; it is started again then.
+    local attempt
+    for attempt in 1 2 3; do
+        openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+        WM_PID=$!
+        wait_until "the window manager to run" wm_starting
+        wm_running && break
+        log "openbox did not start: $(tail -n1 "$WORK/wm.log")"
+        wait "$WM_PID" 2>/dev/null || true
+        WM_PID=""
+    done
+    [[ -n $WM_PID ]] || fail "the window manager did not start"
     # The session's first key event switches the server's keyboard to the
     # test device's keymap, after which the window manager grabs its keys
     # anew; a binding pressed meanwhile (Alt+F4) would reach the window
@@ -106,8 +127,18 @@ start_display() {
     log "X server on $DISPLAY with openbox"
 }
 
+x_answers() {
+    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb ended at start-up"
+    xprop -root >/dev/null 2>&1
+}
+
 wm_running() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# Running, or ended.
+wm_starting() {
+    wm_running || ! kill -0 "$WM_PID" 2>/dev/null
 }
 
 find_window() {
