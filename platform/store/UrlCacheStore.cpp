@@ -22,9 +22,14 @@ CREATE TABLE IF NOT EXISTS url_cache_entries (
 );
 )sql";
 
+// Every entry, or those whose type has the bits of a search pattern; the
+// walk without a pattern, the usual one, tests no type.
 constexpr std::string_view kNextEntriesSql =
     "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
-    "WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id LIMIT ?3";
+    "WHERE id > ?1 ORDER BY id LIMIT ?2";
+constexpr std::string_view kNextEntriesOfTypeSql =
+    "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
+    "WHERE id > ?1 AND (entry_type & ?3) = ?3 ORDER BY id LIMIT ?2";
 
 // The upsert leaves id and hit_rate alone: a replaced entry keeps its place
 // in the walk and its hits.
@@ -104,11 +109,11 @@ bool UrlCacheStore::ForgetEnded(HANDLE handle) {
 void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask,
                                      std::vector<CacheEntry>& entries, std::size_t& count) {
     count = 0;
-    StatementUse use(db_->Prepare(kNextEntriesSql));
+    StatementUse use(db_->Prepare(typeMask ? kNextEntriesOfTypeSql : kNextEntriesSql));
     Statement& row = *use;
-    row.Bind(1, id)
-        .Bind(2, std::int64_t{typeMask})
-        .Bind(3, static_cast<std::int64_t>(entries.size()));
+    row.Bind(1, id).Bind(2, static_cast<std::int64_t>(entries.size()));
+    if (typeMask)
+        row.Bind(3, std::int64_t{typeMask});
     while (count < entries.size() && row.Step()) {
         const std::int64_t entryId = row.Int(0);
         const std::string_view values = row.Bytes(4);

@@ -17,7 +17,10 @@ class TListRow : public QTreeWidgetItem {
 public:
     static constexpr int Type = QTreeWidgetItem::UserType + 1;
 
-    TListRow() : QTreeWidgetItem(Type) {}
+    // Room for the sub-items a row of the list is expected to get.
+    explicit TListRow(int expectedSubItems = 0) : QTreeWidgetItem(Type) {
+        subItems_.reserve(static_cast<std::size_t>(expectedSubItems));
+    }
 
     // The row behind an item of a TListView (nullptr for any other item).
     static TListRow* Of(QTreeWidgetItem* item) {

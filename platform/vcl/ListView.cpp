@@ -186,7 +186,7 @@ int TListView::Count() const {
 }
 
 TListItem TListView::Add() {
-    auto row = std::make_unique<TListRow>();
+    auto row = std::make_unique<TListRow>(std::max(columnCount() - 1, 0));
     row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
                   Qt::ItemNeverHasChildren);
     row->setCheckState(0, Qt::Unchecked);
