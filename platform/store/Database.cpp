@@ -227,8 +227,10 @@ std::int64_t Statement::Int(int column) const {
 }
 
 std::string_view Statement::Bytes(int column) const {
-    const void* data = sqlite3_column_blob(stmt_, column);
-    const int size = sqlite3_column_bytes(stmt_, column);
+    // One column lookup instead of two: the value is read on this thread only.
+    sqlite3_value* value = sqlite3_column_value(stmt_, column);
+    const void* data = sqlite3_value_blob(value);
+    const int size = sqlite3_value_bytes(value);
     return data ? std::string_view(static_cast<const char*>(data), size) : std::string_view();
 }
 

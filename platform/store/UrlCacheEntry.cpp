@@ -1,5 +1,6 @@
 #include "store/UrlCacheEntry.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -109,17 +110,42 @@ bool EntryValuesIntact(std::string_view packed) {
     return texts == packed.size() - kTextsAt;
 }
 
-void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWORD type,
-                   DWORD hitRate, std::string_view packed) {
+void EntryRun::Clear() {
+    entries_.clear();
+    used_ = 0;
+}
+
+char* EntryRun::Reserve(std::size_t size) {
+    // Each image starts aligned for the record made in place there.
+    constexpr std::size_t kAlign = alignof(INTERNET_CACHE_ENTRY_INFOA);
+    const std::size_t at = (used_ + kAlign - 1) / kAlign * kAlign;
+    if (at + size > capacity_) {
+        // Images hold offsets, not pointers, so they move as they are.
+        const std::size_t capacity = std::max({capacity_ * 2, at + size, std::size_t{64} << 10});
+        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+        if (used_ != 0)
+            std::memcpy(bytes.get(), bytes_.get(), used_);
+        bytes_ = std::move(bytes);
+        capacity_ = capacity;
+    }
+    used_ = at + size;
+    return bytes_.get() + at;
+}
+
+void EntryRun::Add(std::int64_t id, std::string_view url, DWORD type, DWORD hitRate,
+                   std::string_view packed) {
     const PackedTexts texts = TextsOf(packed);
     std::size_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + url.size() + 1;
     for (std::size_t i = 0; i < 3; ++i) {
         if (texts.present[i])
             size += texts.text[i].size() + 1;
     }
+    char* const base = Reserve(size);
+    Entry& entry = entries_.emplace_back();
     entry.id = id;
-    entry.record.resize(size);
-    char* const base = entry.record.data();
+    entry.at = static_cast<std::size_t>(base - bytes_.get());
+    entry.size = size;
+
     std::size_t next = sizeof(INTERNET_CACHE_ENTRY_INFOA);
     auto place = [&](std::string_view text) {
         const std::size_t at = next;
@@ -133,10 +159,6 @@ void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWO
     for (std::size_t i = 0; i < 3; ++i)
         entry.textAt[i + 1] = texts.present[i] ? place(texts.text[i]) : 0;
 
-    // Made in place, in memory aligned for any fundamental type (the record
-    // never fits the string's short buffer): a record built aside and copied
-    // in cost a stall for every entry.
-    static_assert(sizeof(INTERNET_CACHE_ENTRY_INFOA) > 15);
     auto& info = *new (base) INTERNET_CACHE_ENTRY_INFOA{};
     info.dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOA);
     info.CacheEntryType = type;
@@ -151,10 +173,11 @@ void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWO
     info.dwHeaderInfoSize = static_cast<DWORD>(texts.text[1].size());
 }
 
-void FillEntryRecord(const CacheEntry& entry, void* buffer) {
+void EntryRun::FillRecord(std::size_t index, void* buffer) const {
+    const Entry& entry = entries_[index];
     // Copied in bytewise: the buffer is raw memory from the caller.
     char* const base = static_cast<char*>(buffer);
-    std::memcpy(base, entry.record.data(), entry.record.size());
+    std::memcpy(base, bytes_.get() + entry.at, entry.size);
     constexpr std::array<std::size_t, 4> kPointerAt = {
         offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszSourceUrlName),
         offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszLocalFileName),

@@ -8,26 +8,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/wininet.h"
 
 namespace store {
-
-// An entry as the walk hands it out: the image of its record followed by its
-// texts, made once when the entry is read, so that filling the caller's
-// buffer is one copy.
-struct CacheEntry {
-    std::int64_t id = 0;  // the entry's place in the walk order
-    // INTERNET_CACHE_ENTRY_INFOA with null text pointers, then the texts,
-    // each zero-terminated; textAt holds where each text starts (source
-    // address, local file name, header info, file extension), 0 for a text
-    // the entry lacks.
-    std::string record;
-    std::array<std::uint32_t, 4> textAt{};
-};
 
 // The values of an entry other than its address, type and hit rate, packed.
 // `headerSize` is the number of bytes of the header info.
@@ -37,18 +27,42 @@ std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t header
 // way SQLite cannot see must not send a walk reading past the blob.
 bool EntryValuesIntact(std::string_view packed);
 
-// Makes `entry` the entry with these columns; `packed` is intact. Reuses the
-// entry's buffer.
-void SetCacheEntry(CacheEntry& entry, std::int64_t id, std::string_view url, DWORD type,
-                   DWORD hitRate, std::string_view packed);
+// Entries read by one query, each kept as the image of its record followed
+// by its texts, so that filling the caller's buffer is one copy. The images
+// lie one after another in one buffer, reused from run to run: written and
+// then read in order, they stay in the processor's caches wherever the heap
+// would have put entries of their own.
+class EntryRun {
+public:
+    void Clear();
+    // Appends the entry with these columns; `packed` is intact.
+    void Add(std::int64_t id, std::string_view url, DWORD type, DWORD hitRate,
+             std::string_view packed);
 
-// Bytes the record and its texts take together.
-inline std::uint64_t EntryRecordSize(const CacheEntry& entry) {
-    return entry.record.size();
-}
+    std::size_t Count() const { return entries_.size(); }
+    // The entry's place in the walk order.
+    std::int64_t Id(std::size_t index) const { return entries_[index].id; }
+    // Bytes the record and its texts take together.
+    std::uint64_t RecordSize(std::size_t index) const { return entries_[index].size; }
+    // Writes the record followed by its texts into `buffer`, which holds at
+    // least RecordSize(index) bytes, and points the record at the texts.
+    void FillRecord(std::size_t index, void* buffer) const;
 
-// Writes the record followed by its texts into `buffer`, which holds at
-// least EntryRecordSize(entry) bytes, and points the record at the texts.
-void FillEntryRecord(const CacheEntry& entry, void* buffer);
+private:
+    struct Entry {
+        std::int64_t id = 0;
+        std::size_t at = 0;  // where the image starts in bytes_
+        std::size_t size = 0;
+        // Where each text starts within the image (source address, local
+        // file name, header info, file extension), 0 for a text it lacks.
+        std::array<std::uint32_t, 4> textAt{};
+    };
+    char* Reserve(std::size_t size);
+
+    std::vector<Entry> entries_;
+    std::unique_ptr<char[]> bytes_;
+    std::size_t capacity_ = 0;
+    std::size_t used_ = 0;
+};
 
 }  // namespace store

@@ -1,5 +1,7 @@
 #include "store/UrlCacheStore.h"
 
+#include "core/vector_state.h"
+
 #include <cstring>
 #include <unordered_map>
 
@@ -106,15 +108,16 @@ bool UrlCacheStore::ForgetEnded(HANDLE handle) {
     return endedWalks.erase(handle) > 0;
 }
 
-void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask,
-                                     std::vector<CacheEntry>& entries, std::size_t& count) {
-    count = 0;
+void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::size_t limit,
+                                     EntryRun& run) {
+    run.Clear();
+    core::ClearUpperVectorState();
     StatementUse use(db_->Prepare(typeMask ? kNextEntriesOfTypeSql : kNextEntriesSql));
     Statement& row = *use;
-    row.Bind(1, id).Bind(2, static_cast<std::int64_t>(entries.size()));
+    row.Bind(1, id).Bind(2, static_cast<std::int64_t>(limit));
     if (typeMask)
         row.Bind(3, std::int64_t{typeMask});
-    while (count < entries.size() && row.Step()) {
+    while (run.Count() < limit && row.Step()) {
         const std::int64_t entryId = row.Int(0);
         const std::string_view values = row.Bytes(4);
         if (!EntryValuesIntact(values)) {
@@ -123,9 +126,8 @@ void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask,
                                           "the values of the entry " + std::to_string(entryId) +
                                               " are damaged")};
         }
-        SetCacheEntry(entries[count], entryId, row.Bytes(1), static_cast<DWORD>(row.Int(2)),
-                      static_cast<DWORD>(row.Int(3)), values);
-        ++count;
+        run.Add(entryId, row.Bytes(1), static_cast<DWORD>(row.Int(2)),
+                static_cast<DWORD>(row.Int(3)), values);
     }
 }
 

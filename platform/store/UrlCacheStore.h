@@ -40,11 +40,10 @@ public:
     static bool ForgetEnded(HANDLE handle);
 
     // The entries after `id` whose type has all bits of `typeMask`, in walk
-    // order, as many as `entries` holds, read by one query into `entries`
-    // (whose texts' buffers are reused); `count` says how many came. A read
-    // that fails part way throws, with `count` saying how many it read first.
-    void ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::vector<CacheEntry>& entries,
-                          std::size_t& count);
+    // order, at most `limit` of them, read by one query into `run` in place
+    // of what it held. A read that fails part way throws, with `run` holding
+    // what it read first.
+    void ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::size_t limit, EntryRun& run);
     // A mark of the store as it is now, and whether nothing has been
     // committed to it since, by this connection or any other (ChangeWatch).
     ChangeWatch::Mark ChangeMark() const { return changes_.Now(); }

@@ -9,7 +9,6 @@
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
 
-using store::CacheEntry;
 using store::GuardStoreCall;
 using store::UrlCacheStore;
 using store::Walk;
@@ -41,31 +40,31 @@ constexpr std::size_t kReadAhead = 256;
 // walk, say) or any other process; after a commit the walk reads again from
 // where it is, so every call sees the store as it is then. The walk's place
 // is a key, so it never repeats or skips an entry either way.
-const CacheEntry* PendingEntry(UrlCacheStore& cache, Walk& walk) {
+bool PendingEntry(UrlCacheStore& cache, Walk& walk) {
     if (!cache.UnchangedSince(walk.aheadMark)) {
-        walk.aheadCount = 0;
+        walk.ahead.Clear();
         walk.next = 0;
         walk.aheadFailure.reset();
     }
-    if (walk.next < walk.aheadCount)
-        return &walk.ahead[walk.next];
+    if (walk.next < walk.ahead.Count())
+        return true;
     if (walk.aheadFailure) {
         const store::StoreError failure = std::move(*walk.aheadFailure);
         walk.aheadFailure.reset();
         throw failure;
     }
-    walk.ahead.resize(cache.WatchingChanges() ? kReadAhead : 1);
     walk.next = 0;
     walk.aheadMark = cache.ChangeMark();
     try {
-        cache.ReadEntriesAfter(walk.lastId, walk.typeMask, walk.ahead, walk.aheadCount);
+        cache.ReadEntriesAfter(walk.lastId, walk.typeMask, cache.WatchingChanges() ? kReadAhead : 1,
+                               walk.ahead);
     } catch (store::StoreError& failure) {
         // What was read before the failure is the store's own, in order.
-        if (walk.aheadCount == 0)
+        if (walk.ahead.Count() == 0)
             throw;
         walk.aheadFailure = std::move(failure);
     }
-    return walk.aheadCount > 0 ? &walk.ahead[0] : nullptr;
+    return walk.ahead.Count() > 0;
 }
 
 // The walk's next entry into the caller's buffer, or the reason why not.
@@ -74,7 +73,7 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    const CacheEntry* pending = nullptr;
+    bool pending = false;
     const bool read = GuardStoreCall(false, [&] {
         pending = PendingEntry(cache, walk);
         return true;
@@ -87,7 +86,7 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    const std::uint64_t needed = store::EntryRecordSize(*pending);
+    const std::uint64_t needed = walk.ahead.RecordSize(walk.next);
     if (needed > std::numeric_limits<DWORD>::max()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -97,9 +96,9 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    store::FillEntryRecord(*pending, buffer);
+    walk.ahead.FillRecord(walk.next, buffer);
     *size = static_cast<DWORD>(needed);
-    walk.lastId = pending->id;
+    walk.lastId = walk.ahead.Id(walk.next);
     ++walk.next;
     return TRUE;
 }

@@ -23,10 +23,9 @@ struct Walk {
     // A store failure ends the walk; it does not try again.
     bool failed = false;
     // The entries after lastId, read ahead by one query, with a mark of the
-    // store taken before they were read; ahead[next] is the pending one,
-    // which a sizing call sized and the next call fills.
-    std::vector<CacheEntry> ahead;
-    std::size_t aheadCount = 0;  // how many of `ahead` hold entries read
+    // store taken before they were read; entry `next` of them is the pending
+    // one, which a sizing call sized and the next call fills.
+    EntryRun ahead;
     std::size_t next = 0;
     ChangeWatch::Mark aheadMark{};
     // A failure that ended a read ahead part way: it comes once the entries
