@@ -1,11 +1,9 @@
 #include "store/UrlCacheEntry.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
-#include <new>
 
 namespace store {
 namespace {
@@ -110,85 +108,47 @@ bool EntryValuesIntact(std::string_view packed) {
     return texts == packed.size() - kTextsAt;
 }
 
-void EntryRun::Clear() {
-    entries_.clear();
-    used_ = 0;
-}
-
-char* EntryRun::Reserve(std::size_t size) {
-    // Each image starts aligned for the record made in place there.
-    constexpr std::size_t kAlign = alignof(INTERNET_CACHE_ENTRY_INFOA);
-    const std::size_t at = (used_ + kAlign - 1) / kAlign * kAlign;
-    if (at + size > capacity_) {
-        // Images hold offsets, not pointers, so they move as they are.
-        const std::size_t capacity = std::max({capacity_ * 2, at + size, std::size_t{64} << 10});
-        auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
-        if (used_ != 0)
-            std::memcpy(bytes.get(), bytes_.get(), used_);
-        bytes_ = std::move(bytes);
-        capacity_ = capacity;
-    }
-    used_ = at + size;
-    return bytes_.get() + at;
-}
-
-void EntryRun::Add(std::int64_t id, std::string_view url, DWORD type, DWORD hitRate,
-                   std::string_view packed) {
-    const PackedTexts texts = TextsOf(packed);
-    std::size_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + url.size() + 1;
+std::uint64_t EntryRecordSize(const EntryColumns& entry) {
+    std::uint64_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + entry.url.size() + 1;
     for (std::size_t i = 0; i < 3; ++i) {
-        if (texts.present[i])
-            size += texts.text[i].size() + 1;
+        const std::uint32_t length = DwordAt(entry.packed, kLengthsAt + 4 * i);
+        if (length != kAbsent)
+            size += std::uint64_t{length} + 1;
     }
-    char* const base = Reserve(size);
-    Entry& entry = entries_.emplace_back();
-    entry.id = id;
-    entry.at = static_cast<std::size_t>(base - bytes_.get());
-    entry.size = size;
+    return size;
+}
 
-    std::size_t next = sizeof(INTERNET_CACHE_ENTRY_INFOA);
+void FillEntryRecord(const EntryColumns& entry, void* buffer) {
+    const PackedTexts texts = TextsOf(entry.packed);
+    const std::string_view& packed = entry.packed;
+    char* const base = static_cast<char*>(buffer);
+    INTERNET_CACHE_ENTRY_INFOA info{};
+    std::size_t next = sizeof info;
     auto place = [&](std::string_view text) {
-        const std::size_t at = next;
+        char* const at = base + next;
         if (!text.empty())  // an empty text may have no bytes at all
-            std::memcpy(base + at, text.data(), text.size());
-        base[at + text.size()] = '\0';
+            std::memcpy(at, text.data(), text.size());
+        at[text.size()] = '\0';
         next += text.size() + 1;
-        return static_cast<std::uint32_t>(at);
+        return at;
     };
-    entry.textAt[0] = place(url);
-    for (std::size_t i = 0; i < 3; ++i)
-        entry.textAt[i + 1] = texts.present[i] ? place(texts.text[i]) : 0;
-
-    auto& info = *new (base) INTERNET_CACHE_ENTRY_INFOA{};
-    info.dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOA);
-    info.CacheEntryType = type;
+    info.dwStructSize = sizeof info;
+    info.lpszSourceUrlName = place(entry.url);
+    info.lpszLocalFileName = texts.present[0] ? place(texts.text[0]) : nullptr;
+    info.CacheEntryType = entry.type;
     info.dwUseCount = DwordAt(packed, 0);
-    info.dwHitRate = hitRate;
+    info.dwHitRate = entry.hitRate;
     info.dwSizeLow = DwordAt(packed, 4);
     info.dwSizeHigh = DwordAt(packed, 8);
     info.LastModifiedTime = TimeAt(packed, 0);
     info.ExpireTime = TimeAt(packed, 1);
     info.LastAccessTime = TimeAt(packed, 2);
     info.LastSyncTime = TimeAt(packed, 3);
+    info.lpHeaderInfo = texts.present[1] ? place(texts.text[1]) : nullptr;
     info.dwHeaderInfoSize = static_cast<DWORD>(texts.text[1].size());
-}
-
-void EntryRun::FillRecord(std::size_t index, void* buffer) const {
-    const Entry& entry = entries_[index];
+    info.lpszFileExtension = texts.present[2] ? place(texts.text[2]) : nullptr;
     // Copied in bytewise: the buffer is raw memory from the caller.
-    char* const base = static_cast<char*>(buffer);
-    std::memcpy(base, bytes_.get() + entry.at, entry.size);
-    constexpr std::array<std::size_t, 4> kPointerAt = {
-        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszSourceUrlName),
-        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszLocalFileName),
-        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpHeaderInfo),
-        offsetof(INTERNET_CACHE_ENTRY_INFOA, lpszFileExtension)};
-    for (std::size_t i = 0; i < kPointerAt.size(); ++i) {
-        if (entry.textAt[i] != 0) {
-            char* const text = base + entry.textAt[i];
-            std::memcpy(base + kPointerAt[i], &text, sizeof text);
-        }
-    }
+    std::memcpy(base, &info, sizeof info);
 }
 
 }  // namespace store

@@ -1,7 +1,5 @@
 #include "store/UrlCacheStore.h"
 
-#include "core/vector_state.h"
-
 #include <cstring>
 #include <unordered_map>
 
@@ -28,10 +26,10 @@ CREATE TABLE IF NOT EXISTS url_cache_entries (
 // walk without a pattern, the usual one, tests no type.
 constexpr std::string_view kNextEntriesSql =
     "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
-    "WHERE id > ?1 ORDER BY id LIMIT ?2";
+    "WHERE id > ?1 ORDER BY id";
 constexpr std::string_view kNextEntriesOfTypeSql =
     "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
-    "WHERE id > ?1 AND (entry_type & ?3) = ?3 ORDER BY id LIMIT ?2";
+    "WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id";
 
 // The upsert leaves id and hit_rate alone: a replaced entry keeps its place
 // in the walk and its hits.
@@ -108,30 +106,32 @@ bool UrlCacheStore::ForgetEnded(HANDLE handle) {
     return endedWalks.erase(handle) > 0;
 }
 
-void UrlCacheStore::ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::size_t limit,
-                                     EntryRun& run) {
-    run.Clear();
-    core::ClearUpperVectorState();
-    StatementUse use(db_->Prepare(typeMask ? kNextEntriesOfTypeSql : kNextEntriesSql));
-    Statement& row = *use;
-    row.Bind(1, id).Bind(2, static_cast<std::int64_t>(limit));
+std::unique_ptr<Statement> UrlCacheStore::WalkQuery(DWORD typeMask) {
+    return std::make_unique<Statement>(*db_, typeMask ? kNextEntriesOfTypeSql : kNextEntriesSql);
+}
+
+void UrlCacheStore::StartWalk(Statement& query, std::int64_t id, DWORD typeMask) {
+    query.Reset().Bind(1, id);
     if (typeMask)
-        row.Bind(3, std::int64_t{typeMask});
-    while (run.Count() < limit && row.Step()) {
-        const std::int64_t entryId = row.Int(0);
-        const std::string_view values = row.Bytes(4);
-        if (!EntryValuesIntact(values)) {
-            throw StoreError{ERROR_FILE_CORRUPT,
-                             StoreMessage(kStoreName, db_->Path(), "read",
-                                          "the values of the entry " + std::to_string(entryId) +
-                                              " are damaged")};
-        }
-        run.Add(entryId, row.Bytes(1), static_cast<DWORD>(row.Int(2)),
-                static_cast<DWORD>(row.Int(3)), values);
+        query.Bind(2, std::int64_t{typeMask});
+}
+
+std::optional<EntryColumns> UrlCacheStore::NextEntry(Statement& query) {
+    if (!query.Step())
+        return std::nullopt;
+    const EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
+                             static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
+    if (!EntryValuesIntact(entry.packed)) {
+        throw StoreError{
+            ERROR_FILE_CORRUPT,
+            StoreMessage(kStoreName, db_->Path(), "read",
+                         "the values of the entry " + std::to_string(entry.id) + " are damaged")};
     }
+    return entry;
 }
 
 bool UrlCacheStore::Delete(std::string_view url) {
+    walks_.StopAll();
     StatementUse use(db_->Prepare(kDeleteSql));
     use->BindBlob(1, url).Run();
     return sqlite3_changes(db_->Handle()) > 0;
@@ -142,6 +142,7 @@ void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& value
     const std::size_t headerSize = values.dwHeaderInfoSize || !values.lpHeaderInfo
                                        ? values.dwHeaderInfoSize
                                        : std::strlen(values.lpHeaderInfo);
+    walks_.StopAll();
     StatementUse use(db_->Prepare(kCommitSql));
     use->BindBlob(1, url)
         .Bind(2, std::int64_t{values.CacheEntryType})
@@ -150,6 +151,7 @@ void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& value
 }
 
 bool UrlCacheStore::SetHitRate(std::string_view url, DWORD hitRate) {
+    walks_.StopAll();
     StatementUse use(db_->Prepare(kHitRateSql));
     use->BindBlob(1, url).Bind(2, std::int64_t{hitRate}).Run();
     return sqlite3_changes(db_->Handle()) > 0;

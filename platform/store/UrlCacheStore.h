@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +40,13 @@ public:
     // Forgets an ended walk; false when there is none with that handle.
     static bool ForgetEnded(HANDLE handle);
 
-    // The entries after `id` whose type has all bits of `typeMask`, in walk
-    // order, at most `limit` of them, read by one query into `run` in place
-    // of what it held. A read that fails part way throws, with `run` holding
-    // what it read first.
-    void ReadEntriesAfter(std::int64_t id, DWORD typeMask, std::size_t limit, EntryRun& run);
+    // A query for a walk of the entries whose type has all bits of
+    // `typeMask`, in walk order; StartWalk runs it from after `id`.
+    std::unique_ptr<Statement> WalkQuery(DWORD typeMask);
+    void StartWalk(Statement& query, std::int64_t id, DWORD typeMask);
+    // The running query's next entry, nothing at its end. Throws StoreError,
+    // also for an entry whose values are damaged.
+    std::optional<EntryColumns> NextEntry(Statement& query);
     // A mark of the store as it is now, and whether nothing has been
     // committed to it since, by this connection or any other (ChangeWatch).
     ChangeWatch::Mark ChangeMark() const { return changes_.Now(); }
@@ -51,7 +54,8 @@ public:
     bool WatchingChanges() const { return changes_.Watching(); }
 
     // Each change is one statement and so its own transaction. Addresses are
-    // bound as BLOBs, which compare byte for byte.
+    // bound as BLOBs, which compare byte for byte. The walks stop reading
+    // first, since a change cannot be made from a stale read transaction.
     bool Delete(std::string_view url);  // false when no entry has that address
     void Commit(std::string_view url, const CACHE_ENTRY_VALUES& values);
     bool SetHitRate(std::string_view url, DWORD hitRate);  // false when none

@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 
+#include "core/vector_state.h"
 #include "platform/wininet.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
 
+using store::EntryColumns;
 using store::GuardStoreCall;
 using store::UrlCacheStore;
 using store::Walk;
@@ -25,46 +27,54 @@ std::optional<DWORD> TypeMaskFor(LPCSTR pattern) {
     return std::nullopt;
 }
 
-// How many entries one query reads ahead for a walk, while the store's
-// changes can be watched; otherwise nothing read stays current, and a walk
-// reads one entry at a time.
-constexpr std::size_t kReadAhead = 256;
+// How many entries a walk's query yields before it stops and starts again
+// from where it is, so that no read transaction lasts long, while the
+// store's changes can be watched; otherwise nothing read stays current, and
+// every entry is read afresh.
+constexpr std::size_t kRunLength = 1024;
 
 // The walk's pending entry: the one a sizing call sizes and the next call
-// fills, read ahead with the entries after it.
+// fills.
 //
-// A walk reads its entries in runs, each one query and so one read
-// transaction: reading entry by entry cost a transaction per entry, most of
-// the time a walk takes. A run serves only while nothing has been committed
-// to the store since it was read, by this thread (a deletion during the
-// walk, say) or any other process; after a commit the walk reads again from
-// where it is, so every call sees the store as it is then. The walk's place
-// is a key, so it never repeats or skips an entry either way.
-bool PendingEntry(UrlCacheStore& cache, Walk& walk) {
-    if (!cache.UnchangedSince(walk.aheadMark)) {
-        walk.ahead.Clear();
-        walk.next = 0;
-        walk.aheadFailure.reset();
+// The walk's query runs on from call to call, so an entry is copied from the
+// store once, straight into the caller's buffer: a query per entry cost a
+// transaction per entry, most of the time a walk takes. The rows serve only
+// while nothing has been committed to the store since the query started, by
+// this thread (a deletion during the walk, say) or any other process; after
+// a commit the walk queries again from where it is, so every call sees the
+// store as it is then. The walk's place is a key, so it never repeats or
+// skips an entry either way. Walks open at the same time take turns: each
+// query starts afresh when the other one ran in between.
+const EntryColumns* PendingEntry(UrlCacheStore& cache, Walk& walk) {
+    const std::size_t runLength = cache.WatchingChanges() ? kRunLength : 1;
+    if (walk.running &&
+        (!cache.UnchangedSince(walk.started) || (!walk.pending && walk.yielded == runLength))) {
+        walk.Stop();
     }
-    if (walk.next < walk.ahead.Count())
-        return true;
-    if (walk.aheadFailure) {
-        const store::StoreError failure = std::move(*walk.aheadFailure);
-        walk.aheadFailure.reset();
-        throw failure;
+    if (walk.pending)
+        return &*walk.pending;
+    if (!walk.running) {
+        // Statements of one connection share its read transaction: while
+        // another walk's query runs, this one would read that query's older
+        // snapshot of the store.
+        cache.Walks().StopAll();
+        walk.started = cache.ChangeMark();
+        cache.StartWalk(*walk.query, walk.lastId, walk.typeMask);
+        walk.running = true;
+        walk.yielded = 0;
     }
-    walk.next = 0;
-    walk.aheadMark = cache.ChangeMark();
     try {
-        cache.ReadEntriesAfter(walk.lastId, walk.typeMask, cache.WatchingChanges() ? kReadAhead : 1,
-                               walk.ahead);
-    } catch (store::StoreError& failure) {
-        // What was read before the failure is the store's own, in order.
-        if (walk.ahead.Count() == 0)
-            throw;
-        walk.aheadFailure = std::move(failure);
+        walk.pending = cache.NextEntry(*walk.query);
+    } catch (...) {
+        walk.Stop();
+        throw;
     }
-    return walk.ahead.Count() > 0;
+    if (!walk.pending) {
+        walk.Stop();
+        return nullptr;
+    }
+    ++walk.yielded;
+    return &*walk.pending;
 }
 
 // The walk's next entry into the caller's buffer, or the reason why not.
@@ -73,7 +83,10 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    bool pending = false;
+    // What ran before may have left the vector registers in a state that
+    // slows this code down (core/vector_state.h).
+    core::ClearUpperVectorState();
+    const EntryColumns* pending = nullptr;
     const bool read = GuardStoreCall(false, [&] {
         pending = PendingEntry(cache, walk);
         return true;
@@ -86,7 +99,7 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    const std::uint64_t needed = walk.ahead.RecordSize(walk.next);
+    const std::uint64_t needed = store::EntryRecordSize(*pending);
     if (needed > std::numeric_limits<DWORD>::max()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
@@ -96,10 +109,10 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    walk.ahead.FillRecord(walk.next, buffer);
+    store::FillEntryRecord(*pending, buffer);
     *size = static_cast<DWORD>(needed);
-    walk.lastId = walk.ahead.Id(walk.next);
-    ++walk.next;
+    walk.lastId = pending->id;
+    walk.pending.reset();
     return TRUE;
 }
 
@@ -117,6 +130,7 @@ HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
         UrlCacheStore& cache = UrlCacheStore::ForThread();
         auto walk = std::make_unique<Walk>();
         walk->typeMask = *typeMask;
+        walk->query = cache.WalkQuery(*typeMask);
         // No handle comes back without an entry, so a walk that fails here
         // is dropped at once.
         if (!Advance(cache, *walk, lpFirstCacheEntryInfo, lpcbCacheEntryInfo))

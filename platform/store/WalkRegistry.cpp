@@ -31,6 +31,11 @@ std::vector<HANDLE> WalkRegistry::Handles() const {
     return handles;
 }
 
+void WalkRegistry::StopAll() {
+    for (auto& walk : walks_)
+        walk.second->Stop();
+}
+
 bool WalkRegistry::Remove(HANDLE handle) {
     return walks_.erase(KeyOf(handle)) > 0;
 }

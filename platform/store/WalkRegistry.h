@@ -22,15 +22,25 @@ struct Walk {
     std::int64_t lastId = 0;
     // A store failure ends the walk; it does not try again.
     bool failed = false;
-    // The entries after lastId, read ahead by one query, with a mark of the
-    // store taken before they were read; entry `next` of them is the pending
-    // one, which a sizing call sized and the next call fills.
-    EntryRun ahead;
-    std::size_t next = 0;
-    ChangeWatch::Mark aheadMark{};
-    // A failure that ended a read ahead part way: it comes once the entries
-    // read before it have been used.
-    std::optional<StoreError> aheadFailure;
+
+    // The walk's own query of the entries after lastId, and whether it runs.
+    // A running query holds a read transaction, so it stops after a run of
+    // entries, whenever the store has changed since `started`, and before
+    // this connection changes the store.
+    std::unique_ptr<Statement> query;
+    bool running = false;
+    std::size_t yielded = 0;  // rows the running query has stepped to
+    ChangeWatch::Mark started{};
+    // The pending entry: the row the query stands on, which a sizing call
+    // sized and the next call fills.
+    std::optional<EntryColumns> pending;
+
+    void Stop() {
+        pending.reset();
+        if (running)
+            query->Reset();
+        running = false;
+    }
 };
 
 // Owns the walks by handle. A handle is a serial number never given out
@@ -42,6 +52,7 @@ public:
     Walk* Find(HANDLE handle) const;  // nullptr for a handle that is not ours
     bool Remove(HANDLE handle);
     bool Empty() const { return walks_.empty(); }
+    void StopAll();  // Walk::Stop for every walk
     std::vector<HANDLE> Handles() const;
 
 private:

@@ -128,6 +128,11 @@ std::string Numbered(int n) {
     return "http://" + std::to_string(n) + ".example/";
 }
 
+// The SQL that picks the entry Numbered(n).
+std::string WhereNumbered(int n) {
+    return " WHERE url = CAST('" + Numbered(n) + "' AS BLOB)";
+}
+
 // Long enough that the walk reads the store in several pieces, and changes
 // land among entries it has already read ahead.
 TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
@@ -142,8 +147,7 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     CommitElsewhere(store, "DELETE FROM url_cache_entries WHERE url IN (CAST('" + Numbered(301) +
                                "' AS BLOB), CAST('" + Numbered(303) + "' AS BLOB))");
     ASSERT_EQ(FindNext(walk)->url, Numbered(302));
-    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 7 WHERE url = CAST('" +
-                               Numbered(304) + "' AS BLOB)");
+    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 7" + WhereNumbered(304));
     const auto changed = FindNext(walk);
     ASSERT_TRUE(changed);
     EXPECT_EQ(changed->url, Numbered(304));
@@ -152,8 +156,7 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     // Between the sizing call and the call that fills the buffer.
     DWORD size = 0;
     ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // sizes 305
-    CommitElsewhere(
-        store, "DELETE FROM url_cache_entries WHERE url = CAST('" + Numbered(305) + "' AS BLOB)");
+    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(305));
     EntryBuffer buffer(size);
     ASSERT_TRUE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size)) << GetLastError();
     EXPECT_EQ(Unpack(buffer).url, Numbered(306));
@@ -168,14 +171,62 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     EXPECT_TRUE(FindCloseUrlCache(walk));
 }
 
+// A walk standing on an entry reads from a snapshot of the store. Changes on
+// this thread must go through all the same, although another process has
+// committed since the snapshot was taken, and the walk must see them.
+TEST_F(UrlCacheChanges, ChangesOnThisThreadGoThroughWhileAWalkStandsOnAnEntry) {
+    for (int n = 1; n <= 4; ++n)
+        AddEntry(Numbered(n));
+    HANDLE walk = nullptr;
+    ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
+    DWORD size = 0;
+    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // stands on 2
+
+    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 9" + WhereNumbered(4));
+    EXPECT_TRUE(DeleteUrlCacheEntry(Numbered(3).c_str())) << LastErrorDetail();
+    EXPECT_TRUE(SetUrlCacheEntryHitRate(Numbered(2).c_str(), 3)) << LastErrorDetail();
+    AddEntry(Numbered(5));
+
+    std::vector<std::pair<std::string, DWORD>> rest;
+    while (auto entry = FindNext(walk))
+        rest.emplace_back(entry->url, entry->hits);
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(rest, (std::vector<std::pair<std::string, DWORD>>{
+                        {Numbered(2), 3}, {Numbered(4), 9}, {Numbered(5), 0}}));
+    EXPECT_TRUE(FindCloseUrlCache(walk));
+}
+
+// Two walks open at once read the store as it is at each call, although
+// the statements of one connection share one view of it.
+TEST_F(UrlCacheChanges, AWalkStartedLaterSeesWhatChangedMeanwhile) {
+    for (int n = 1; n <= 3; ++n)
+        AddEntry(Numbered(n));
+    HANDLE first = nullptr;
+    ASSERT_EQ(FindFirst(first)->url, Numbered(1));
+    DWORD size = 0;
+    ASSERT_FALSE(FindNextUrlCacheEntryA(first, nullptr, &size));  // stands on 2
+
+    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(1));
+    HANDLE second = nullptr;
+    EXPECT_EQ(FindFirst(second)->url, Numbered(2));
+    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(3));
+    EXPECT_EQ(FindNext(first)->url, Numbered(2));
+    EXPECT_FALSE(FindNext(second));
+    EXPECT_FALSE(FindNext(first));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_TRUE(FindCloseUrlCache(first));
+    EXPECT_TRUE(FindCloseUrlCache(second));
+}
+
 // Damage SQLite cannot see: a blob of the wrong length.
 TEST_F(UrlCacheChanges, DamagedEntryValuesEndTheWalkWithAnError) {
     for (int n = 1; n <= 3; ++n)
         AddEntry(Numbered(n));
     const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
     CommitElsewhere(store,
-                    "UPDATE url_cache_entries SET entry_values = x'0102' WHERE url = CAST('" +
-                        Numbered(2) + "' AS BLOB)");
+                    "UPDATE url_cache_entries SET entry_values = x'0102'" + WhereNumbered(2));
     HANDLE walk = nullptr;
     ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
     EXPECT_FALSE(FindNext(walk));
