@@ -20,8 +20,15 @@ HANDLE WalkRegistry::Add(std::unique_ptr<Walk> walk) {
 }
 
 Walk* WalkRegistry::Find(HANDLE handle) const {
-    const auto found = walks_.find(KeyOf(handle));
-    return found == walks_.end() ? nullptr : found->second.get();
+    const std::uintptr_t key = KeyOf(handle);
+    if (key != lastKey_ || !lastFound_) {
+        const auto found = walks_.find(key);
+        if (found == walks_.end())
+            return nullptr;
+        lastKey_ = key;
+        lastFound_ = found->second.get();
+    }
+    return lastFound_;
 }
 
 std::vector<HANDLE> WalkRegistry::Handles() const {
@@ -37,6 +44,8 @@ void WalkRegistry::StopAll() {
 }
 
 bool WalkRegistry::Remove(HANDLE handle) {
+    if (KeyOf(handle) == lastKey_)
+        lastFound_ = nullptr;
     return walks_.erase(KeyOf(handle)) > 0;
 }
 

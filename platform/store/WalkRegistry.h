@@ -57,6 +57,10 @@ public:
 
 private:
     std::unordered_map<std::uintptr_t, std::unique_ptr<Walk>> walks_;
+    // The walk found last: a walk asks for itself twice per entry, and the
+    // map's lookup divides by its bucket count, a slow instruction.
+    mutable std::uintptr_t lastKey_ = 0;
+    mutable Walk* lastFound_ = nullptr;
 };
 
 }  // namespace store
