@@ -5,11 +5,6 @@
 StringGridModel::StringGridModel(TStringGrid* grid)
     : grid_(grid), shownRows_(grid->rowCount_ - grid->fixedRows_) {}
 
-std::uint64_t StringGridModel::Key(int column, int row) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) |
-           static_cast<std::uint32_t>(column);
-}
-
 int StringGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shownRows_;
 }
@@ -19,10 +14,10 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString StringGridModel::CellText(int column, int row) const {
-    const auto cell = cells_.find(Key(column, row));
-    if (cell == cells_.end())
+    const std::string* cell = cells_.Find(column, row);
+    if (!cell)
         return QString();
-    return QString::fromUtf8(cell->second.data(), static_cast<qsizetype>(cell->second.size()));
+    return QString::fromUtf8(cell->data(), static_cast<qsizetype>(cell->size()));
 }
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
@@ -46,28 +41,15 @@ Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
 std::string StringGridModel::Cell(int column, int row) const {
     if (column < 0 || row < 0)
         return {};
-    const auto cell = cells_.find(Key(column, row));
-    return cell == cells_.end() ? std::string() : cell->second;
+    const std::string* cell = cells_.Find(column, row);
+    return cell ? *cell : std::string();
 }
 
 void StringGridModel::SetCell(int column, int row, std::string_view text, std::string* owned) {
     if (column < 0 || row < 0)
         return;
-    const std::uint64_t key = Key(column, row);
-    auto cell = cells_.find(key);
-    if (cell == cells_.end()) {
-        if (text.empty())
-            return;
-        cells_.emplace(key, owned ? std::move(*owned) : std::string(text));
-    } else if (text.empty()) {
-        cells_.erase(cell);
-    } else if (cell->second == text) {
+    if (!cells_.Set(column, row, text, owned))
         return;
-    } else if (owned) {
-        cell->second = std::move(*owned);
-    } else {
-        cell->second.assign(text);
-    }
 
     if (column >= grid_->colCount_ || row >= grid_->rowCount_)
         return;

@@ -3,10 +3,10 @@
 
 #include <QAbstractTableModel>
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "GridCells.h"
 
 class TStringGrid;
 
@@ -39,7 +39,6 @@ public:
     void ShowRows();
 
 private:
-    static std::uint64_t Key(int column, int row);
     QString CellText(int column, int row) const;
     void ShowRowsLater();
 
@@ -48,6 +47,5 @@ private:
     // added during a suspended repaint wait to be shown.
     int shownRows_;
     bool showPosted_ = false;
-    // Sparse: an empty text is no entry.
-    std::unordered_map<std::uint64_t, std::string> cells_;
+    GridCells cells_;
 };

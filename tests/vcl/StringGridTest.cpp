@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,28 @@ TEST_F(StringGridTest, RowsCutOffComeBackWithTheirTexts) {
     EXPECT_EQ(grid.DisplayText(1, 9), "nine");
     EXPECT_EQ(grid.DisplayText(1, 12), "twelve");
     EXPECT_EQ(grid.FixedRows(), 1);
+}
+
+// Cells far beyond the rows written so far are kept too, found while the
+// rows grow past them, and the largest indexes cost no table of their size.
+TEST_F(StringGridTest, CellsFarOutsideTheGridKeepTheirTexts) {
+    grid.SetCells(1, 100000, "far");
+    grid.SetCells(INT_MAX, INT_MAX, "corner");
+    grid.SetCells(300, 1, "wide");
+    for (int row = 1; row <= 100001; ++row)
+        grid.SetCells(0, row, std::to_string(row));
+    EXPECT_EQ(grid.Cells(1, 100000), "far");
+    EXPECT_EQ(grid.Cells(0, 100000), "100000");
+    EXPECT_EQ(grid.Cells(INT_MAX, INT_MAX), "corner");
+    EXPECT_EQ(grid.Cells(300, 1), "wide");
+
+    grid.SetCells(1, 100000, "changed");
+    EXPECT_EQ(grid.Cells(1, 100000), "changed");
+    grid.SetCells(1, 100000, "");
+    EXPECT_EQ(grid.Cells(1, 100000), "");
+    grid.SetCells(1, 100000, "back");
+    grid.SetRowCount(100002);
+    EXPECT_EQ(grid.DisplayText(1, 100000), "back");
 }
 
 TEST_F(StringGridTest, OneRowLeavesNoFixedRowAndRowZeroBecomesOrdinary) {
