@@ -7,7 +7,6 @@
 // SQLite hands over one blob for a fraction of what a dozen columns cost.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -133,8 +133,8 @@ std::string WhereNumbered(int n) {
     return " WHERE url = CAST('" + Numbered(n) + "' AS BLOB)";
 }
 
-// Long enough that the walk reads the store in several pieces, and changes
-// land among entries it has already read ahead.
+// Changes land among the entries after the walk's place, which its running
+// query would otherwise step to as they were.
 TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     for (int n = 1; n <= 600; ++n)
         AddEntry(Numbered(n));
