@@ -171,18 +171,29 @@ TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
     EXPECT_TRUE(FindCloseUrlCache(walk));
 }
 
+// Entries Numbered(1) to Numbered(count), and a walk that has yielded the
+// first and sized the second, so that its query stands on it.
+class WalkStandingOnAnEntry : public UrlCacheChanges {
+protected:
+    HANDLE WalkStandingOnTheSecondOf(int count) {
+        for (int n = 1; n <= count; ++n)
+            AddEntry(Numbered(n));
+        HANDLE walk = nullptr;
+        EXPECT_EQ(FindFirst(walk)->url, Numbered(1));
+        DWORD size = 0;
+        EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
+        EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+        return walk;
+    }
+
+    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+};
+
 // A walk standing on an entry reads from a snapshot of the store. Changes on
 // this thread must go through all the same, although another process has
 // committed since the snapshot was taken, and the walk must see them.
-TEST_F(UrlCacheChanges, ChangesOnThisThreadGoThroughWhileAWalkStandsOnAnEntry) {
-    for (int n = 1; n <= 4; ++n)
-        AddEntry(Numbered(n));
-    HANDLE walk = nullptr;
-    ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
-    DWORD size = 0;
-    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // stands on 2
-
-    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+TEST_F(WalkStandingOnAnEntry, ChangesOnThisThreadGoThrough) {
+    const HANDLE walk = WalkStandingOnTheSecondOf(4);
     CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 9" + WhereNumbered(4));
     EXPECT_TRUE(DeleteUrlCacheEntry(Numbered(3).c_str())) << LastErrorDetail();
     EXPECT_TRUE(SetUrlCacheEntryHitRate(Numbered(2).c_str(), 3)) << LastErrorDetail();
@@ -199,15 +210,8 @@ TEST_F(UrlCacheChanges, ChangesOnThisThreadGoThroughWhileAWalkStandsOnAnEntry) {
 
 // Two walks open at once read the store as it is at each call, although
 // the statements of one connection share one view of it.
-TEST_F(UrlCacheChanges, AWalkStartedLaterSeesWhatChangedMeanwhile) {
-    for (int n = 1; n <= 3; ++n)
-        AddEntry(Numbered(n));
-    HANDLE first = nullptr;
-    ASSERT_EQ(FindFirst(first)->url, Numbered(1));
-    DWORD size = 0;
-    ASSERT_FALSE(FindNextUrlCacheEntryA(first, nullptr, &size));  // stands on 2
-
-    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
+TEST_F(WalkStandingOnAnEntry, AWalkStartedLaterSeesWhatChangedMeanwhile) {
+    const HANDLE first = WalkStandingOnTheSecondOf(3);
     CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(1));
     HANDLE second = nullptr;
     EXPECT_EQ(FindFirst(second)->url, Numbered(2));
