@@ -96,7 +96,10 @@ int CreateIfMissing(const std::string& path) {
     return 0;
 }
 
-void Run(sqlite3* db, const std::string& sql);
+void Run(sqlite3* db, const std::string& sql) {
+    if (const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        throw FailureOf(db, rc);
+}
 
 Connection Connect(const std::string& name, int flags) {
     sqlite3* raw = nullptr;
@@ -108,11 +111,6 @@ Connection Connect(const std::string& name, int flags) {
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     Run(raw, "PRAGMA cache_size=-" + std::to_string(kPageCacheKiB));
     return db;
-}
-
-void Run(sqlite3* db, const std::string& sql) {
-    if (const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
-        throw FailureOf(db, rc);
 }
 
 std::string FirstText(sqlite3* db, const char* sql) {
