@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/wininet.h"
 #include "store/ChangeWatch.h"
