@@ -1,7 +1,6 @@
 #include "StatUrlEnumerator.h"
 
 #include "StatUrl.h"
-#include "core/vector_state.h"
 #include "failure.h"
 
 namespace com {
@@ -69,9 +68,6 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
         return E_POINTER;
     if (celt != 1 && !pceltFetched)
         return E_INVALIDARG;
-    // What ran before may have left the vector registers in a state that
-    // slows this code down (core/vector_state.h).
-    core::ClearUpperVectorState();
     return Guarded([&] {
         const std::int64_t start = place_;
         ULONG fetched = 0;

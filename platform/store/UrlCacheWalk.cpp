@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include "core/vector_state.h"
 #include "platform/wininet.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
@@ -83,9 +82,6 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    // What ran before may have left the vector registers in a state that
-    // slows this code down (core/vector_state.h).
-    core::ClearUpperVectorState();
     const EntryColumns* pending = nullptr;
     const bool read = GuardStoreCall(false, [&] {
         pending = PendingEntry(cache, walk);
