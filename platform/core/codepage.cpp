@@ -1,13 +1,12 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
-#include "utf8.h"
+namespace {
 
-namespace utf8 {
-
+// The length of the well-formed sequence starting at `pos` (1 to 4), or 0 when
+// the byte there does not start one: a stray continuation byte, an overlong
+// form, a surrogate, a value beyond U+10FFFF or a cut-off sequence.
 std::size_t SequenceLength(std::string_view text, std::size_t pos) {
     if (pos >= text.size())
         return 0;
@@ -43,6 +42,7 @@ std::size_t SequenceLength(std::string_view text, std::size_t pos) {
     return length;
 }
 
+// The code point of a well-formed sequence of `length` bytes at `pos`.
 char32_t Decode(std::string_view text, std::size_t pos, std::size_t length) {
     static constexpr unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
     char32_t code = static_cast<unsigned char>(text[pos]) & leadMask[length];
@@ -50,10 +50,6 @@ char32_t Decode(std::string_view text, std::size_t pos, std::size_t length) {
         code = code << 6 | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
     return code;
 }
-
-}  // namespace utf8
-
-namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -97,56 +93,22 @@ bool IsLowSurrogate(char16_t unit) {
 std::size_t CharCount(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t pos = 0; pos < text.size(); ++count)
-        pos += std::max<std::size_t>(utf8::SequenceLength(text, pos), 1);
+        pos += std::max<std::size_t>(SequenceLength(text, pos), 1);
     return count;
 }
 
 std::string CopyChars(std::string_view text, std::size_t start, std::size_t count) {
     if (start >= text.size())
         return {};
-    // Every character takes at least one byte: no counting needed when the
-    // rest is no longer than that many bytes, as with most addresses.
-    if (text.size() - start <= count)
-        return std::string(text.substr(start));
     std::size_t end = start;
     for (std::size_t copied = 0; copied < count && end < text.size(); ++copied)
-        end += std::max<std::size_t>(utf8::SequenceLength(text, end), 1);
+        end += std::max<std::size_t>(SequenceLength(text, end), 1);
     return std::string(text.substr(start, end - start));
 }
 
-// The length of the run of ASCII at the start of the text: addresses and
-// titles are mostly ASCII, which converts unit for unit without decoding.
-template <typename Char>
-std::size_t AsciiPrefix(std::basic_string_view<Char> text) {
-    static_assert(sizeof(Char) == 1 || sizeof(Char) == 2);
-    // Eight bytes at a time: a unit is ASCII when none of its bits above the
-    // low seven is set.
-    constexpr std::uint64_t kAboveAscii =
-        sizeof(Char) == 1 ? 0x8080808080808080 : 0xFF80FF80FF80FF80;
-    constexpr std::size_t kUnitsPerWord = sizeof(std::uint64_t) / sizeof(Char);
-    std::size_t length = 0;
-    for (; text.size() - length >= kUnitsPerWord; length += kUnitsPerWord) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + length, sizeof word);
-        if (word & kAboveAscii)
-            break;
-    }
-    while (length < text.size() && static_cast<std::uint32_t>(text[length]) < 0x80)
-        ++length;
-    return length;
-}
-
 std::string WideToAnsi(std::u16string_view text) {
-    const std::size_t ascii = AsciiPrefix(text);
-    // Sized once and filled in place: the compiler copies such a run in
-    // blocks, where appending unit by unit checks the capacity each time.
-    std::string out(ascii, '\0');
-    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
-                   [](char16_t unit) { return static_cast<char>(unit); });
-    if (ascii == text.size())
-        return out;
-    out.reserve(text.size() + (text.size() - ascii) * 2);
-    for (std::size_t i = ascii; i < text.size(); ++i) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
@@ -161,20 +123,14 @@ std::string WideToAnsi(std::u16string_view text) {
 }
 
 std::u16string AnsiToWide(std::string_view text) {
-    const std::size_t ascii = AsciiPrefix(text);
-    std::u16string out(ascii, u'\0');
-    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin(),
-                   [](char byte) { return static_cast<char16_t>(byte); });
-    if (ascii == text.size())
-        return out;
-    out.reserve(text.size());
-    for (std::size_t pos = ascii; pos < text.size();) {
-        const std::size_t length = utf8::SequenceLength(text, pos);
+    std::u16string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = SequenceLength(text, pos);
         if (length == 0) {
             AppendUtf16(out, kReplacement);
             ++pos;
         } else {
-            AppendUtf16(out, utf8::Decode(text, pos, length));
+            AppendUtf16(out, Decode(text, pos, length));
             pos += length;
         }
     }

@@ -88,8 +88,7 @@ private:
 
 bool ParseDate(Scanner& scanner, const std::string& shortDateFormat, TDateTime& date) {
     int year = -1, month = -1, day = -1, yearDigits = 0;
-    const auto tokens = picture::TokensOf(shortDateFormat);
-    for (const Token& token : *tokens) {
+    for (const Token& token : picture::Tokenize(shortDateFormat)) {
         bool ok = true;
         switch (token.field) {
             case Field::Literal:
@@ -193,9 +192,9 @@ bool MatchTime(Scanner scanner, const std::vector<Token>& tokens, const TFormatS
 }
 
 bool ParseTime(const Scanner& scanner, const TFormatSettings& settings, TDateTime& time) {
-    const auto tokens = picture::TokensOf(settings.LongTimeFormat);
-    return MatchTime(scanner, *tokens, settings, time) ||
-           MatchTime(scanner, WithoutSeconds(*tokens), settings, time);
+    std::vector<Token> tokens = picture::Tokenize(settings.LongTimeFormat);
+    return MatchTime(scanner, tokens, settings, time) ||
+           MatchTime(scanner, WithoutSeconds(std::move(tokens)), settings, time);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-// The picture letters of date and time formats, split into fields and
-// literal text; shared by formatting, parsing and the locale conversion.
+// The picture letters of date and time formats, read as fields and literal
+// text; shared by formatting, parsing and the conversion of Qt's formats.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,18 +16,15 @@ struct Token {
     std::string literal;  // Field::Literal only
 };
 
-// Unknown letters and unterminated quotes are taken as literal text.
-std::vector<Token> Tokenize(std::string_view picture);
+// The token at `pos`, leaving `pos` after it. Unknown letters and
+// unterminated quotes are taken as literal text.
+Token Next(std::string_view picture, std::size_t& pos);
 
-// Tokenize's result for the picture, kept for the few pictures this thread
-// used last: every row of a list is formatted, and every comparison of a
-// sort parses, with the same pictures of the user's settings.
-std::shared_ptr<const std::vector<Token>> TokensOf(std::string_view picture);
+// All tokens, literal text that follows literal text joined to it.
+std::vector<Token> Tokenize(std::string_view picture);
 
 // The picture text for tokens, quoting literal text that holds letters.
 std::string Compose(const std::vector<Token>& tokens);
-
-bool IsNumeric(Field field);
 
 // The text of a quoted literal whose opening quote is at text[i]; "''" inside
 // stands for one quote. Leaves i after the closing quote (or at the end).

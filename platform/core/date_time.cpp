@@ -1,37 +1,31 @@
+#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <ctime>
 
-#include "civil_calendar.h"
-#include "last_file_date.h"
 #include "platform/dateutils.h"
 #include "platform/sysutils.h"
 
 namespace {
 
+using namespace std::chrono;
+
+constexpr sys_days kDateTimeEpoch{year{1899} / December / 30};
 constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 // 1 January 0001 and the last millisecond of 31 December 9999.
 constexpr TDateTime kMinDateTime = -693593.0;
 constexpr TDateTime kMaxDateTime = 2958466.0;
 
-// llround for the milliseconds of a day, without the library call: the
-// fraction a whole number leaves of a double is exact.
-std::int64_t RoundHalfAway(double nonNegative) {
-    const auto whole = static_cast<std::int64_t>(nonNegative);
-    return whole + (nonNegative - static_cast<double>(whole) >= 0.5);
-}
-
 }  // namespace
 
-constinit thread_local file_date::Last file_date::last;
-
 bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12)
+    // Checked before the calendar sees them: it keeps months and days in a byte.
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
         return false;
-    if (day < 1 || day > civil::DaysInMonth(year, month))
+    const year_month_day date{std::chrono::year{year}, std::chrono::month(month),
+                              std::chrono::day(day)};
+    if (!date.ok())
         return false;
-    value =
-        static_cast<TDateTime>(civil::DaysFromCivil(year, month, day) + civil::kDaysFrom1899To1970);
+    value = static_cast<TDateTime>((sys_days{date} - kDateTimeEpoch).count());
     return true;
 }
 
@@ -63,56 +57,39 @@ TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
 }
 
 TDateTimeParts DecodeDateTime(TDateTime value) {
-    if (value == file_date::last.value)
-        return file_date::PartsOf(file_date::last.fileDate);
     if (!(value > kMinDateTime - 1 && value < kMaxDateTime))
         throw EConvertError("Invalid argument to date decode");
     // Before 30 December 1899 the whole days count down while the fraction
     // still counts the time of day forward.
-    std::int64_t day = static_cast<std::int64_t>(value);
-    std::int64_t milliseconds = RoundHalfAway(std::fabs(value - static_cast<double>(day)) *
-                                              static_cast<double>(kMillisecondsPerDay));
+    auto wholeDays = static_cast<std::int64_t>(value);
+    std::int64_t milliseconds =
+        std::llround(std::fabs(value - static_cast<double>(wholeDays)) * kMillisecondsPerDay);
     if (milliseconds >= kMillisecondsPerDay) {
         milliseconds -= kMillisecondsPerDay;
-        ++day;
+        ++wholeDays;
     }
-    const civil::Date date = civil::CivilFromDaysOfCommonEra(day - civil::kDaysFrom1899To1970);
+    const year_month_day date{kDateTimeEpoch + days{wholeDays}};
+    const hh_mm_ss time{std::chrono::milliseconds{milliseconds}};
     TDateTimeParts parts;
-    parts.year = static_cast<int>(date.year);
-    parts.month = date.month;
-    parts.day = date.day;
-    const auto millisecondOfDay = static_cast<std::uint32_t>(milliseconds);
-    const std::uint32_t secondOfDay = millisecondOfDay / 1000;
-    parts.hour = static_cast<int>(secondOfDay / 3600);
-    parts.minute = static_cast<int>(secondOfDay / 60 % 60);
-    parts.second = static_cast<int>(secondOfDay % 60);
-    parts.millisecond = static_cast<int>(millisecondOfDay % 1000);
+    parts.year = static_cast<int>(date.year());
+    parts.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    parts.day = static_cast<int>(static_cast<unsigned>(date.day()));
+    parts.hour = static_cast<int>(time.hours().count());
+    parts.minute = static_cast<int>(time.minutes().count());
+    parts.second = static_cast<int>(time.seconds().count());
+    parts.millisecond = static_cast<int>(time.subseconds().count());
     return parts;
 }
 
 TDateTime FileDateToDateTime(DWORD fileDate) {
-    if (fileDate == file_date::last.fileDate)
-        return file_date::last.value;
-    // EncodeDate and EncodeTime, written out: every row of a list comes here.
-    const TDateTimeParts parts = file_date::PartsOf(fileDate);
-    if (parts.month < 1 || parts.month > 12 || parts.day < 1 ||
-        parts.day > civil::DaysInMonth(parts.year, parts.month))
-        throw EConvertError("Invalid argument to date encode");
-    if (parts.hour > 23 || parts.minute > 59 || parts.second > 59)
-        throw EConvertError("Invalid argument to time encode");
-    file_date::Remember(fileDate,
-                        civil::DaysFromCivilOfCommonEra(parts.year, parts.month, parts.day) +
-                            civil::kDaysFrom1899To1970,
-                        (parts.hour * 60 + parts.minute) * 60 + parts.second);
-    return file_date::last.value;
-}
-
-int CurrentYear() {
-    const std::time_t now = std::time(nullptr);
-    tzset();
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_year + 1900;
+    const DWORD date = fileDate >> 16;
+    const DWORD time = fileDate & 0xFFFF;
+    const TDateTime day =
+        EncodeDate(static_cast<int>(1980 + (date >> 9)), static_cast<int>(date >> 5 & 0x0F),
+                   static_cast<int>(date & 0x1F));
+    return ComposeDateTime(
+        day, EncodeTime(static_cast<int>(time >> 11), static_cast<int>(time >> 5 & 0x3F),
+                        static_cast<int>((time & 0x1F) * 2), 0));
 }
 
 int ExpandTwoDigitYear(int twoDigitYear, int currentYear) {

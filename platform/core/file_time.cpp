@@ -1,16 +1,14 @@
+#include <chrono>
 #include <ctime>
 #include <limits>
-#include <optional>
 
-#include "civil_calendar.h"
-#include "last_file_date.h"
-#include "local_zone.h"
+#include "platform/dateutils.h"
 #include "platform/winbase.h"
 
 namespace {
 
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = civil::kDaysFrom1601To1970 * 86400;
+using namespace std::chrono;
+
 // FILETIME is a signed quantity on the platform: the top half of the range
 // stands for no instant at all.
 constexpr std::uint64_t kLargestFileTime = std::numeric_limits<std::int64_t>::max();
@@ -22,48 +20,57 @@ BOOL Fail() {
     return FALSE;
 }
 
+// localtime_r need not look at the zone at all until tzset has run once.
+bool LocalTime(std::time_t instant, std::tm& local) {
+    static const bool zoneTakenUp = (TakeUpTimeZone(), true);
+    return zoneTakenUp && localtime_r(&instant, &local);
+}
+
 }  // namespace
 
+void GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime) {
+    *lpSystemTimeAsFileTime = ToFileTime(floor<FileTimeTicks>(system_clock::now()));
+}
+
+void TakeUpTimeZone() {
+    tzset();
+}
+
 BOOL FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
-    if (!lpFileTime || !lpLocalFileTime)
+    if (!lpFileTime || !lpLocalFileTime || FileTimeToQuad(*lpFileTime) > kLargestFileTime)
         return Fail();
-    const std::uint64_t universal = FileTimeToQuad(*lpFileTime);
-    if (universal > kLargestFileTime)
-        return Fail();
-
-    const std::time_t instant =
-        static_cast<std::time_t>(universal / kTicksPerSecond) - kSecondsFrom1601To1970;
-    const std::optional<std::int32_t> localOffset = tz::LocalOffset(instant);
-    if (!localOffset)
+    const FileTimePoint universal = ToTimePoint(*lpFileTime);
+    std::tm local{};
+    if (!LocalTime(floor<seconds>(universal).time_since_epoch().count(), local))
         return Fail();
 
-    const std::int64_t offset =
-        static_cast<std::int64_t>(*localOffset) * static_cast<std::int64_t>(kTicksPerSecond);
+    const std::int64_t offset = FileTimeTicks{seconds{local.tm_gmtoff}}.count();
     std::int64_t result = 0;
-    if (__builtin_add_overflow(static_cast<std::int64_t>(universal), offset, &result) || result < 0)
+    if (__builtin_add_overflow((universal - kFileTimeEpoch).count(), offset, &result) || result < 0)
         return Fail();
     *lpLocalFileTime = QuadToFileTime(static_cast<std::uint64_t>(result));
     return TRUE;
 }
 
 BOOL FileTimeToDosDateTime(const FILETIME* lpFileTime, LPWORD lpFatDate, LPWORD lpFatTime) {
-    if (!lpFileTime || !lpFatDate || !lpFatTime)
+    if (!lpFileTime || !lpFatDate || !lpFatTime || FileTimeToQuad(*lpFileTime) > kLargestFileTime)
         return Fail();
-    const std::uint64_t seconds = FileTimeToQuad(*lpFileTime) / kTicksPerSecond;
-    const auto days = static_cast<std::int64_t>(seconds / 86400);
-    const auto secondOfDay = static_cast<unsigned>(seconds % 86400);
-
-    const civil::Date date = civil::CivilFromDaysOfCommonEra(days - civil::kDaysFrom1601To1970);
-    if (date.year < 1980 || date.year > 2107)
+    const FileTimePoint instant = ToTimePoint(*lpFileTime);
+    const sys_days day = floor<days>(instant);
+    const year_month_day date{day};
+    if (date.year() < year{1980} || date.year() > year{2107})
         return Fail();
-
-    const unsigned hour = secondOfDay / 3600;
-    const unsigned minute = secondOfDay / 60 % 60;
-    const unsigned second = secondOfDay % 60;
-    *lpFatDate = static_cast<WORD>((date.year - 1980) << 9 | date.month << 5 | date.day);
-    *lpFatTime = static_cast<WORD>(hour << 11 | minute << 5 | second / 2);
-    file_date::Remember(DWORD{*lpFatDate} << 16 | *lpFatTime,
-                        days - civil::kDaysFrom1601To1970 + civil::kDaysFrom1899To1970,
-                        secondOfDay - second % 2);
+    const hh_mm_ss time{floor<seconds>(instant - day)};
+    *lpFatDate = static_cast<WORD>((static_cast<int>(date.year()) - 1980) << 9 |
+                                   static_cast<unsigned>(date.month()) << 5 |
+                                   static_cast<unsigned>(date.day()));
+    *lpFatTime = static_cast<WORD>(time.hours().count() << 11 | time.minutes().count() << 5 |
+                                   time.seconds().count() / 2);
     return TRUE;
+}
+
+int CurrentYear() {
+    std::tm local{};
+    LocalTime(std::time(nullptr), local);
+    return local.tm_year + 1900;
 }

@@ -206,21 +206,3 @@ std::string PictureFromQtFormat(std::string_view qtFormat) {
     }
     return picture::Compose(kept);
 }
-
-char SeparatorOfPicture(std::string_view text, char fallback) {
-    const std::vector<Token> tokens = picture::Tokenize(text);
-    for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].field != Field::Literal || !picture::IsNumeric(tokens[i - 1].field) ||
-            !picture::IsNumeric(tokens[i + 1].field))
-            continue;
-        const std::string& literal = tokens[i].literal;
-        const std::size_t first = literal.find_first_not_of(' ');
-        if (first == std::string::npos)
-            return fallback;
-        const auto c = static_cast<unsigned char>(literal[first]);
-        const bool punctuation = c > ' ' && c < 0x7F && !(c >= '0' && c <= '9') &&
-                                 !((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
-        return punctuation ? literal[first] : fallback;
-    }
-    return fallback;
-}

@@ -8,7 +8,3 @@
 // no time-zone name, AP/ap/A/a as tt, Qt's "h" without a designator as H,
 // month names as numbers, no weekday and no milliseconds.
 std::string PictureFromQtFormat(std::string_view qtFormat);
-
-// The first character between two numeric fields of a picture, when it is
-// ASCII punctuation; `fallback` otherwise.
-char SeparatorOfPicture(std::string_view picture, char fallback);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/regional.h"
+#include "platform/winbase.h"
 #include "qt_format.h"
 
 namespace {
@@ -14,8 +15,6 @@ TFormatSettings UnitedStatesSettings() {
     settings.LocaleName = "en_US";
     settings.ShortDateFormat = "M/d/yyyy";
     settings.LongTimeFormat = "h:mm:ss tt";
-    settings.DateSeparator = '/';
-    settings.TimeSeparator = ':';
     settings.TimeAMString = "AM";
     settings.TimePMString = "PM";
     return settings;
@@ -56,8 +55,6 @@ TFormatSettings LocaleFormatSettings(std::string_view localeName) {
         PictureFromQtFormat(locale.dateFormat(QLocale::ShortFormat).toStdString());
     settings.LongTimeFormat =
         PictureFromQtFormat(locale.timeFormat(QLocale::LongFormat).toStdString());
-    settings.DateSeparator = SeparatorOfPicture(settings.ShortDateFormat, '/');
-    settings.TimeSeparator = SeparatorOfPicture(settings.LongTimeFormat, ':');
     settings.TimeAMString = locale.amText().toStdString();
     settings.TimePMString = locale.pmText().toStdString();
     return settings;
@@ -71,4 +68,5 @@ const TFormatSettings& FormatSettings() {
 // the new settings.
 void RefreshFormatSettings() {
     CachedSettings() = LocaleFormatSettings(UserLocaleName());
+    TakeUpTimeZone();
 }

@@ -73,20 +73,4 @@ TEST(AnsiToWide, RoundTripsEveryCodePoint) {
     }
 }
 
-// The ASCII run at the start is taken in blocks: a character outside ASCII
-// must be seen wherever it falls in or after a block, including one whose
-// low byte alone looks like ASCII (U+0100, U+4E41).
-TEST(AnsiToWide, FindsTheFirstNonAsciiCharacterAtAnyPosition) {
-    for (const char16_t other : {u'\u00E9', u'\u0100', u'\u4E41'}) {
-        for (std::size_t at = 0; at < 20; ++at) {
-            std::u16string wide(20, u'x');
-            wide[at] = other;
-            const std::string narrow = WideToAnsi(wide);
-            ASSERT_EQ(narrow.size(), other < 0x800 ? 21u : 22u) << at;
-            ASSERT_EQ(narrow.substr(0, at), std::string(at, 'x'));
-            ASSERT_EQ(AnsiToWide(narrow), wide) << at;
-        }
-    }
-}
-
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 #include "ScopedLocale.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
@@ -35,6 +37,8 @@ TEST(DateTimeToStr, UnitedStatesShowsNoLeadingZerosAndDropsMidnight) {
     EXPECT_EQ(DateTimeToStr(At(2026, 1, 2, 11, 59, 59), us), "1/2/2026 11:59:59 AM");
     EXPECT_EQ(DateTimeToStr(0, us), "12/30/1899");
     EXPECT_EQ(DateTimeToStr(At(33, 3, 4, 5, 6, 7), us), "3/4/0033 5:06:07 AM");
+    // Rounding the last millisecond of 31 December 9999 up gives the year 10000.
+    EXPECT_EQ(DateTimeToStr(std::nextafter(2958466.0, 0.0), us), "1/1/10000");
 }
 
 TEST(DateTimeToStr, FollowsTheLocalesPictures) {

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
-#include "TempDataDir.h"
 #include "TimeStamps.h"
+#include "platform/regional.h"
 #include "platform/winbase.h"
 
 namespace {
@@ -40,36 +41,48 @@ constexpr WORD DosTime(int hour, int minute, int second) {
 TEST(FileTimeToLocalFileTime, FollowsTheZoneInTZ) {
     const FILETIME winter = UtcFileTime(2026, 1, 2, 15, 4, 5);
     {
-        ScopedEnv tz("TZ", "UTC");
+        ScopedTimeZone tz("UTC");
         EXPECT_EQ(LocalOffsetSeconds(winter), 0);
     }
     {
-        ScopedEnv tz("TZ", "America/New_York");
+        ScopedTimeZone tz("America/New_York");
         EXPECT_EQ(LocalOffsetSeconds(winter), -5 * 3600);
     }
     {
-        ScopedEnv tz("TZ", "Europe/Berlin");
+        ScopedTimeZone tz("Europe/Berlin");
         EXPECT_EQ(LocalOffsetSeconds(winter), 1 * 3600);
     }
+}
+
+TEST(FileTimeToLocalFileTime, TakesUpAChangedZoneWhenToldAndOnNewSettings) {
+    const FILETIME summer = UtcFileTime(2026, 7, 1);
+    ScopedTimeZone berlin("Europe/Berlin");
+    EXPECT_EQ(LocalOffsetSeconds(summer), 2 * 3600);
+    setenv("TZ", "Asia/Kathmandu", 1);
+    TakeUpTimeZone();
+    EXPECT_EQ(LocalOffsetSeconds(summer), 5 * 3600 + 45 * 60);
+    setenv("TZ", "America/St_Johns", 1);
+    RefreshFormatSettings();
+    EXPECT_EQ(LocalOffsetSeconds(summer), -(2 * 3600 + 30 * 60));
 }
 
 TEST(FileTimeToLocalFileTime, AppliesDaylightSavingOfTheInstantConverted) {
     const FILETIME summer = UtcFileTime(2026, 7, 1, 12);
     {
-        ScopedEnv tz("TZ", "America/New_York");
+        ScopedTimeZone tz("America/New_York");
         EXPECT_EQ(LocalOffsetSeconds(summer), -4 * 3600);
         // Clocks went forward at 2:00 local time on 8 March 2026.
         EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 6, 59, 59)), -5 * 3600);
         EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 7, 0, 0)), -4 * 3600);
     }
     {
-        ScopedEnv tz("TZ", "Europe/Berlin");
+        ScopedTimeZone tz("Europe/Berlin");
         EXPECT_EQ(LocalOffsetSeconds(summer), 2 * 3600);
     }
 }
 
 TEST(FileTimeToLocalFileTime, KeepsTheFractionOfTheSecond) {
-    ScopedEnv tz("TZ", "Europe/Berlin");
+    ScopedTimeZone tz("Europe/Berlin");
     const FILETIME universal = UtcFileTime(2026, 1, 2, 15, 4, 5, 1234567);
     FILETIME local{};
     ASSERT_TRUE(FileTimeToLocalFileTime(&universal, &local));
@@ -77,7 +90,7 @@ TEST(FileTimeToLocalFileTime, KeepsTheFractionOfTheSecond) {
 }
 
 TEST(FileTimeToLocalFileTime, FailsWhenTheResultWouldLeaveTheRange) {
-    ScopedEnv tz("TZ", "America/New_York");
+    ScopedTimeZone tz("America/New_York");
     const FILETIME zero{};
     FILETIME local = QuadToFileTime(42);
     SetLastError(ERROR_SUCCESS);
@@ -87,13 +100,13 @@ TEST(FileTimeToLocalFileTime, FailsWhenTheResultWouldLeaveTheRange) {
 
     const FILETIME largest = QuadToFileTime(kLargestSigned);
     EXPECT_TRUE(FileTimeToLocalFileTime(&largest, &local));  // west of Greenwich: smaller
-    ScopedEnv east("TZ", "Europe/Berlin");
+    ScopedTimeZone east("Europe/Berlin");
     EXPECT_FALSE(FileTimeToLocalFileTime(&largest, &local));
     EXPECT_TRUE(FileTimeToLocalFileTime(&zero, &local));
 }
 
 TEST(FileTimeToLocalFileTime, RejectsTheUpperHalfAndNullPointers) {
-    ScopedEnv tz("TZ", "UTC");
+    ScopedTimeZone tz("UTC");
     FILETIME local{};
     for (std::uint64_t quad : {kLargestSigned + 1, kLargestUnsigned}) {
         const FILETIME ft = QuadToFileTime(quad);

@@ -11,8 +11,6 @@ struct Expected {
     const char* name;
     const char* shortDate;
     const char* longTime;
-    char dateSeparator;
-    char timeSeparator;
     const char* am;
     const char* pm;
 };
@@ -22,21 +20,19 @@ void ExpectSettings(const TFormatSettings& s, const Expected& e) {
     EXPECT_EQ(s.LocaleName, e.name);
     EXPECT_EQ(s.ShortDateFormat, e.shortDate);
     EXPECT_EQ(s.LongTimeFormat, e.longTime);
-    EXPECT_EQ(s.DateSeparator, e.dateSeparator);
-    EXPECT_EQ(s.TimeSeparator, e.timeSeparator);
     EXPECT_EQ(s.TimeAMString, e.am);
     EXPECT_EQ(s.TimePMString, e.pm);
 }
 
-const Expected kUnitedStates{"en_US", "en_US", "M/d/yyyy", "h:mm:ss tt", '/', ':', "AM", "PM"};
+const Expected kUnitedStates{"en_US", "en_US", "M/d/yyyy", "h:mm:ss tt", "AM", "PM"};
 
 TEST(LocaleFormatSettings, PinsWhatQtGivesForCommonLocales) {
     const Expected cases[] = {
         kUnitedStates,
-        {"de_DE", "de_DE", "dd.MM.yyyy", "HH:mm:ss", '.', ':', "AM", "PM"},
-        {"en_GB", "en_GB", "dd/MM/yyyy", "HH:mm:ss", '/', ':', "am", "pm"},
-        {"ja_JP", "ja_JP", "yyyy/MM/dd", "H時mm分ss秒", '/', ':', "午前", "午後"},
-        {"fr_FR", "fr_FR", "dd/MM/yyyy", "HH:mm:ss", '/', ':', "AM", "PM"},
+        {"de_DE", "de_DE", "dd.MM.yyyy", "HH:mm:ss", "AM", "PM"},
+        {"en_GB", "en_GB", "dd/MM/yyyy", "HH:mm:ss", "am", "pm"},
+        {"ja_JP", "ja_JP", "yyyy/MM/dd", "H時mm分ss秒", "午前", "午後"},
+        {"fr_FR", "fr_FR", "dd/MM/yyyy", "HH:mm:ss", "AM", "PM"},
     };
     for (const Expected& e : cases)
         ExpectSettings(LocaleFormatSettings(e.locale), e);
@@ -51,8 +47,6 @@ TEST(LocaleFormatSettings, ConvertsQtFormatsWithZonesDesignatorsAndLiterals) {
     EXPECT_EQ(LocaleFormatSettings("fa_IR").LongTimeFormat, "H:mm:ss");
     EXPECT_EQ(LocaleFormatSettings("bg_BG").ShortDateFormat, "d.MM.yyyy г.");
     EXPECT_EQ(LocaleFormatSettings("fr_CA").LongTimeFormat, "HH' h 'mm' min 'ss' s'");
-    EXPECT_EQ(LocaleFormatSettings("fr_CA").TimeSeparator, ':');  // a letter is no separator
-    EXPECT_EQ(LocaleFormatSettings("fi_FI").TimeSeparator, '.');
 }
 
 TEST(LocaleFormatSettings, MeansUnitedStatesForCPosixEmptyAndUnknown) {

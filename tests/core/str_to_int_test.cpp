@@ -14,22 +14,6 @@ void ExpectNotAnInteger(const std::string& text, Call call) {
     }
 }
 
-TEST(StrToInt, ReadsTheWholeSigned32BitRange) {
-    EXPECT_EQ(StrToInt("0"), 0);
-    EXPECT_EQ(StrToInt("42"), 42);
-    EXPECT_EQ(StrToInt("+7"), 7);
-    EXPECT_EQ(StrToInt("-0"), 0);
-    EXPECT_EQ(StrToInt("007"), 7);
-    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
-    EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
-}
-
-TEST(StrToInt, RaisesForAnythingElse) {
-    for (const char* text : {"", "-", "+", "2147483648", "-2147483649", "4294967295",
-                             "99999999999999999999999", "12a", " 1", "1 ", "1.0", "--1", "0x10"})
-        ExpectNotAnInteger(text, [](const std::string& t) { StrToInt(t); });
-}
-
 TEST(StrToUInt32, ReadsUpTo4294967295) {
     EXPECT_EQ(StrToUInt32("0"), 0u);
     EXPECT_EQ(StrToUInt32("+12"), 12u);

@@ -18,7 +18,7 @@ const std::string kFallback(FallbackDateText);
 // Universal time shown as it is, in United States settings.
 class FuncUnitTest : public ::testing::Test {
 protected:
-    ScopedEnv tz_{"TZ", "UTC"};
+    ScopedTimeZone tz_{"UTC"};
     ScopedLocale locale_{"en_US.UTF-8"};
 };
 
@@ -52,13 +52,13 @@ TEST_F(FuncUnitTest, FileTimeToTextFallsBackOutsideTheDosRange) {
 TEST_F(FuncUnitTest, FileTimeToTextShowsLocalTime) {
     const FILETIME ft = UtcFileTime(2026, 1, 2, 3, 30, 0);
     {
-        ScopedEnv tz("TZ", "America/New_York");
+        ScopedTimeZone tz("America/New_York");
         EXPECT_EQ(FileTimeToText(ft), "1/1/2026 10:30:00 PM");
         // The DOS range applies to local time: 03:00 universal is still 1979 here.
         EXPECT_EQ(FileTimeToText(UtcFileTime(1980, 1, 1, 3)), kFallback);
     }
     {
-        ScopedEnv tz("TZ", "Europe/Berlin");
+        ScopedTimeZone tz("Europe/Berlin");
         EXPECT_EQ(FileTimeToText(ft), "1/2/2026 4:30:00 AM");
         EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 7, 1, 22, 0, 0)), "7/2/2026");  // summer time
     }

@@ -1,25 +1,40 @@
-// FILETIME values for a universal date and time, for tests of time stamps.
+// FILETIME values for a universal date and time, and a time zone taken up for
+// a while, for tests of time stamps.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-#include <ctime>
+#include <optional>
 
-#include "platform/windef.h"
+#include "TempDataDir.h"
+#include "platform/winbase.h"
 
 inline constexpr std::uint64_t kTicksPerSecond = 10'000'000;
 
 // `ticks` are the 100-nanosecond intervals after the second.
 inline FILETIME UtcFileTime(int year, int month, int day, int hour = 0, int minute = 0,
                             int second = 0, std::uint64_t ticks = 0) {
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    const std::int64_t unixSeconds = timegm(&fields);
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-    return QuadToFileTime(
-        static_cast<std::uint64_t>(unixSeconds + kSecondsFrom1601To1970) * kTicksPerSecond + ticks);
+    using namespace std::chrono;
+    const sys_days date{std::chrono::year{year} / month / day};
+    return ToFileTime(date + hours{hour} + minutes{minute} + seconds{second} +
+                      FileTimeTicks{static_cast<std::int64_t>(ticks)});
 }
+
+// Converts in the zone TZ names (nullptr: the system's zone) for the lifetime
+// of the object, then in the zone the environment said before.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone) {
+        env_.emplace("TZ", zone);
+        TakeUpTimeZone();
+    }
+    ~ScopedTimeZone() {
+        env_.reset();  // the variable must be back before the zone is taken up again
+        TakeUpTimeZone();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    std::optional<ScopedEnv> env_;
+};

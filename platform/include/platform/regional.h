@@ -14,8 +14,6 @@ struct TFormatSettings {
     std::string LocaleName;       // e.g. "en_US"; "en_US" for C and POSIX too
     std::string ShortDateFormat;  // always with a four-digit year: "M/d/yyyy"
     std::string LongTimeFormat;   // never with a time-zone name: "h:mm:ss tt"
-    char DateSeparator = '/';     // the first ASCII separator between two fields,
-    char TimeSeparator = ':';     // else these defaults
     std::string TimeAMString;
     std::string TimePMString;
 };
@@ -24,8 +22,9 @@ struct TFormatSettings {
 // C/POSIX locale means United States settings), read at first use.
 const TFormatSettings& FormatSettings();
 
-// Reads the user's settings again (after the system announced a change); the
-// reference FormatSettings gave stays valid and shows the new settings.
+// Reads the user's settings again (after the system announced a change), and
+// takes up the time zone as it is now; the reference FormatSettings gave stays
+// valid and shows the new settings.
 void RefreshFormatSettings();
 
 // The settings of a named locale such as "de_DE", "en_GB.utf8@euro" or "C";

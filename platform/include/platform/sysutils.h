@@ -44,11 +44,7 @@ void SetLastErrorWithDetail(DWORD code, const std::string& detail);
 // failure left none or another error has been set since.
 std::string LastErrorDetail();
 
-// A decimal text (an optional sign, then digits; nothing else) as a signed
+// A decimal text (digits, with an optional "+"; nothing else) as an unsigned
 // 32-bit number; raises EConvertError "'TEXT' is not a valid integer value"
-// for anything else and for numbers out of range.
-int StrToInt(const std::string& text);
-
-// The same for an unsigned 32-bit number: digits, with an optional "+", up to
-// 4294967295.
+// for anything else and for numbers beyond 4294967295.
 std::uint32_t StrToUInt32(const std::string& text);
