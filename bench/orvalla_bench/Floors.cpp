@@ -22,14 +22,21 @@ std::string StoreFile(const char* name) {
     return std::string(home ? home : "") + "/orvalla/" + name;
 }
 
-// A connection of its own, as any plain SQLite user would open the file.
+// What the store sets on its connections beside the file's own WAL mode and
+// schema; kept in step with platform/store/DatabaseOpen.cpp by hand, since
+// the store does not publish them.
+constexpr const char* kStoreSettings =
+    "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768; PRAGMA wal_autocheckpoint=10000";
+
+// A connection of its own, as any plain SQLite user would open the file, set
+// up as the store sets up its own.
 class PlainDatabase {
 public:
     explicit PlainDatabase(const std::string& path) {
         if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             Fail("open");
         sqlite3_busy_timeout(db_, 2000);
-        Exec("PRAGMA synchronous=NORMAL");
+        Exec(kStoreSettings);
     }
     ~PlainDatabase() {
         sqlite3_finalize(statement_);
@@ -205,19 +212,21 @@ void CheckpointUrlCache() {
 }
 
 double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
-                   QSize listSize) {
+                   QSize listSize, Commits commits) {
     PlainDatabase db(StoreFile("urlcache.sqlite"));
     sqlite3_stmt* remove = db.Prepare("DELETE FROM url_cache_entries WHERE url = ?1");
     const auto list = MakeBareList(listSize);
 
     const Stopwatch watch;
-    db.Exec("BEGIN IMMEDIATE");
+    if (commits == Commits::Once)
+        db.Exec("BEGIN IMMEDIATE");
     for (const std::string& url : urls) {
         sqlite3_bind_blob64(remove, 1, url.data(), url.size(), SQLITE_STATIC);
         db.Step();
         sqlite3_reset(remove);
     }
-    db.Exec("COMMIT");
+    if (commits == Commits::Once)
+        db.Exec("COMMIT");
     FillBareList(*list, remaining);
     SettleEvents();
     return watch.ElapsedMs();

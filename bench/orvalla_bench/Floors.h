@@ -29,10 +29,14 @@ double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize);
 double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
                      std::vector<QString>& order);
 
-// One transaction deleting the entries with the given addresses, then the
-// bare list filled with the remaining rows.
+// Each row its own transaction, final when its deletion returns, as each
+// DeleteUrlCacheEntry must be; or all in one, for reference.
+enum class Commits { EachRow, Once };
+
+// The entries with the given addresses deleted, then the bare list filled
+// with the remaining rows.
 double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
-                   QSize listSize);
+                   QSize listSize, Commits commits);
 
 // Copies everything in the URL cache's write-ahead log into the store file
 // and empties the log, so that a timed run pays for no earlier writes.

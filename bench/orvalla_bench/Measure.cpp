@@ -17,12 +17,17 @@ void SettleEvents() {
     QApplication::processEvents();
 }
 
-std::string FiguresLine(const std::string& name, const Samples& samples) {
+std::string FiguresLine(const std::string& name, const Samples& samples, double target) {
     const double program = Median(samples.program);
     const double floor = Median(samples.floor);
     const double ratio = floor > 0 ? program / floor : 0;
-    char line[160];
+    char line[200];
     std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f", name.c_str(),
                   program, floor, ratio);
-    return line;
+    std::string text = line;
+    if (target <= 0)
+        return text + " (reference)";
+    std::snprintf(line, sizeof line, ", target at most %g: %s", target,
+                  ratio <= target ? "met" : "MISSED");
+    return text + line;
 }

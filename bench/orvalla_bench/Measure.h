@@ -30,5 +30,7 @@ struct Samples {
     std::vector<double> floor;
 };
 
-// "NAME: program X ms, floor Y ms, ratio Z" from the medians.
-std::string FiguresLine(const std::string& name, const Samples& samples);
+// "NAME: program X ms, floor Y ms, ratio Z" from the medians, followed by
+// the target ratio and whether it was met, or by "(reference)" for a line
+// without a target.
+std::string FiguresLine(const std::string& name, const Samples& samples, double target = 0);

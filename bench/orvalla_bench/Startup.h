@@ -1,15 +1,15 @@
-// Whole start-ups, timed from outside: the start-up probe started as a new
-// process on the offscreen platform, up to its exit once its window painted.
+// Whole start-ups, timed from outside: the start-up probe (the program's own
+// start-up, ending once its window has painted) started as a new process on
+// the offscreen platform, up to its exit.
 #pragma once
 
-#include <string>
+#include <QString>
 
 struct StartupRun {
     double ms = 0;       // process start to exit, wall time
     double peakMiB = 0;  // the process's peak resident memory, as it reports it
 };
 
-// Runs the probe with XDG_DATA_HOME set to `dataHome`, its output going to
-// `reportFile`. Throws std::runtime_error when it cannot be started or does
-// not end well.
-StartupRun RunStartup(const std::string& dataHome, const std::string& reportFile);
+// Runs the probe with XDG_DATA_HOME set to `dataHome`. Throws
+// std::runtime_error when it cannot be started or does not end well.
+StartupRun RunStartup(const QString& dataHome);
