@@ -45,5 +45,5 @@ FILETIME ParseTime(std::string_view text);
 // ISO 8601 UTC, with the fraction only when there is one; "ft:NUMBER" for
 // times past the year 9999.
 std::string FormatTime(FILETIME time);
-// The current time.
-FILETIME NowFileTime();
+// The time so many days on, or the largest FILETIME when that lies beyond it.
+FILETIME DaysLater(FILETIME time, std::uint64_t days);

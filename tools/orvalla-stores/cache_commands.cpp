@@ -8,13 +8,13 @@
 #include "args.h"
 #include "commands.h"
 #include "platform/sysutils.h"
+#include "platform/winbase.h"
 #include "platform/wininet.h"
 
 namespace {
 
 constexpr DWORD kCookieType = COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY;
 constexpr DWORD kHistoryType = URLHISTORY_CACHE_ENTRY | NORMAL_CACHE_ENTRY;
-constexpr std::uint64_t kTicksPerDay = 86'400ULL * 10'000'000ULL;
 
 DWORD TypeNamed(const std::string& name) {
     if (name == "cookie")
@@ -43,12 +43,6 @@ const char* TypeName(DWORD type) {
     return "normal";
 }
 
-FILETIME DaysLater(FILETIME time, std::uint64_t days) {
-    const std::uint64_t quad = FileTimeToQuad(time);
-    const std::uint64_t room = UINT64_MAX - quad;
-    return QuadToFileTime(quad + std::min(room, days * kTicksPerDay));
-}
-
 void Commit(const std::string& address, const CACHE_ENTRY_VALUES& values) {
     if (!CommitUrlCacheEntryValues(address.c_str(), &values))
         RaiseLastOSError();
@@ -73,7 +67,8 @@ int AddCache(const Arguments& args) {
     values.CacheEntryType = type ? TypeNamed(*type) : TypeForAddress(address);
     const auto hits = parsed.Value("--hits");
     const DWORD hitRate = hits ? ParseUInt32(*hits, "hit count") : 0;
-    const FILETIME now = NowFileTime();
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
     const auto modified = parsed.Value("--modified");
     values.LastModifiedTime = modified ? ParseTime(*modified) : now;
     const auto expires = parsed.Value("--expires");

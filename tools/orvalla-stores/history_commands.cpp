@@ -12,17 +12,12 @@
 #include "platform/comptr.h"
 #include "platform/objbase.h"
 #include "platform/urlhist.h"
+#include "platform/winbase.h"
 
 namespace {
 
-constexpr std::uint64_t kTicksPerDay = 86'400ULL * 10'000'000ULL;
 // How long a browser keeps a visit when the caller names no expiry.
 constexpr std::uint64_t kKeptDays = 20;
-
-FILETIME DaysLater(FILETIME time, std::uint64_t days) {
-    const std::uint64_t quad = FileTimeToQuad(time);
-    return QuadToFileTime(quad + std::min(UINT64_MAX - quad, days * kTicksPerDay));
-}
 
 // The runtime started for the calling thread while this lives.
 class ComRuntime {
@@ -47,7 +42,9 @@ int AddHistory(const Arguments& args) {
     entry.pwcsUrl = url.c_str();
     entry.pwcsTitle = titleText ? title.c_str() : nullptr;
     const auto visited = parsed.Value("--visited");
-    entry.ftLastVisited = visited ? ParseTime(*visited) : NowFileTime();
+    GetSystemTimeAsFileTime(&entry.ftLastVisited);
+    if (visited)
+        entry.ftLastVisited = ParseTime(*visited);
     const auto updated = parsed.Value("--updated");
     entry.ftLastUpdated = updated ? ParseTime(*updated) : entry.ftLastVisited;
     const auto expires = parsed.Value("--expires");
