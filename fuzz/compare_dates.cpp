@@ -1,19 +1,20 @@
 // CompareDateTexts on arbitrary pairs of texts, in many locales.
 //
-// Input: one byte that picks the user's locale, then the first text, a "|",
-// and the second text.
+// Input: the first text, a "|", the second text, and last one byte that
+// picks the user's locale.
 //
 // Properties: the result is -1, 0 or 1, or the call raises EConvertError
 // naming the first text that does not read (the first text before the
 // second); no other error escapes. Comparing a text with itself gives 0, and
 // swapping two texts that both read negates the result.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "DateFuzzing.h"
 #include "FuncUnit.h"
-#include "FuzzLocales.h"
-#include "FuzzSupport.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
 
@@ -57,12 +58,12 @@ Outcome Compare(const std::string& first, const std::string& second) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    UseLocale(FuzzLocale(input.Byte()));
-    const std::string_view rest = input.Rest();
+    FuzzedDataProvider input(data, size);
+    UseLocale(FuzzLocale(input.ConsumeIntegral<std::uint8_t>()));
+    const std::string rest = input.ConsumeRemainingBytesAsString();
     const std::size_t bar = rest.find('|');
-    const std::string first(rest.substr(0, bar));
-    const std::string second(bar == std::string_view::npos ? "" : rest.substr(bar + 1));
+    const std::string first = rest.substr(0, bar);
+    const std::string second = bar == std::string::npos ? "" : rest.substr(bar + 1);
 
     const bool firstReads = Reads(first);
     const bool secondReads = Reads(second);

@@ -1,8 +1,8 @@
 // The texts of a cookie row: the caption made from an arbitrary cache
 // address, and the date-time text of an arbitrary FILETIME.
 //
-// Input: 8 bytes of FILETIME (low half first), one byte whose low half picks
-// the time zone and high half the user's locale, then the address.
+// Input: the address, one byte whose low half picks the time zone and high
+// half the user's locale, and last 8 bytes of FILETIME (low half first).
 //
 // Caption properties, checked against a UTF-8 reading of its own: the caption
 // is the part of the address after its first "@" (or all of it), cut after
@@ -11,16 +11,18 @@
 // Date properties: FileTimeToText never raises; it gives the fallback text
 // exactly when the local time lies outside 1980 to 2107, and otherwise a text
 // that CompareDateTexts reads as that local time, down to even seconds.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "DateFuzzing.h"
 #include "FuncUnit.h"
-#include "FuzzLocales.h"
-#include "FuzzSupport.h"
 #include "platform/codepage.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
@@ -40,20 +42,20 @@ constexpr std::array kZones = {"UTC",
                                "Australia/Lord_Howe",
                                "America/St_Johns"};
 
-void UseEnvironment(const char* name, const char* value, const char*& current) {
+bool UseEnvironment(const char* name, const char* value, const char*& current) {
     if (current == value)
-        return;
+        return false;
     setenv(name, value, 1);
     current = value;
+    return true;
 }
 
 void UseZoneAndLocale(std::uint8_t selector) {
     static const char* zone = nullptr;
     static const char* locale = nullptr;
-    UseEnvironment("TZ", kZones[selector % kZones.size()], zone);
-    const char* const previousLocale = locale;
-    UseEnvironment("LC_ALL", FuzzLocale(selector >> 4), locale);
-    if (locale != previousLocale)
+    if (UseEnvironment("TZ", kZones[selector % kZones.size()], zone))
+        TakeUpTimeZone();
+    if (UseEnvironment("LC_ALL", FuzzLocale(selector >> 4), locale))
         RefreshFormatSettings();
 }
 
@@ -112,12 +114,10 @@ bool ExpectedLocalTime(const FILETIME& universal, TDateTime& value) {
     FILETIME local{};
     if (!FileTimeToLocalFileTime(&universal, &local))
         return false;
-    constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-    constexpr std::int64_t kDaysFrom1601To1899 = 109'205;  // to 30 December 1899
-    std::uint64_t seconds = FileTimeToQuad(local) / kTicksPerSecond;
-    seconds -= seconds % 2;
-    value = static_cast<TDateTime>(seconds / 86400) - kDaysFrom1601To1899 +
-            static_cast<TDateTime>(seconds % 86400) / 86400;
+    using namespace std::chrono;
+    constexpr sys_days kDateTimeEpoch{year{1899} / December / 30};
+    const seconds evenSeconds = floor<seconds>(ToTimePoint(local) - kDateTimeEpoch) / 2 * 2;
+    value = duration<TDateTime, days::period>(evenSeconds).count();
     return true;
 }
 
@@ -152,10 +152,10 @@ void CheckDateText(const FILETIME& ft) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    const FILETIME ft = QuadToFileTime(input.Quad());
-    UseZoneAndLocale(input.Byte());
-    CheckCaption(input.Rest());
+    FuzzedDataProvider input(data, size);
+    const FILETIME ft = QuadToFileTime(input.ConsumeIntegral<std::uint64_t>());
+    UseZoneAndLocale(input.ConsumeIntegral<std::uint8_t>());
+    CheckCaption(input.ConsumeRemainingBytesAsString());
     CheckDateText(ft);
     return 0;
 }

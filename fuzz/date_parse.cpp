@@ -1,11 +1,12 @@
 // Date-time texts parsed with the settings of many locales.
 //
-// Input: one byte that picks the locale, then the text. A first byte of 0xFF
-// instead takes the settings themselves from the input (short date picture,
-// long time picture, AM text, PM text, then the text, separated by newlines):
-// those need not round-trip, but must not crash either. A first byte of 0xFE
-// starts from a value instead: a locale byte, then 8 bytes that pick a day of
-// the years 1 to 9999 and a whole second of it.
+// Input: the text, and last one byte that picks the locale. A last byte of
+// 0xFF instead takes the settings themselves from the input (short date
+// picture, long time picture, AM text, PM text, then the text, separated by
+// newlines): those need not round-trip, but must not crash either. A last
+// byte of 0xFE starts from a value instead: before it a locale byte, and
+// before that 8 bytes that pick a day of the years 1 to 9999 and a whole
+// second of it.
 //
 // Properties: TryStrToDateTime and StrToDateTime agree (the latter raises
 // EConvertError exactly when the former fails, with the text in its message);
@@ -14,13 +15,14 @@
 // input (two-digit years, missing seconds, spaces, designator case). Every
 // whole-second value of the years 1 to 9999 shows as a text that reads back
 // to it.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "FuzzLocales.h"
-#include "FuzzSupport.h"
+#include "DateFuzzing.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
@@ -76,11 +78,11 @@ void CheckRoundTrip(std::string_view text, const TFormatSettings& settings) {
                  Printable(shown).c_str(), again);
 }
 
-void CheckShownValue(FuzzInput& input) {
-    const TFormatSettings& settings = SettingsOfLocale(input.Byte());
+void CheckShownValue(FuzzedDataProvider& input) {
+    const TFormatSettings& settings = SettingsOfLocale(input.ConsumeIntegral<std::uint8_t>());
     static const TDateTime kFirstDay = EncodeDate(1, 1, 1);
     static const TDateTime kLastDay = EncodeDate(9999, 12, 31);
-    const std::uint64_t pick = input.Quad();
+    const auto pick = input.ConsumeIntegral<std::uint64_t>();
     const auto days = static_cast<std::int64_t>(pick % 3'652'059);  // days of the years 1 to 9999
     const auto second = static_cast<int>(pick / 3'652'059 % 86'400);
     const TDateTime date = kFirstDay + static_cast<TDateTime>(days);
@@ -113,14 +115,14 @@ void CheckOwnSettings(std::string_view input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    const std::uint8_t selector = input.Byte();
+    FuzzedDataProvider input(data, size);
+    const auto selector = input.ConsumeIntegral<std::uint8_t>();
     if (selector == 0xFF) {
-        CheckOwnSettings(input.Rest());
+        CheckOwnSettings(input.ConsumeRemainingBytesAsString());
     } else if (selector == 0xFE) {
         CheckShownValue(input);
     } else {
-        CheckRoundTrip(input.Rest(), SettingsOfLocale(selector));
+        CheckRoundTrip(input.ConsumeRemainingBytesAsString(), SettingsOfLocale(selector));
     }
     return 0;
 }
