@@ -107,10 +107,11 @@ struct Database::Cache {
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> statements;
 };
 
-Database::Database(sqlite3* db, std::string path, std::string storeName)
+Database::Database(sqlite3* db, std::string path, std::string_view storeName, std::string refusal)
     : db_(db),
       path_(std::move(path)),
-      storeName_(std::move(storeName)),
+      storeName_(storeName),
+      refusal_(std::move(refusal)),
       statements_(std::make_unique<Cache>()) {
     struct stat st {};
     if (stat(path_.c_str(), &st) == 0) {
@@ -130,11 +131,8 @@ bool Database::StillAtPath() const {
 }
 
 void Database::CheckChangeable() const {
-    if (ReadOnly()) {
-        throw StoreError{ERROR_ACCESS_DENIED,
-                         StoreMessage(storeName_, path_, "changed",
-                                      "it is open for reading only, as " + readOnlyCause_)};
-    }
+    if (ReadOnly())
+        throw StoreError{ERROR_ACCESS_DENIED, StoreMessage(storeName_, path_, "changed", refusal_)};
     if (!damage_.empty())
         throw StoreError{ERROR_FILE_CORRUPT, StoreMessage(storeName_, path_, "changed", damage_)};
 }
@@ -167,8 +165,9 @@ Statement& Database::Prepare(std::string_view sql) {
 Statement::Statement(Database& db, std::string_view sql) : db_(db) {
     const int rc = sqlite3_prepare_v3(db.Handle(), sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+    // A statement that cannot even be made says what it was for.
     if (rc != SQLITE_OK)
-        throw db.Failure(rc, "read");
+        throw db.Failure(rc, sql.substr(0, 6) == "SELECT" ? "read" : "changed");
     changes_ = !sqlite3_stmt_readonly(stmt_);
 }
 
@@ -227,10 +226,8 @@ std::int64_t Statement::Int(int column) const {
 }
 
 std::string_view Statement::Bytes(int column) const {
-    // One column lookup instead of two: the value is read on this thread only.
-    sqlite3_value* value = sqlite3_column_value(stmt_, column);
-    const void* data = sqlite3_value_blob(value);
-    const int size = sqlite3_value_bytes(value);
+    const void* data = sqlite3_column_blob(stmt_, column);
+    const int size = sqlite3_column_bytes(stmt_, column);
     return data ? std::string_view(static_cast<const char*>(data), size) : std::string_view();
 }
 

@@ -45,11 +45,12 @@ public:
     // the user's data directory, in WAL mode with a busy timeout, and runs
     // `schema` (CREATE ... IF NOT EXISTS statements only) in one transaction.
     // `storeName` names it in messages ("URL cache"). When the file may be
-    // read but this process cannot write beside it, the store is opened for
-    // reading only and every change is refused. Nothing is written to a file
-    // that is not a database or that has shown damage; a file that comes in
-    // another journal mode is checked whole before WAL is turned on in it.
-    // Throws StoreError.
+    // read but this process cannot write it, or it comes from a newer version
+    // of this program (a higher user_version, or tables, views, columns or
+    // triggers that `schema` does not make), the store is only read and every
+    // change is refused. Nothing is written to a file that is not a database
+    // or that has shown damage; a file that comes in another journal mode is
+    // checked whole before WAL is turned on in it. Throws StoreError.
     static std::unique_ptr<Database> Open(std::string_view storeName, std::string_view fileName,
                                           std::string_view schema);
 
@@ -64,12 +65,12 @@ public:
     // True while the file this connection opened is still the file at Path()
     // (it may have been deleted or replaced by another process).
     bool StillAtPath() const;
-    // True when the store could be opened for reading only.
-    bool ReadOnly() const { return !readOnlyCause_.empty(); }
+    // True when every change is refused from the start (see Open).
+    bool ReadOnly() const { return !refusal_.empty(); }
 
-    // Throws the StoreError that any change meets now: the store is open for
-    // reading only, or it has shown damage (after which nothing more is
-    // written to it, lest the damage spread).
+    // Throws the StoreError that any change meets now: the store is only
+    // read, or it has shown damage (after which nothing more is written to
+    // it, lest the damage spread).
     void CheckChangeable() const;
 
     // Runs SQL text with no results; throws StoreError saying the store
@@ -84,14 +85,14 @@ public:
     Statement& Prepare(std::string_view sql);
 
 private:
-    Database(sqlite3* db, std::string path, std::string storeName);
+    Database(sqlite3* db, std::string path, std::string_view storeName, std::string refusal);
 
     sqlite3* db_;
     std::string path_;
     std::string storeName_;
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
-    std::string readOnlyCause_;   // why it could not be opened for writing
+    const std::string refusal_;   // why no change may be made, "" when they may
     mutable std::string damage_;  // the first failure that showed damage
     struct Cache;
     std::unique_ptr<Cache> statements_;
@@ -114,6 +115,9 @@ public:
     // Steps once: true while a row is there. A statement that changes the
     // store first checks that it may. Throws StoreError.
     bool Step();
+    // True while the statement stands on a row, and so holds the
+    // connection's read transaction open.
+    bool Running() const { return sqlite3_stmt_busy(stmt_) != 0; }
     // Steps to the end (for statements without rows). Throws StoreError.
     void Run();
 

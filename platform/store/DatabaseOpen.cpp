@@ -1,6 +1,7 @@
-// Opening a store file: created owner-only on first use, in WAL mode with a
-// busy timeout; opened for reading only when this process may read the file
-// but not write beside it; never written to while it is not a whole database.
+// Opening a store file: owner-only, in WAL mode with a busy timeout; only
+// read when this process may read the file but not write it, or when it
+// comes from a newer version of the program; never written to while it is
+// not a whole database.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -8,10 +9,11 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <utility>
+#include <set>
 
 #include "store/Database.h"
 
@@ -21,12 +23,9 @@ namespace {
 // How long a call waits for another process that holds the store.
 constexpr int kBusyTimeoutMs = 2000;
 
-// The most a connection keeps of its store in memory, in KiB. The window reads
-// every entry of the URL cache at each refresh and after each deletion; a
-// cache that holds a store of 100,000 entries (some 25 MiB) serves those
-// walks without asking the system for a page again. Pages are kept only as
-// they are read, so a small store takes little.
-constexpr int kPageCacheKiB = 32 * 1024;
+// The version this program gives its stores (PRAGMA user_version). A store
+// of a higher one may hold what this program would break by changing it.
+constexpr long kStoreVersion = 1;
 
 // A step of opening that failed, and what SQLite or the system said.
 struct OpenFailure {
@@ -67,33 +66,36 @@ bool MakeDirectories(const std::string& path) {
     }
 }
 
-// SQLite's lock bytes in a database file: taken together for writing they
-// are its exclusive lock, which keeps every other connection out.
-constexpr off_t kSqliteLockStart = 0x40000000;
-constexpr off_t kSqliteLockLength = 512;
+bool Writable(const std::string& path) {
+    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
 
-// Creates the store file unless it is there, so that it is owner-only from
-// the start (SQLite gives its journal files the same permissions). Journal
-// files left beside a missing store belong to a database that is gone: the
-// new store must not take them for its own, nor share their locks with a
-// connection still open on the old file. They go under SQLite's exclusive
-// lock on the new file, so no other process can be taking them up meanwhile.
-// Returns the error that kept the file from being made, 0 when it is there.
-int CreateIfMissing(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return errno == EEXIST ? 0 : errno;
-    struct flock exclusive {};
-    exclusive.l_type = F_WRLCK;
-    exclusive.l_whence = SEEK_SET;
-    exclusive.l_start = kSqliteLockStart;
-    exclusive.l_len = kSqliteLockLength;
-    if (fcntl(fd, F_SETLK, &exclusive) == 0) {
-        unlink((path + "-wal").c_str());
-        unlink((path + "-shm").c_str());
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// SQLite makes a store file with the usual mode and its journal files with
+// the file's mode. So a file about to be filled becomes owner-only first (a
+// symlink's target with it). A reader of a store file that could not be
+// written leaves journal files that cannot be written either; once the file
+// may be written again, every change would fail on them.
+void MakeOwnerOnly(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return;
+    if (st.st_size == 0 && (st.st_mode & 0777) != 0600 && chmod(path.c_str(), 0600) != 0)
+        throw SystemFailure(errno, "the file cannot be made owner-only");
+    if (st.st_uid != geteuid() || !Writable(path))
+        return;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const std::string journal = path + suffix;
+        struct stat js {};
+        if (lstat(journal.c_str(), &js) == 0 && S_ISREG(js.st_mode) && js.st_uid == geteuid() &&
+            (js.st_mode & 0600) != 0600) {
+            chmod(journal.c_str(), 0600);
+        }
     }
-    ::close(fd);  // and with it the lock
-    return 0;
 }
 
 void Run(sqlite3* db, const std::string& sql) {
@@ -109,22 +111,54 @@ Connection Connect(const std::string& name, int flags) {
         throw FailureOf(raw, rc);
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    Run(raw, "PRAGMA cache_size=-" + std::to_string(kPageCacheKiB));
     return db;
 }
 
-std::string FirstText(sqlite3* db, const char* sql) {
+// Every row of `sql`, its columns joined by spaces.
+std::set<std::string> Rows(sqlite3* db, const char* sql) {
     sqlite3_stmt* raw = nullptr;
     int rc = sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_step(raw);
-    if (rc == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(raw, 0);
-        return text ? reinterpret_cast<const char*>(text) : "";
+    std::set<std::string> rows;
+    while (rc == SQLITE_OK && (rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        rc = SQLITE_OK;
+        std::string row;
+        for (int i = 0; i < sqlite3_column_count(raw); ++i) {
+            const unsigned char* text = sqlite3_column_text(raw, i);
+            row += (i ? " " : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
+        }
+        rows.insert(row);
     }
     if (rc != SQLITE_DONE)
         throw FailureOf(db, rc);
+    return rows;
+}
+
+std::string FirstText(sqlite3* db, const char* sql) {
+    const std::set<std::string> rows = Rows(db, sql);
+    return rows.empty() ? std::string() : *rows.begin();
+}
+
+// Why this program must not change the store, "" when it may.
+std::string WhyUnknown(sqlite3* db, const std::string& schema) {
+    const std::string version = FirstText(db, "PRAGMA user_version");
+    long number = 0;
+    std::from_chars(version.data(), version.data() + version.size(), number);
+    if (number > kStoreVersion)
+        return "it comes from a newer version of this program (store version " + version + ")";
+    // Tables, views and triggers with their columns, as the schema makes them
+    // and as the store has them.
+    static constexpr char kShape[] =
+        "SELECT m.type, m.name, ifnull(c.name, '') FROM sqlite_master m "
+        "LEFT JOIN pragma_table_info(m.name) c "
+        "WHERE m.type <> 'index' AND m.name NOT LIKE 'sqlite!_%' ESCAPE '!'";
+    const Connection known = Connect(":memory:", SQLITE_OPEN_READWRITE);
+    Run(known.get(), schema);
+    const std::set<std::string> ours = Rows(known.get(), kShape);
+    for (const std::string& part : Rows(db, kShape)) {
+        if (!ours.count(part))
+            return "it holds a part that this program does not know (" + part + ")";
+    }
     return {};
 }
 
@@ -132,6 +166,8 @@ void RunInTransaction(sqlite3* db, const char* begin, const std::string& schema)
     Run(db, begin);
     try {
         Run(db, schema);
+        if (FirstText(db, "PRAGMA user_version") == "0")
+            Run(db, "PRAGMA user_version=" + std::to_string(kStoreVersion));
         Run(db, "COMMIT");
     } catch (const OpenFailure&) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -141,8 +177,6 @@ void RunInTransaction(sqlite3* db, const char* begin, const std::string& schema)
 
 // Readies a connection that may write: WAL mode, the schema.
 void PrepareForWriting(sqlite3* db, const std::string& schema) {
-    if (sqlite3_db_readonly(db, "main") == 1)
-        throw OpenFailure{SQLITE_READONLY, EACCES, "attempt to write a readonly database"};
     // Turning on WAL writes the file's header, so a file that comes in another
     // mode is checked whole first and left as it is when damaged. Files this
     // layer made are in WAL mode already and pay nothing.
@@ -156,12 +190,6 @@ void PrepareForWriting(sqlite3* db, const std::string& schema) {
     // NORMAL keeps each single-entry transaction cheap without risking
     // corruption in WAL mode.
     Run(db, "PRAGMA synchronous=NORMAL");
-    // Deleting thousands of entries, one transaction each, writes two or
-    // three log pages per entry, and copying the log back into the file costs
-    // two disk syncs each time. Every 10000 pages (a log of up to 40 MiB,
-    // gone when the store is closed) rather than SQLite's 1000 makes that a
-    // tenth as often, while pages are still quick to look up in the log.
-    Run(db, "PRAGMA wal_autocheckpoint=10000");
     // Deferred, the schema takes no write lock while its tables are there, so
     // opening goes on while another process writes. Only a first creation
     // that lost a race with another writer has to wait for the lock.
@@ -193,9 +221,9 @@ bool MayReadInstead(const OpenFailure& failure) {
 // tells.
 std::string WhyNotWritable(const std::string& path, const OpenFailure& failure) {
     const std::string directory = path.substr(0, path.rfind('/'));
-    if (faccessat(AT_FDCWD, directory.c_str(), W_OK, AT_EACCESS) != 0)
+    if (!Writable(directory))
         return "its directory cannot be written (" + std::string(std::strerror(errno)) + ")";
-    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+    if (!Writable(path))
         return "the file cannot be written (" + std::string(std::strerror(errno)) + ")";
     return "it cannot be written (" + failure.cause + ")";
 }
@@ -215,24 +243,32 @@ std::string ImmutableUri(const std::string& path) {
     return uri + "?immutable=1";
 }
 
-// A connection that only reads, or none. Reading a WAL store takes its -shm
-// file; where that can be neither opened nor made, the file is read as
-// immutable: what another process writes meanwhile may not show, but nothing
-// here writes to it.
-Connection ConnectForReading(const std::string& path) {
-    const std::pair<std::string, int> ways[] = {
-        {path, SQLITE_OPEN_READONLY},
-        {ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI},
-    };
-    for (const auto& [name, flags] : ways) {
-        try {
-            Connection db = Connect(name, flags);
+// A connection that only reads. A read takes the store's journal files, and
+// making them, or undoing a change that a writer left unfinished in them,
+// needs write access: without it the store is not read, lest the read show
+// what was never committed. A store in WAL mode needs its index file even
+// with nothing in its log: when the directory cannot take one and no journal
+// lies beside the store, no writer can change it, so the file alone is read
+// as it is.
+Connection ConnectForReading(const std::string& path, const OpenFailure& writeFailure) {
+    try {
+        Connection db = Connect(path, SQLITE_OPEN_READONLY);
+        FirstText(db.get(), "SELECT count(*) FROM sqlite_master");
+        return db;
+    } catch (const OpenFailure& failure) {
+        if ((failure.sqliteCode & 0xff) != SQLITE_READONLY)
+            throw writeFailure;
+        const std::string why = WhyNotWritable(path, failure);
+        if (failure.sqliteCode == SQLITE_READONLY_DIRECTORY && !Exists(path + "-wal") &&
+            !Exists(path + "-journal")) {
+            Connection db = Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
             FirstText(db.get(), "SELECT count(*) FROM sqlite_master");
             return db;
-        } catch (const OpenFailure&) {
         }
+        throw OpenFailure{
+            failure.sqliteCode, failure.systemError,
+            "a consistent read needs write access (" + failure.cause + "), and " + why};
     }
-    return nullptr;
 }
 
 }  // namespace
@@ -253,25 +289,28 @@ std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string
     try {
         if (!MakeDirectories(directory))
             throw SystemFailure(errno, "its directory cannot be created");
-        if (const int error = CreateIfMissing(path))
-            throw SystemFailure(error, "the file cannot be created");
+        if (!Exists(path) && !Writable(directory))
+            throw SystemFailure(errno, "the file cannot be created");
+        std::string refusal;
+        Connection db;
         try {
-            Connection db = Connect(path, SQLITE_OPEN_READWRITE);
-            PrepareForWriting(db.get(), std::string(schema));
-            std::unique_ptr<Database> writer(new Database(db.get(), path, std::string(storeName)));
-            db.release();  // the Database owns it now
-            return writer;
+            db = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            MakeOwnerOnly(path);
+            if (sqlite3_db_readonly(db.get(), "main") == 1)
+                throw OpenFailure{SQLITE_READONLY, EACCES, "attempt to write a readonly database"};
+            refusal = WhyUnknown(db.get(), std::string(schema));
+            if (refusal.empty())
+                PrepareForWriting(db.get(), std::string(schema));
         } catch (const OpenFailure& failure) {
             if (!MayReadInstead(failure))
                 throw;
-            Connection db = ConnectForReading(path);
-            if (!db)
-                throw;
-            std::unique_ptr<Database> reader(new Database(db.get(), path, std::string(storeName)));
-            db.release();
-            reader->readOnlyCause_ = WhyNotWritable(path, failure);
-            return reader;
+            db.reset();
+            db = ConnectForReading(path, failure);
+            refusal = "it is open for reading only, as " + WhyNotWritable(path, failure);
         }
+        std::unique_ptr<Database> opened(new Database(db.get(), path, storeName, refusal));
+        db.release();  // the Database owns it now
+        return opened;
     } catch (const OpenFailure& failure) {
         throw StoreError{ErrorCodeFor(failure.sqliteCode, failure.systemError),
                          StoreMessage(storeName, path, "opened", failure.cause)};

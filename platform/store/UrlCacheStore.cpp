@@ -1,5 +1,6 @@
 #include "store/UrlCacheStore.h"
 
+#include <atomic>
 #include <cstring>
 #include <unordered_map>
 
@@ -22,14 +23,9 @@ CREATE TABLE IF NOT EXISTS url_cache_entries (
 );
 )sql";
 
-// Every entry, or those whose type has the bits of a search pattern; the
-// walk without a pattern, the usual one, tests no type.
-constexpr std::string_view kNextEntriesSql =
+constexpr std::string_view kWalkSql =
     "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
     "WHERE id > ?1 ORDER BY id";
-constexpr std::string_view kNextEntriesOfTypeSql =
-    "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries "
-    "WHERE id > ?1 AND (entry_type & ?2) = ?2 ORDER BY id";
 
 // The upsert leaves id and hit_rate alone: a replaced entry keeps its place
 // in the walk and its hits.
@@ -38,103 +34,124 @@ constexpr std::string_view kCommitSql =
     "ON CONFLICT (url) DO UPDATE SET entry_type = excluded.entry_type, "
     "entry_values = excluded.entry_values";
 
-constexpr std::string_view kDeleteSql = "DELETE FROM url_cache_entries WHERE url = ?1";
+// A BLOB never equals a TEXT, so the address is looked up as both; the
+// unique index serves each.
+constexpr std::string_view kDeleteSql =
+    "DELETE FROM url_cache_entries WHERE url IN (?1, CAST(?1 AS TEXT))";
 constexpr std::string_view kHitRateSql =
-    "UPDATE url_cache_entries SET hit_rate = ?2 WHERE url = ?1";
+    "UPDATE url_cache_entries SET hit_rate = ?2 WHERE url IN (?1, CAST(?1 AS TEXT))";
 
-// Resets a cached statement when the caller is done with it, so that no read
-// transaction stays open between calls (it would pin an old snapshot).
-class StatementUse {
-public:
-    explicit StatementUse(Statement& statement) : statement_(statement) {}
-    ~StatementUse() { statement_.Reset(); }
-    StatementUse(const StatementUse&) = delete;
-    StatementUse& operator=(const StatementUse&) = delete;
-    Statement& operator*() const { return statement_; }
-    Statement* operator->() const { return &statement_; }
-
-private:
-    Statement& statement_;
+// The walks are declared after the store, so that their statements are
+// finalized before its connection closes.
+struct ThreadCache {
+    std::unique_ptr<UrlCacheStore> store;
+    std::unordered_map<std::uintptr_t, std::unique_ptr<Walk>> walks;
 };
+thread_local ThreadCache thread;
 
-thread_local std::unique_ptr<UrlCacheStore> threadStore;
-thread_local std::unordered_map<HANDLE, UrlCacheStore::EndedWalk> endedWalks;
+std::atomic<std::uintptr_t> nextHandle{1};
+
+std::uintptr_t KeyOf(HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 }  // namespace
 
 UrlCacheStore::UrlCacheStore(std::unique_ptr<Database> db, std::string directory)
-    : db_(std::move(db)), directory_(std::move(directory)), changes_(db_->Path()) {}
+    : db_(std::move(db)), directory_(std::move(directory)) {}
 
 UrlCacheStore& UrlCacheStore::ForThread() {
     std::string directory = DataDirectory();
-    if (threadStore) {
-        std::string_view gone;
-        if (threadStore->directory_ != directory) {
-            gone = "the data directory changed during the walk";
-        } else if (!threadStore->db_->StillAtPath()) {
-            gone = "its file was deleted or replaced during the walk";
+    if (UrlCacheStore* const store = thread.store.get()) {
+        const char* const gone =
+            store->directory_ != directory ? "the data directory changed during the walk"
+            : !store->db_->StillAtPath()   ? "its file was deleted or replaced during the walk"
+                                           : "";
+        bool walking = false;
+        for (const auto& walk : thread.walks)
+            walking = walking || walk.second->query;
+        if (*gone || (store->db_->ReadOnly() && !walking)) {
+            for (const auto& [key, walk] : thread.walks) {
+                if (walk->query) {
+                    walk->pending.reset();
+                    walk->query.reset();
+                    walk->ending =
+                        StoreError{ERROR_FILE_INVALID,
+                                   StoreMessage(kStoreName, store->db_->Path(), "read", gone)};
+                }
+            }
+            // Closed before the store is opened again: two connections to
+            // different files at one path would share its journal files.
+            thread.store.reset();
         }
-        if (!gone.empty()) {
-            const StoreError ended{
-                ERROR_FILE_INVALID,
-                StoreMessage(kStoreName, threadStore->db_->Path(), "read", gone)};
-            for (HANDLE handle : threadStore->walks_.Handles())
-                endedWalks[handle] = EndedWalk{ended};
-        }
-        // Closed before the store is opened again: two connections to
-        // different files at one path would share its journal files.
-        if (!gone.empty() || (threadStore->db_->ReadOnly() && threadStore->walks_.Empty()))
-            threadStore.reset();
     }
-    if (!threadStore) {
+    if (!thread.store) {
         auto db = Database::Open(kStoreName, kFileName, kSchema);
-        threadStore.reset(new UrlCacheStore(std::move(db), std::move(directory)));
+        thread.store.reset(new UrlCacheStore(std::move(db), std::move(directory)));
     }
-    return *threadStore;
+    return *thread.store;
 }
 
 UrlCacheStore* UrlCacheStore::Existing() {
-    return threadStore.get();
+    return thread.store.get();
 }
 
-UrlCacheStore::EndedWalk* UrlCacheStore::FindEnded(HANDLE handle) {
-    const auto found = endedWalks.find(handle);
-    return found == endedWalks.end() ? nullptr : &found->second;
+std::unique_ptr<Walk> UrlCacheStore::NewWalk() const {
+    auto walk = std::make_unique<Walk>();
+    walk->query = std::make_unique<Statement>(*db_, kWalkSql);
+    return walk;
 }
 
-bool UrlCacheStore::ForgetEnded(HANDLE handle) {
-    return endedWalks.erase(handle) > 0;
+HANDLE UrlCacheStore::AddWalk(std::unique_ptr<Walk> walk) {
+    const std::uintptr_t key = nextHandle.fetch_add(1, std::memory_order_relaxed);
+    thread.walks.emplace(key, std::move(walk));
+    return reinterpret_cast<HANDLE>(key);
 }
 
-std::unique_ptr<Statement> UrlCacheStore::WalkQuery(DWORD typeMask) {
-    return std::make_unique<Statement>(*db_, typeMask ? kNextEntriesOfTypeSql : kNextEntriesSql);
+Walk* UrlCacheStore::FindWalk(HANDLE handle) {
+    const auto found = thread.walks.find(KeyOf(handle));
+    return found == thread.walks.end() ? nullptr : found->second.get();
 }
 
-void UrlCacheStore::StartWalk(Statement& query, std::int64_t id, DWORD typeMask) {
-    query.Reset().Bind(1, id);
-    if (typeMask)
-        query.Bind(2, std::int64_t{typeMask});
+bool UrlCacheStore::CloseWalk(HANDLE handle) {
+    return thread.walks.erase(KeyOf(handle)) > 0;
 }
 
-std::optional<EntryColumns> UrlCacheStore::NextEntry(Statement& query) {
-    if (!query.Step())
-        return std::nullopt;
+const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
+    if (walk.pending)
+        return &*walk.pending;
+    Statement& query = *walk.query;
+    if (!query.Running())
+        query.Reset().Bind(1, walk.lastId);
+    if (!query.Step()) {
+        query.Reset();
+        return nullptr;
+    }
     const EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
                              static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
     if (!EntryValuesIntact(entry.packed)) {
+        query.Reset();
         throw StoreError{
             ERROR_FILE_CORRUPT,
             StoreMessage(kStoreName, db_->Path(), "read",
                          "the values of the entry " + std::to_string(entry.id) + " are damaged")};
     }
-    return entry;
+    return &walk.pending.emplace(entry);
+}
+
+int UrlCacheStore::Change(Statement& statement) {
+    for (const auto& [key, walk] : thread.walks) {
+        if (walk->query) {
+            walk->pending.reset();
+            walk->query->Reset();
+        }
+    }
+    statement.Run();
+    return sqlite3_changes(db_->Handle());
 }
 
 bool UrlCacheStore::Delete(std::string_view url) {
-    walks_.StopAll();
-    StatementUse use(db_->Prepare(kDeleteSql));
-    use->BindBlob(1, url).Run();
-    return sqlite3_changes(db_->Handle()) > 0;
+    return Change(db_->Prepare(kDeleteSql).BindBlob(1, url)) > 0;
 }
 
 void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& values) {
@@ -142,19 +159,14 @@ void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& value
     const std::size_t headerSize = values.dwHeaderInfoSize || !values.lpHeaderInfo
                                        ? values.dwHeaderInfoSize
                                        : std::strlen(values.lpHeaderInfo);
-    walks_.StopAll();
-    StatementUse use(db_->Prepare(kCommitSql));
-    use->BindBlob(1, url)
-        .Bind(2, std::int64_t{values.CacheEntryType})
-        .BindBlob(3, PackEntryValues(values, headerSize))
-        .Run();
+    Change(db_->Prepare(kCommitSql)
+               .BindBlob(1, url)
+               .Bind(2, std::int64_t{values.CacheEntryType})
+               .BindBlob(3, PackEntryValues(values, headerSize)));
 }
 
 bool UrlCacheStore::SetHitRate(std::string_view url, DWORD hitRate) {
-    walks_.StopAll();
-    StatementUse use(db_->Prepare(kHitRateSql));
-    use->BindBlob(1, url).Bind(2, std::int64_t{hitRate}).Run();
-    return sqlite3_changes(db_->Handle()) > 0;
+    return Change(db_->Prepare(kHitRateSql).BindBlob(1, url).Bind(2, std::int64_t{hitRate})) > 0;
 }
 
 }  // namespace store

@@ -1,5 +1,5 @@
 // The URL cache kept in SQLite: the calling thread's connection to it, its
-// queries, and the walks started on it.
+// changes, and the walks started on it.
 #pragma once
 
 #include <cstdint>
@@ -9,65 +9,68 @@
 #include <string_view>
 
 #include "platform/wininet.h"
-#include "store/ChangeWatch.h"
 #include "store/Database.h"
 #include "store/UrlCacheEntry.h"
-#include "store/WalkRegistry.h"
 
 namespace store {
+
+struct Walk {
+    // The walk's own query of the entries after lastId; none once the walk
+    // is over. It runs on from call
+    // to call, so that an entry is copied from SQLite once, straight into the
+    // caller's buffer. While it stands on a row it holds the connection's
+    // read transaction, from which no change can be made: a change through
+    // this connection stops it, and it starts again after lastId.
+    std::unique_ptr<Statement> query;
+    // The walk's position is a key, not an offset: additions and deletions
+    // elsewhere cannot make it repeat or skip an entry.
+    std::int64_t lastId = 0;
+    // The row the query stands on, which a sizing call sized and the next
+    // call fills.
+    std::optional<EntryColumns> pending;
+    // Why the walk ended before its end, for its next call to report.
+    std::optional<StoreError> ending;
+};
 
 class UrlCacheStore {
 public:
     // The calling thread's store, opened on first use and opened afresh when
-    // the data directory changed or the file was deleted or replaced since,
-    // and, while none of its walks is open, when it could be opened
-    // read-only only (it may be writable by now). Walks of a store that is
-    // given up end (see EndedWalk). Throws StoreError.
+    // the data directory changed or the file was deleted or replaced since
+    // (which ends the walks open on it, see Walk::ending), and, while none of
+    // its walks is open, when changes to it were refused (they may not be by
+    // now). Throws StoreError.
     static UrlCacheStore& ForThread();
     // The calling thread's store as it is, without checking it is still the
     // current one (a walk reads the store it started on); nullptr if none.
     static UrlCacheStore* Existing();
 
-    // A walk whose store was given up while it was open: it reports why
-    // once, and from then on that it is over.
-    struct EndedWalk {
-        StoreError error;
-        bool reported = false;
-    };
-    // The calling thread's ended walk with that handle, or nullptr.
-    static EndedWalk* FindEnded(HANDLE handle);
-    // Forgets an ended walk; false when there is none with that handle.
-    static bool ForgetEnded(HANDLE handle);
+    // The calling thread's walks. A handle is a serial number never given out
+    // twice in the process, so a closed or foreign handle is simply not found
+    // and nothing is ever dereferenced on a caller's word.
+    HANDLE AddWalk(std::unique_ptr<Walk> walk);
+    static Walk* FindWalk(HANDLE handle);  // nullptr for a handle that is not ours
+    static bool CloseWalk(HANDLE handle);  // false for a handle that is not ours
+    std::unique_ptr<Walk> NewWalk() const;
 
-    // A query for a walk of the entries whose type has all bits of
-    // `typeMask`, in walk order; StartWalk runs it from after `id`.
-    std::unique_ptr<Statement> WalkQuery(DWORD typeMask);
-    void StartWalk(Statement& query, std::int64_t id, DWORD typeMask);
-    // The running query's next entry, nothing at its end. Throws StoreError,
-    // also for an entry whose values are damaged.
-    std::optional<EntryColumns> NextEntry(Statement& query);
-    // A mark of the store as it is now, and whether nothing has been
-    // committed to it since, by this connection or any other (ChangeWatch).
-    ChangeWatch::Mark ChangeMark() const { return changes_.Now(); }
-    bool UnchangedSince(const ChangeWatch::Mark& mark) const { return changes_.Current(mark); }
-    bool WatchingChanges() const { return changes_.Watching(); }
+    // The walk's pending entry, read when it has none; nullptr at the end, and
+    // then it holds no read transaction. Throws StoreError, also for an entry
+    // whose values are damaged.
+    const EntryColumns* Pending(Walk& walk);
 
-    // Each change is one statement and so its own transaction. Addresses are
-    // bound as BLOBs, which compare byte for byte. The walks stop reading
-    // first, since a change cannot be made from a stale read transaction.
+    // Each change is one statement and so its own transaction. An address
+    // matches as its bytes, whether the store keeps it as a BLOB (as this
+    // layer writes it) or as TEXT (as other programs may).
     bool Delete(std::string_view url);  // false when no entry has that address
     void Commit(std::string_view url, const CACHE_ENTRY_VALUES& values);
     bool SetHitRate(std::string_view url, DWORD hitRate);  // false when none
 
-    WalkRegistry& Walks() { return walks_; }
-
 private:
     UrlCacheStore(std::unique_ptr<Database> db, std::string directory);
+    // Runs a change with the walks stopped first; returns the rows changed.
+    int Change(Statement& statement);
 
     const std::unique_ptr<Database> db_;
     const std::string directory_;
-    const ChangeWatch changes_;
-    WalkRegistry walks_;
 };
 
 }  // namespace store

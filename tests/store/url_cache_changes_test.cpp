@@ -133,44 +133,6 @@ std::string WhereNumbered(int n) {
     return " WHERE url = CAST('" + Numbered(n) + "' AS BLOB)";
 }
 
-// Changes land among the entries after the walk's place, which its running
-// query would otherwise step to as they were.
-TEST_F(UrlCacheChanges, ChangesByAnotherProcessShowAtTheWalksNextCall) {
-    for (int n = 1; n <= 600; ++n)
-        AddEntry(Numbered(n));
-    HANDLE walk = nullptr;
-    ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
-    for (int n = 2; n <= 300; ++n)
-        ASSERT_EQ(FindNext(walk)->url, Numbered(n));
-
-    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
-    CommitElsewhere(store, "DELETE FROM url_cache_entries WHERE url IN (CAST('" + Numbered(301) +
-                               "' AS BLOB), CAST('" + Numbered(303) + "' AS BLOB))");
-    ASSERT_EQ(FindNext(walk)->url, Numbered(302));
-    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 7" + WhereNumbered(304));
-    const auto changed = FindNext(walk);
-    ASSERT_TRUE(changed);
-    EXPECT_EQ(changed->url, Numbered(304));
-    EXPECT_EQ(changed->hits, 7u);
-
-    // Between the sizing call and the call that fills the buffer.
-    DWORD size = 0;
-    ASSERT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));  // sizes 305
-    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(305));
-    EntryBuffer buffer(size);
-    ASSERT_TRUE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size)) << GetLastError();
-    EXPECT_EQ(Unpack(buffer).url, Numbered(306));
-
-    Urls rest;
-    while (auto entry = FindNext(walk))
-        rest.push_back(entry->url);
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
-    ASSERT_EQ(rest.size(), 294u);
-    EXPECT_EQ(rest.front(), Numbered(307));
-    EXPECT_EQ(rest.back(), Numbered(600));
-    EXPECT_TRUE(FindCloseUrlCache(walk));
-}
-
 // Entries Numbered(1) to Numbered(count), and a walk that has yielded the
 // first and sized the second, so that its query stands on it.
 class WalkStandingOnAnEntry : public UrlCacheChanges {
@@ -206,22 +168,6 @@ TEST_F(WalkStandingOnAnEntry, ChangesOnThisThreadGoThrough) {
     EXPECT_EQ(rest, (std::vector<std::pair<std::string, DWORD>>{
                         {Numbered(2), 3}, {Numbered(4), 9}, {Numbered(5), 0}}));
     EXPECT_TRUE(FindCloseUrlCache(walk));
-}
-
-// Two walks open at once read the store as it is at each call, although
-// the statements of one connection share one view of it.
-TEST_F(WalkStandingOnAnEntry, AWalkStartedLaterSeesWhatChangedMeanwhile) {
-    const HANDLE first = WalkStandingOnTheSecondOf(3);
-    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(1));
-    HANDLE second = nullptr;
-    EXPECT_EQ(FindFirst(second)->url, Numbered(2));
-    CommitElsewhere(store, "DELETE FROM url_cache_entries" + WhereNumbered(3));
-    EXPECT_EQ(FindNext(first)->url, Numbered(2));
-    EXPECT_FALSE(FindNext(second));
-    EXPECT_FALSE(FindNext(first));
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
-    EXPECT_TRUE(FindCloseUrlCache(first));
-    EXPECT_TRUE(FindCloseUrlCache(second));
 }
 
 // Damage SQLite cannot see: a blob of the wrong length.

@@ -1,4 +1,4 @@
-// The two-call walk: sizes, error codes, order, handles and search patterns.
+// The two-call walk: sizes, error codes, order and handles.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -134,21 +134,6 @@ TEST_F(UrlCacheWalk, EveryValueComesBackAsCommitted) {
     EXPECT_EQ(size, sizeof(INTERNET_CACHE_ENTRY_INFOA) + sizeof("http://all.example/") + 1 +
                         sizeof("Content-Type: text/plain\r\n"));
     EXPECT_TRUE(FindCloseUrlCache(walk));
-}
-
-TEST_F(UrlCacheWalk, SearchPatternsPickCookiesOrHistory) {
-    AddEntry("Cookie:u@a.example/", COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
-    AddEntry("http://a.example/");
-    AddEntry("Visited: u@http://a.example/", URLHISTORY_CACHE_ENTRY);
-    AddEntry("Cookie:u@b.example/", COOKIE_CACHE_ENTRY);
-    EXPECT_EQ(WalkUrls().size(), 4u);
-    EXPECT_EQ(WalkUrls("").size(), 4u);
-    EXPECT_EQ(WalkUrls("cookie:"), (Urls{"Cookie:u@a.example/", "Cookie:u@b.example/"}));
-    EXPECT_EQ(WalkUrls("visited:"), (Urls{"Visited: u@http://a.example/"}));
-
-    DWORD size = 0;
-    EXPECT_EQ(FindFirstUrlCacheEntryA("http:", nullptr, &size), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(UrlCacheWalk, BadHandlesAndArgumentsAreRejected) {

@@ -47,8 +47,10 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // fails with another code whose detail (LastErrorDetail) names the store and
 // the cause; a walk that met such a failure is over, and its later calls fail
 // with ERROR_NO_MORE_ITEMS. The entry sized by one call is the one the next
-// call fills, unless the cache changed in between; every call sees the
-// changes committed before it, by this thread or any other process.
+// call fills, unless the thread changed the cache in between. A walk reads
+// the cache as it was when the walk started or last moved on from the
+// thread's own change; it never repeats or skips an entry, and once it has
+// reached the end, the next call sees the cache as it is then.
 //
 // Handles belong to the thread that opened them, and a walk reads the store
 // it started on, to its end even when the file is deleted meanwhile. When the
@@ -58,13 +60,13 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // ERROR_NO_MORE_ITEMS, until the walk is closed. A walk that is never closed
 // is freed when its thread ends.
 //
-// A store this process may read but not write beside (a read-only
-// directory) is read all the same; every change then fails with
-// ERROR_ACCESS_DENIED. A store that showed damage (ERROR_FILE_CORRUPT) is
-// never written to again through the thread's connection.
+// A store this process may read but not write is read all the same, and so
+// is a store of a newer version of this program; every change then fails
+// with ERROR_ACCESS_DENIED. A store that showed damage (ERROR_FILE_CORRUPT)
+// is never written to again through the thread's connection.
 //
-// lpszUrlSearchPattern: nullptr (or "") for every entry, "cookie:" for cookie
-// entries only, "visited:" for history entries only.
+// lpszUrlSearchPattern: nullptr (or "") for every entry; no other pattern is
+// served (ERROR_INVALID_PARAMETER).
 HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
                                LPINTERNET_CACHE_ENTRY_INFOA lpFirstCacheEntryInfo,
                                LPDWORD lpcbCacheEntryInfo);
@@ -73,17 +75,11 @@ BOOL FindNextUrlCacheEntryA(HANDLE hEnumHandle, LPINTERNET_CACHE_ENTRY_INFOA lpN
 // Ends a walk and frees what it holds.
 BOOL FindCloseUrlCache(HANDLE hEnumHandle);
 
-// Removes the entry whose source address equals lpszUrlName byte for byte.
-// Fails with ERROR_FILE_NOT_FOUND when there is none.
+// Removes the entry whose source address equals lpszUrlName byte for byte,
+// in one transaction, final when the call returns. Fails with
+// ERROR_FILE_NOT_FOUND when there is none.
 BOOL DeleteUrlCacheEntry(LPCSTR lpszUrlName);
 BOOL DeleteUrlCacheEntryA(LPCSTR lpszUrlName);
-
-// The calling thread's last error code and the detail text of its last
-// cache failure ("" when it left none). *lpdwBufferLength gives the buffer's
-// size and receives the text's length; when the text does not fit, the call
-// returns FALSE with the size needed (terminator included) and leaves the
-// last error alone, so that it can be asked again.
-BOOL InternetGetLastResponseInfoA(LPDWORD lpdwError, LPSTR lpszBuffer, LPDWORD lpdwBufferLength);
 
 // --- Producer calls: how a browser writes the cache. The window never uses
 // these; the tests, the benchmarks and orvalla-stores do.
