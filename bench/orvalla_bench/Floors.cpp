@@ -23,10 +23,10 @@ std::string StoreFile(const char* name) {
 }
 
 // What the store sets on its connections beside the file's own WAL mode and
-// schema; kept in step with platform/store/DatabaseOpen.cpp by hand, since
-// the store does not publish them.
-constexpr const char* kStoreSettings =
-    "PRAGMA synchronous=NORMAL; PRAGMA cache_size=-32768; PRAGMA wal_autocheckpoint=10000";
+// schema (its page cache and checkpoints are SQLite's defaults); kept in step
+// with platform/store/DatabaseOpen.cpp by hand, since the store does not
+// publish it.
+constexpr const char* kStoreSettings = "PRAGMA synchronous=NORMAL";
 
 // A connection of its own, as any plain SQLite user would open the file, set
 // up as the store sets up its own.
