@@ -6,9 +6,16 @@
 #
 # usage: run.sh PROGRAM ORVALLA_STORES [SCREENSHOT_DIR]
 #   SCREENSHOT_DIR defaults to $E2E_OUT, else to a new temporary directory,
-#   which is kept. E2E_TIMEOUT caps each wait, in seconds (default 10).
+#   which is kept. E2E_TIMEOUT caps each wait, in seconds (default 30),
+#   E2E_X_TIMEOUT each request to the X server (default 10), E2E_RUN_TIMEOUT
+#   the whole run (default 300).
 # shellcheck source-path=SCRIPTDIR
 set -euo pipefail
+
+readonly RUN_TIMEOUT=${E2E_RUN_TIMEOUT:-300}
+if [[ -z ${E2E_CAPPED:-} ]]; then
+    E2E_CAPPED=1 exec timeout --foreground -k 10 "$RUN_TIMEOUT" "$BASH" "${BASH_SOURCE[0]}" "$@"
+fi
 
 readonly CAPTION="Veltrane - Orvalla v1.0"
 readonly CLIENT_WIDTH=522
@@ -52,7 +59,8 @@ require_session_tools
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/orvalla-e2e.XXXXXX")
 trap end_session EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'echo "e2e: FAIL: ended by SIGTERM (the whole run may last ${RUN_TIMEOUT} s)" >&2; exit 143' TERM
 if [[ -z $OUT ]]; then
     OUT=$(mktemp -d "${TMPDIR:-/tmp}/orvalla-e2e-screens.XXXXXX")
 fi

@@ -4,6 +4,10 @@
 # pictures of the window. Expects from the caller E2E_DIR, WORK, OUT, TIMEOUT,
 # PROGRAM, the screen's and the client area's sizes, log and check; the caller
 # traps EXIT with end_session.
+#
+# Every wait is bounded: polls by TIMEOUT, each request to the X server by
+# X_TIMEOUT (one about a window that is gone, a picture above all, may never
+# return), and a program that ends while it should run fails the run at once.
 
 readonly SESSION_TOOLS=(Xvfb openbox xdotool xwininfo xprop import convert identify md5sum)
 readonly SESSION_PACKAGES="xvfb openbox xdotool x11-utils imagemagick"
@@ -11,16 +15,23 @@ readonly SESSION_PACKAGES="xvfb openbox xdotool x11-utils imagemagick"
 require_session_tools() {
     local tool
     for tool in "${SESSION_TOOLS[@]}"; do
-        if ! command -v "$tool" >/dev/null; then
+        if ! type -P "$tool" >/dev/null; then
             echo "e2e: FAIL: '$tool' is missing (packages: $SESSION_PACKAGES)" >&2
             exit 1
         fi
     done
 }
 
+readonly X_TIMEOUT=${E2E_X_TIMEOUT:-10}
+xdotool() { timeout -k 2 "$X_TIMEOUT" xdotool "$@"; }
+xprop() { timeout -k 2 "$X_TIMEOUT" xprop "$@"; }
+xwininfo() { timeout -k 2 "$X_TIMEOUT" xwininfo "$@"; }
+import() { timeout -k 2 "$X_TIMEOUT" import "$@"; }
+
 XVFB_PID=""
 WM_PID=""
 PROGRAM_PID=""
+PROGRAM_MAY_END=""
 WID=""
 
 # Ends one process we started: politely, then for sure.
@@ -54,10 +65,8 @@ fail() {
             "$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n1 || true)," \
             "the input focus $(xdotool getwindowfocus 2>/dev/null || true)" >&2
     elif [[ -n $PROGRAM_PID ]]; then
-        local status=0
-        wait "$PROGRAM_PID" || status=$?
-        PROGRAM_PID=""
-        echo "e2e: the program had ended, with status $status" >&2
+        reap_program
+        echo "e2e: the program had ended, with $ENDED" >&2
     fi
     if [[ -s $WORK/wm.log ]]; then
         echo "e2e: the window manager's output:" >&2
@@ -75,10 +84,30 @@ wait_until() {
     local what=$1
     shift
     local deadline=$((SECONDS + TIMEOUT))
-    until "$@"; do
+    until expect_program_running && "$@"; do
         ((SECONDS < deadline)) || fail "timed out after ${TIMEOUT} s waiting for $what"
         sleep 0.1
     done
+}
+
+# Sets ENDED to how the ended program ended: "status N", and the signal's
+# name when a signal ended it.
+reap_program() {
+    local status=0
+    wait "$PROGRAM_PID" || status=$?
+    PROGRAM_PID=""
+    ENDED="status $status"
+    if ((status > 128)); then
+        ENDED+=" (SIG$(kill -l "$status"))"
+    fi
+    return 0
+}
+
+expect_program_running() {
+    if [[ -n $PROGRAM_PID && -z $PROGRAM_MAY_END ]] && ! kill -0 "$PROGRAM_PID" 2>/dev/null; then
+        reap_program
+        fail "the program ended with $ENDED"
+    fi
 }
 
 # --- X server, window manager, program --------------------------------------
@@ -131,7 +160,6 @@ wm_running() {
 }
 
 find_window() {
-    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended at start-up"
     WID=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | head -n1 || true)
     [[ -n $WID ]]
 }
@@ -168,11 +196,11 @@ program_ended() {
 close_program() {
     check "Alt+F4 closes the window and the program ends with status 0"
     press alt+F4
+    PROGRAM_MAY_END=1
     wait_until "the program to end after its window was closed" program_ended
-    local status=0
-    wait "$PROGRAM_PID" || status=$?
-    PROGRAM_PID=""
-    ((status == 0)) || fail "the program ended with status $status"
+    PROGRAM_MAY_END=""
+    reap_program
+    [[ $ENDED == "status 0" ]] || fail "the program ended with $ENDED"
 }
 
 # --- input --------------------------------------------------------------------
@@ -180,6 +208,7 @@ close_program() {
 # A left click at client coordinates; the pointer then leaves the window so
 # that no hover effect stays in the screenshots.
 click_at() {
+    expect_program_running
     window_has_focus || fail "the window lost the focus (an error box?)"
     xdotool mousemove --sync $((WIN_X + $1)) $((WIN_Y + $2)) click 1
     xdotool mousemove 1 1
@@ -187,6 +216,7 @@ click_at() {
 
 # Keys go where the X input focus is, as a user's typing does.
 press() {
+    expect_program_running
     window_has_focus || fail "the window lost the focus (an error box?)"
     xdotool key --delay 40 "$@"
 }
@@ -211,10 +241,12 @@ crop_sum() {
 # drawn what the last input caused.
 settle() {
     local previous current deadline=$((SECONDS + TIMEOUT))
-    previous=$(window_sum)
+    expect_program_running
+    previous=$(window_sum) || fail "no picture of the window"
     while :; do
         sleep 0.15
-        current=$(window_sum)
+        expect_program_running
+        current=$(window_sum) || fail "no picture of the window"
         [[ $current == "$previous" ]] && return 0
         ((SECONDS < deadline)) || fail "timed out after ${TIMEOUT} s waiting for the window to settle"
         previous=$current
@@ -224,7 +256,7 @@ settle() {
 screenshot() {
     local file=$OUT/$1
     settle
-    import -window "$WID" "$file"
+    import -window "$WID" "$file" || fail "no picture of the window for $file"
     check "screenshot $file is a non-blank ${CLIENT_WIDTH}x${CLIENT_HEIGHT} PNG"
     [[ -s $file ]] || fail "$file is empty"
     local format
