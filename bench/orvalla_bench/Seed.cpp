@@ -105,12 +105,6 @@ void CommitOther(Generator& generate, int index) {
     Check(CommitUrlCacheEntryValues(url.c_str(), &values), url);
 }
 
-std::u16string Wide(const std::string& text) {
-    const QString converted = QString::fromStdString(text);
-    return std::u16string(reinterpret_cast<const char16_t*>(converted.utf16()),
-                          static_cast<std::size_t>(converted.size()));
-}
-
 }  // namespace
 
 void CommitCookie(const CookieSeed& cookie) {
@@ -157,9 +151,13 @@ void SeedHistory(int entries, int http) {
         const bool other = i % spacing == spacing - 1 && otherCount < others;
         otherCount += other;
         const std::string scheme = !other ? "http://" : i % 2 ? "https://" : "file:///";
-        urls.push_back(Wide(scheme + generate.Host() + "/read/" + std::to_string(i)));
-        titles.push_back(Wide(std::string(generate.Pick(kWords)) + " " + generate.Pick(kWords) +
-                              " - page " + std::to_string(i)));
+        urls.push_back(
+            QString::fromStdString(scheme + generate.Host() + "/read/" + std::to_string(i))
+                .toStdU16String());
+        titles.push_back(QString::fromStdString(std::string(generate.Pick(kWords)) + " " +
+                                                generate.Pick(kWords) + " - page " +
+                                                std::to_string(i))
+                             .toStdU16String());
         URLHISTORY_ENTRY& row = rows[static_cast<std::size_t>(i)];
         row.pwcsUrl = urls.back().c_str();
         row.pwcsTitle = generate.Below(20) == 0 ? nullptr : titles.back().c_str();

@@ -10,11 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <sqlite3.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -107,26 +107,6 @@ std::string CpuModel() {
     return "unknown CPU";
 }
 
-std::string FileSystemOf(const std::string& path) {
-    struct statfs info {};
-    if (statfs(path.c_str(), &info) != 0)
-        return "unknown";
-    switch (info.f_type) {
-        case 0x01021994:
-            return "tmpfs";
-        case 0xEF53:
-            return "ext2/3/4";
-        case 0x58465342:
-            return "xfs";
-        case 0x9123683E:
-            return "btrfs";
-        case 0x794C7630:
-            return "overlayfs";
-        default:
-            return "type " + std::to_string(info.f_type);
-    }
-}
-
 // HOME and the XDG directories go into the temporary directory before Qt
 // starts, so that nothing this process or a start-up probe reads or writes
 // is the user's own; the seeded data home is this process's, an empty one is
@@ -152,14 +132,15 @@ void UseTemporaryHome(const QTemporaryDir& temp) {
     setenv("HOME", root.path().toLocal8Bit().constData(), 1);
 }
 
-void PrintFacts(int runs, const std::string& root) {
+void PrintFacts(int runs, const QString& root) {
     const char* zone = std::getenv("TZ");
     Print("machine: " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " CPUs (nproc), " +
           CpuModel());
     Print("software: Qt " + std::string(qVersion()) + ", SQLite " + sqlite3_libversion() +
           ", build " + ORVALLA_BUILD_TYPE + ", locale " + FormatSettings().LocaleName + ", TZ " +
           (zone ? zone : "(system)"));
-    Print("stores: " + root + " (" + FileSystemOf(root) + "); cache " +
+    Print("stores: " + root.toStdString() + " (" +
+          QStorageInfo(root).fileSystemType().toStdString() + "); cache " +
           std::to_string(kCacheEntries) + " entries, " + std::to_string(kCookies) +
           " cookies; history " + std::to_string(kHistoryEntries) + " entries, " +
           std::to_string(kHttpEntries) + " http");
@@ -304,7 +285,7 @@ void MeasureWindow(const CacheSeed& seed, int runs, const Selection& only) {
 }
 
 int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
-    PrintFacts(runs, temp.path().toStdString());
+    PrintFacts(runs, temp.path());
 
     Progress("seeding the stores");
     const CacheSeed seed = SeedUrlCache(kCacheEntries, kCookies);
