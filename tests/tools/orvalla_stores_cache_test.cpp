@@ -74,6 +74,21 @@ TEST_F(OrvallaStoresCache, AddedEntriesAreListedInOrder) {
     EXPECT_EQ(lines[2].substr(lines[2].size() - 14), " --odd-address");
 }
 
+// A terminal escape must not reach the terminal, nor a line end split an
+// entry; the escapes still tell every byte.
+TEST_F(OrvallaStoresCache, ListingsEscapeControlCharacters) {
+    const std::string odd = "http://a.example/\x1b[2J\n\r\t\\x41\x7f\xC2\x9B\xC3\xA9";
+    const std::string escaped = R"(http://a.example/\x1b[2J\n\r\t\\x41\x7f\xc2\x9bé)";
+    ASSERT_EQ(RunTool({"add-cache", odd, "--modified", "ft:0", "--expires", "ft:0"}).exitCode, 0);
+    ASSERT_EQ(RunTool({"add-history", odd, "--title", odd, "--visited", "ft:0"}).exitCode, 0);
+    EXPECT_EQ(RunTool({"list-cache"}).out,
+              "normal hits=0 modified=1601-01-01T00:00:00Z "
+              "expires=1601-01-01T00:00:00Z " +
+                  escaped + "\n");
+    const std::string history = RunTool({"list-history"}).out;
+    EXPECT_EQ(history.substr(history.find("Z http")), "Z " + escaped + " title=" + escaped + "\n");
+}
+
 TEST_F(OrvallaStoresCache, SampleWritesCookiesAndOtherEntries) {
     const ToolResult sample = RunTool({"sample"});
     ASSERT_EQ(sample.exitCode, 0) << sample.err;

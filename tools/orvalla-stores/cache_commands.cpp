@@ -107,7 +107,7 @@ bool ReadEntry(std::vector<char>& buffer, Call call) {
 void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     std::printf("%s hits=%u modified=%s expires=%s %s\n", TypeName(entry.CacheEntryType),
                 static_cast<unsigned>(entry.dwHitRate), FormatTime(entry.LastModifiedTime).c_str(),
-                FormatTime(entry.ExpireTime).c_str(), entry.lpszSourceUrlName);
+                FormatTime(entry.ExpireTime).c_str(), Escaped(entry.lpszSourceUrlName).c_str());
 }
 
 int ListCache(const Arguments& args) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 using Arguments = std::vector<std::string>;
@@ -21,6 +22,12 @@ struct UsageError {
 
 std::vector<Command> CacheCommands();    // add-cache, list-cache
 std::vector<Command> HistoryCommands();  // add-history, list-history
+
+// `text` fit for one line of a listing: the backslash and the control
+// characters (C0, DEL, and C1 as UTF-8) as C escapes ("\\", "\n", "\x1b"), so
+// that what a store holds reaches a terminal as text and each entry keeps to
+// one line, which still tells every byte.
+std::string Escaped(std::string_view text);
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

@@ -58,9 +58,9 @@ void PrintEntry(const STATURL& entry) {
     std::string line = "visited=" + FormatTime(entry.ftLastVisited) +
                        " updated=" + FormatTime(entry.ftLastUpdated) +
                        " expires=" + FormatTime(entry.ftExpires) + " " +
-                       WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u"");
+                       Escaped(WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u""));
     if (entry.pwcsTitle)
-        line += " title=" + WideToAnsi(entry.pwcsTitle);
+        line += " title=" + Escaped(WideToAnsi(entry.pwcsTitle));
     std::printf("%s\n", line.c_str());
 }
 

@@ -56,6 +56,31 @@ void PrintError(const std::string& message) {
 
 }  // namespace
 
+std::string Escaped(std::string_view text) {
+    std::string escaped;
+    const auto hex = [&escaped](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        escaped += {'\\', 'x', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 0xF]};
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F: 0xC2, then 0x80 to 0x9F.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if (byte == '\\' || byte == '\n' || byte == '\r' || byte == '\t') {
+            escaped += {'\\', byte == '\n' ? 'n' : byte == '\r' ? 'r' : byte == '\t' ? 't' : '\\'};
+        } else if (c1) {
+            hex(text[i]);
+            hex(text[++i]);
+        } else if (byte < 0x20 || byte == 0x7F) {
+            hex(text[i]);
+        } else {
+            escaped += text[i];
+        }
+    }
+    return escaped;
+}
+
 int main(int argc, char** argv) {
     const Arguments args(argv + 1, argv + argc);
     const std::vector<Command> commands = AllCommands();
