@@ -13,14 +13,9 @@ namespace com {
 // A caller's wide text as UTF-8; nullptr gives no value.
 std::optional<std::string> Utf8From(LPCOLESTR text);
 
-// A wide copy of UTF-8 text in task memory for the caller to free. Throws
-// std::bad_alloc.
-LPWSTR TaskMemWide(const std::string& text);
-
-// Fills `record` from `row`, leaving out the texts that `queryFlags`
-// (STATURL_QUERYFLAG_NOURL, _NOTITLE) exclude. On failure (std::bad_alloc)
-// nothing is allocated and `record` is untouched.
-void FillStatUrl(const HistoryRow& row, DWORD queryFlags, STATURL& record);
+// Fills `record` from `row`, its texts in task memory for the caller to free.
+// On failure (std::bad_alloc) nothing is allocated and `record` is untouched.
+void FillStatUrl(const HistoryRow& row, STATURL& record);
 
 // Frees the texts of a filled record and clears their pointers.
 void FreeStatUrlTexts(STATURL& record);

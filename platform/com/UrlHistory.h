@@ -19,14 +19,7 @@ class UrlHistory final : public ComObject<IUrlHistoryStg2> {
 public:
     explicit UrlHistory(std::shared_ptr<HistoryStore> store) : store_(std::move(store)) {}
 
-    HRESULT AddUrl(LPCOLESTR pocsUrl, LPCOLESTR pocsTitle, DWORD dwFlags) override;
-    HRESULT DeleteUrl(LPCOLESTR pocsUrl, DWORD dwFlags) override;
-    HRESULT QueryUrl(LPCOLESTR pocsUrl, DWORD dwFlags, LPSTATURL lpSTATURL) override;
-    HRESULT BindToObject(LPCOLESTR pocsUrl, REFIID riid, void** ppvOut) override;
     HRESULT EnumUrls(IEnumSTATURL** ppEnum) override;
-    HRESULT AddUrlAndNotify(LPCOLESTR pocsUrl, LPCOLESTR pocsTitle, DWORD dwFlags,
-                            BOOL fWriteHistory, IOleCommandTarget* poctNotify,
-                            IUnknown* punkISFolder) override;
     HRESULT ClearHistory() override;
 
 protected:

@@ -18,16 +18,10 @@ thread_local Failure lastFailure;
 // wrap a platform error code take that code's text.
 std::string RuntimeText(HRESULT code) {
     switch (code) {
-        case S_OK:
-            return "The operation completed successfully";
-        case E_NOTIMPL:
-            return "Not implemented";
         case E_NOINTERFACE:
             return "No such interface supported";
         case E_POINTER:
             return "Invalid pointer";
-        case E_ABORT:
-            return "Operation aborted";
         case E_FAIL:
             return "Unspecified error";
         case E_UNEXPECTED:
@@ -36,8 +30,6 @@ std::string RuntimeText(HRESULT code) {
             return "Not enough storage is available to complete this operation";
         case CLASS_E_NOAGGREGATION:
             return "Class does not support aggregation (or class object is remote)";
-        case CLASS_E_CLASSNOTAVAILABLE:
-            return "ClassFactory cannot supply requested class";
         case REGDB_E_CLASSNOTREG:
             return "Class not registered";
         case CO_E_NOTINITIALIZED:

@@ -1,5 +1,5 @@
-// A class whose objects offer nothing but IUnknown, and its factory: what a
-// class registered in place of the history store looks like when it is not one.
+// A class whose objects offer nothing but IUnknown: what a class served in
+// place of the history store looks like when it is not one.
 #pragma once
 
 #include "platform/comobject.h"
@@ -12,20 +12,15 @@ protected:
     }
 };
 
-class PlainFactory final : public ComObject<IClassFactory> {
-public:
-    HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return MakeComObject<Plain>()->QueryInterface(riid, ppv);
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
+inline ComPtr<IUnknown> MakePlain() {
+    ComPtr<IUnknown> object;
+    object.Attach(new Plain);
+    return object;
+}
 
-protected:
-    void* InterfaceFor(REFIID riid) override {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory)
-            return static_cast<IClassFactory*>(this);
-        return nullptr;
-    }
-};
+// Makes Plain objects for CoCreateInstance (see CoReplaceClassMaker).
+inline HRESULT MakePlainObject(IUnknown* outer, REFIID riid, void** ppv) {
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return MakePlain()->QueryInterface(riid, ppv);
+}

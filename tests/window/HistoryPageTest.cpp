@@ -9,7 +9,6 @@
 #include "PlainObjects.h"
 #include "WindowFixture.h"
 #include "platform/codepage.h"
-#include "platform/comobject.h"
 #include "platform/objbase.h"
 
 class HistoryPage : public WindowFixture {
@@ -26,10 +25,6 @@ protected:
         entry.ftExpires = Utc(2026, 4, 1);
         ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
     }
-    static void Forget(const std::string& url) {
-        ASSERT_EQ(UrlHistory->DeleteUrl(reinterpret_cast<LPCOLESTR>(AnsiToWide(url).c_str()), 0),
-                  S_OK);
-    }
     std::vector<std::string> Column(int column) const {
         std::vector<std::string> texts;
         for (int row = 0; row < form_->StringGrid1->RowCount(); ++row) {
@@ -43,6 +38,9 @@ protected:
             (std::string(std::getenv("XDG_DATA_HOME")) + "/orvalla/history.sqlite").c_str(), &db);
         ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
+    }
+    static void Forget(const std::string& url) {
+        RunSql("DELETE FROM history WHERE url = '" + url + "'");
     }
 };
 
@@ -168,24 +166,10 @@ TEST_F(HistoryPage, AStoreThatCannotBeOpenedIsReportedAndTheWindowStillOpens) {
 
 TEST_F(HistoryPage, AnObjectWithoutTheHistoryInterfaceIsRefused) {
     TMainForm& form = Create();
-    DWORD cookie = 0;
-    ComPtr<IUnknown> factory = MakeComObject<PlainFactory>();
-    ASSERT_EQ(CoRegisterClassObject(CLSID_CUrlHistory, factory.Get(), CLSCTX_INPROC_SERVER,
-                                    REGCLS_MULTIPLEUSE, &cookie),
-              S_OK);
+    const ClassMaker history = CoReplaceClassMaker(CLSID_CUrlHistory, MakePlainObject);
+    ASSERT_TRUE(history);
     QTest::mouseClick(form.Button8, Qt::LeftButton);
+    CoReplaceClassMaker(CLSID_CUrlHistory, history);
     EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{"Interface not supported."}));
     EXPECT_TRUE(UrlHistory);  // the store opened at start-up stays
-    CoRevokeClassObject(cookie);
-}
-
-TEST_F(HistoryPage, NoReferenceOutlivesTheWindow) {
-    const long before = ComLiveObjectCount();
-    Visit("http://a.example/", "A");
-    TMainForm& form = Create();
-    form.Click(form.Button8);
-    form.Click(form.Button9);
-    form_.reset();
-    UrlHistory = nullptr;
-    EXPECT_EQ(ComLiveObjectCount(), before);
 }

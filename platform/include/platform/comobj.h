@@ -22,7 +22,6 @@ public:
 class EOleSysError : public EOleError {
 public:
     explicit EOleSysError(HRESULT code);
-    EOleSysError(const std::string& message, HRESULT code) : EOleError(message), ErrorCode(code) {}
     const HRESULT ErrorCode;
 };
 

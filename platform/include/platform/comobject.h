@@ -1,34 +1,21 @@
-// A base for classes that implement an interface: reference counting, the
-// interface query, and a count of live objects.
+// A base for classes that implement an interface: reference counting and the
+// interface query.
 #pragma once
 
-#include <atomic>
 #include <utility>
 
 #include "platform/comptr.h"
 #include "platform/unknwn.h"
 
-// The objects made from ComObject that are still alive, all threads
-// together. A test that ends with more than it started with has leaked a
-// reference.
-long ComLiveObjectCount();
-
-namespace com_detail {
-// Keeps ComLiveObjectCount; separate from the template so the counter has one home.
-class LiveObject {
-protected:
-    LiveObject() noexcept;
-    ~LiveObject();
-    LiveObject(const LiveObject&) = delete;
-    LiveObject& operator=(const LiveObject&) = delete;
-};
-}  // namespace com_detail
-
 // `Interface` is the most derived interface the class implements; the
-// derived class answers InterfaceFor for each identifier it offers.
+// derived class answers InterfaceFor for each identifier it offers. One
+// thread at a time.
 template <class Interface>
-class ComObject : public Interface, private com_detail::LiveObject {
+class ComObject : public Interface {
 public:
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
+
     HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
         if (!ppvObject)
             return E_POINTER;
@@ -38,9 +25,9 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
-        const ULONG left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+        const ULONG left = --refs_;
         if (left == 0)
             delete this;
         return left;
@@ -54,7 +41,7 @@ protected:
     virtual void* InterfaceFor(REFIID riid) = 0;
 
 private:
-    std::atomic<ULONG> refs_{1};  // the creator's
+    ULONG refs_ = 1;  // the creator's
 };
 
 // Makes an object whose one reference the returned pointer owns.

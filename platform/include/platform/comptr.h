@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <type_traits>
 #include <utility>
 
 #include "platform/unknwn.h"
@@ -20,14 +19,6 @@ public:
     }
     ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
     ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    // From a pointer to a derived interface or class, as a plain pointer
-    // converts.
-    template <class U>
-    requires std::is_convertible_v<U*, T*> ComPtr(const ComPtr<U>& other)
-    noexcept : ComPtr(other.Get()) {}
-    template <class U>
-    requires std::is_convertible_v<U*, T*> ComPtr(ComPtr<U>&& other)
-    noexcept : p_(other.Detach()) {}
     ~ComPtr() { Reset(); }
 
     // By value, so the previous reference is given back only after the new
@@ -76,16 +67,6 @@ public:
             return E_POINTER;
         }
         return p_->QueryInterface(IidOf<U>(), out.PutVoid());
-    }
-
-    // Hands a new reference to a caller's out-parameter.
-    HRESULT CopyTo(T** target) const noexcept {
-        if (!target)
-            return E_POINTER;
-        *target = p_;
-        if (p_)
-            p_->AddRef();
-        return S_OK;
     }
 
 private:

@@ -1,4 +1,4 @@
-// The base interface of every component object, and the class factory.
+// The base interface of every component object.
 #pragma once
 
 #include "platform/winerror.h"
@@ -35,21 +35,4 @@ using LPUNKNOWN = IUnknown*;
 template <>
 struct InterfaceId<IUnknown> {
     static constexpr const IID& value = IID_IUnknown;
-};
-
-inline constexpr IID IID_IClassFactory{
-    0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-// Makes the objects of one class.
-struct IClassFactory : IUnknown {
-    virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
-    virtual HRESULT LockServer(BOOL fLock) = 0;
-
-protected:
-    ~IClassFactory() = default;
-};
-
-template <>
-struct InterfaceId<IClassFactory> {
-    static constexpr const IID& value = IID_IClassFactory;
 };

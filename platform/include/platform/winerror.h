@@ -15,7 +15,6 @@ inline constexpr bool FAILED(HRESULT hr) {
     return hr < 0;
 }
 
-inline constexpr DWORD FACILITY_ITF = 4;
 inline constexpr DWORD FACILITY_WIN32 = 7;
 
 inline constexpr DWORD HRESULT_FACILITY(HRESULT hr) {
@@ -35,17 +34,13 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 
-inline constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001);
 inline constexpr HRESULT E_NOINTERFACE = MakeHResult(0x80004002);
 inline constexpr HRESULT E_POINTER = MakeHResult(0x80004003);
-inline constexpr HRESULT E_ABORT = MakeHResult(0x80004004);
 inline constexpr HRESULT E_FAIL = MakeHResult(0x80004005);
 inline constexpr HRESULT E_UNEXPECTED = MakeHResult(0x8000FFFF);
-inline constexpr HRESULT E_ACCESSDENIED = MakeHResult(0x80070005);
 inline constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057);
 
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHResult(0x80040110);
-inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = MakeHResult(0x80040111);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHResult(0x80040154);
 inline constexpr HRESULT CO_E_NOTINITIALIZED = MakeHResult(0x800401F0);

@@ -1,4 +1,0 @@
-// The component runtime, as programs include it.
-#pragma once
-
-#include "platform/objbase.h"
