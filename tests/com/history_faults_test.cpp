@@ -132,6 +132,32 @@ TEST_F(HistoryFaults, ClearingADamagedStoreFailsWithoutWritingIt) {
     EXPECT_TRUE(ReadBytes(StorePath()) == bytes) << "a damaged store was written to";
 }
 
+// Made by another program: the entries are in a table of its own, and
+// "history" is a view of it that cannot be changed.
+TEST_F(HistoryFaults, ClearingAStoreThatIsAViewSaysTheChangeFailed) {
+    std::filesystem::create_directories(dataDir_.StoreDir());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(StorePath().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE pages (id INTEGER PRIMARY KEY, url TEXT, title TEXT,"
+                           " last_visited INTEGER, last_updated INTEGER, expires INTEGER,"
+                           " flags INTEGER);"
+                           "INSERT INTO pages VALUES (1, 'http://a.example/', 'A', 1, 2, 3, 0);"
+                           "CREATE VIEW history AS SELECT * FROM pages",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    ASSERT_TRUE(history);
+    const HRESULT result = history->ClearHistory();
+    EXPECT_TRUE(FAILED(result));
+    EXPECT_NE(OleErrorMessage(result).find(StoreNamed() + " cannot be changed: "),
+              std::string::npos)
+        << OleErrorMessage(result);
+    EXPECT_EQ(Listed(), Urls{"http://a.example/"});
+}
+
 // --- Permissions --------------------------------------------------------------
 
 TEST_F(HistoryFaults, ReadOnlyDirectoryListsAndRefusesToClear) {
