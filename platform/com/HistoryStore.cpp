@@ -17,11 +17,11 @@ CREATE TABLE IF NOT EXISTS history (
 );
 )";
 
-// substr and length both count characters of the UTF-8 text, so this is a
-// prefix test that cannot end inside a character.
+// The prefix test compares bytes, so that an address another program stored
+// as a blob passes it as its text does.
 constexpr std::string_view kListing =
     "SELECT id, url, title, last_visited, last_updated, expires, flags FROM history"
-    " WHERE id > ?1 AND substr(url, 1, length(?2)) = ?2 ORDER BY id";
+    " WHERE id > ?1 AND substr(CAST(url AS BLOB), 1, length(?2)) = ?2 ORDER BY id";
 
 // FILETIME quads are unsigned; SQLite keeps their bits in a signed integer.
 std::int64_t ToColumn(std::uint64_t quad) {
@@ -124,7 +124,7 @@ std::optional<HistoryRow> HistoryStore::NextAfter(std::int64_t afterId, std::str
         if (!query_ || queryPlace_ != afterId || queryPrefix_ != prefix) {
             store::Database& db = Current();
             query_ = std::make_unique<store::Statement>(db, kListing);
-            query_->Bind(1, afterId).Bind(2, prefix);
+            query_->Bind(1, afterId).BindBlob(2, prefix);
             queryPrefix_ = prefix;
         }
         if (!query_->Step()) {

@@ -62,6 +62,24 @@ TEST_F(EnumeratorTest, HttpFilterLeavesOtherSchemesOutInOrderFirstAdded) {
     EXPECT_EQ(RemainingUrls(walk_.Get()).size(), 5u);
 }
 
+// As a program that writes the store through a blob binding would leave it.
+TEST_F(EnumeratorTest, AnAddressStoredAsABlobIsListedAsItsText) {
+    PutEntry(u"http://text.example/", u"T");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dataDir_.StoreDir() + "/history.sqlite").c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other,
+                           "INSERT INTO history (url, last_visited, last_updated, expires)"
+                           " VALUES (CAST('http://blob.example/' AS BLOB), 1, 2, 3),"
+                           " (CAST('https://blob.example/' AS BLOB), 1, 2, 3)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+
+    ASSERT_EQ(walk_->SetFilter(u"http://", 0), S_OK);
+    EXPECT_EQ(RemainingUrls(walk_.Get()),
+              (std::vector<std::string>{"http://text.example/", "http://blob.example/"}));
+}
+
 TEST_F(EnumeratorTest, NextReportsTheEnd) {
     STATURL records[3]{};
     ULONG fetched = 99;
