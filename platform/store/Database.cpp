@@ -165,9 +165,14 @@ Statement& Database::Prepare(std::string_view sql) {
 Statement::Statement(Database& db, std::string_view sql) : db_(db) {
     const int rc = sqlite3_prepare_v3(db.Handle(), sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-    // A statement that cannot even be made says what it was for.
-    if (rc != SQLITE_OK)
-        throw db.Failure(rc, sql.substr(0, 6) == "SELECT" ? "read" : "changed");
+    // A statement that cannot even be made says what it was for, and a
+    // change that would be refused anyway says why.
+    if (rc != SQLITE_OK) {
+        const bool reads = sql.substr(0, 6) == "SELECT";
+        if (!reads)
+            db.CheckChangeable();
+        throw db.Failure(rc, reads ? "read" : "changed");
+    }
     changes_ = !sqlite3_stmt_readonly(stmt_);
 }
 

@@ -124,8 +124,8 @@ std::set<std::string> Rows(sqlite3* db, const char* sql) {
         rc = SQLITE_OK;
         std::string row;
         for (int i = 0; i < sqlite3_column_count(raw); ++i) {
-            const unsigned char* text = sqlite3_column_text(raw, i);
-            row += (i ? " " : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
+            if (const unsigned char* text = sqlite3_column_text(raw, i); text && *text)
+                row += (row.empty() ? "" : " ") + std::string(reinterpret_cast<const char*>(text));
         }
         rows.insert(row);
     }

@@ -1,9 +1,9 @@
 #include "store/UrlCacheEntry.h"
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 namespace store {
 namespace {
@@ -25,12 +25,8 @@ void PutUint(std::string& packed, std::uint64_t value, int bytes) {
 
 std::uint64_t UintAt(std::string_view packed, std::size_t at, int bytes) {
     std::uint64_t value = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&value, packed.data() + at, static_cast<std::size_t>(bytes));
-    } else {
-        for (int i = 0; i < bytes; ++i)
-            value |= std::uint64_t{static_cast<unsigned char>(packed[at + i])} << (8 * i);
-    }
+    for (int i = 0; i < bytes; ++i)
+        value |= std::uint64_t{static_cast<unsigned char>(packed[at + i])} << (8 * i);
     return value;
 }
 
@@ -42,20 +38,15 @@ FILETIME TimeAt(std::string_view packed, int index) {
     return QuadToFileTime(UintAt(packed, kTimesAt + 8 * static_cast<std::size_t>(index), 8));
 }
 
-// The three texts of packed values, null where absent.
-struct PackedTexts {
-    std::array<std::string_view, 3> text;
-    std::array<bool, 3> present;
-};
+// The three texts of intact packed values, none where absent.
+using PackedTexts = std::array<std::optional<std::string_view>, 3>;
 
 PackedTexts TextsOf(std::string_view packed) {
-    PackedTexts texts{};
+    PackedTexts texts;
     std::size_t at = kTextsAt;
     for (std::size_t i = 0; i < 3; ++i) {
-        const std::uint32_t length = DwordAt(packed, kLengthsAt + 4 * i);
-        texts.present[i] = length != kAbsent;
-        if (texts.present[i]) {
-            texts.text[i] = packed.substr(at, length);
+        if (const DWORD length = DwordAt(packed, kLengthsAt + 4 * i); length != kAbsent) {
+            texts[i] = packed.substr(at, length);
             at += length;
         }
     }
@@ -110,11 +101,8 @@ bool EntryValuesIntact(std::string_view packed) {
 
 std::uint64_t EntryRecordSize(const EntryColumns& entry) {
     std::uint64_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + entry.url.size() + 1;
-    for (std::size_t i = 0; i < 3; ++i) {
-        const std::uint32_t length = DwordAt(entry.packed, kLengthsAt + 4 * i);
-        if (length != kAbsent)
-            size += std::uint64_t{length} + 1;
-    }
+    for (const auto& text : TextsOf(entry.packed))
+        size += text ? text->size() + 1 : 0;
     return size;
 }
 
@@ -124,17 +112,19 @@ void FillEntryRecord(const EntryColumns& entry, void* buffer) {
     char* const base = static_cast<char*>(buffer);
     INTERNET_CACHE_ENTRY_INFOA info{};
     std::size_t next = sizeof info;
-    auto place = [&](std::string_view text) {
+    auto place = [&](std::optional<std::string_view> text) -> char* {
+        if (!text)
+            return nullptr;
         char* const at = base + next;
-        if (!text.empty())  // an empty text may have no bytes at all
-            std::memcpy(at, text.data(), text.size());
-        at[text.size()] = '\0';
-        next += text.size() + 1;
+        if (!text->empty())  // an empty text may have no bytes at all
+            std::memcpy(at, text->data(), text->size());
+        at[text->size()] = '\0';
+        next += text->size() + 1;
         return at;
     };
     info.dwStructSize = sizeof info;
     info.lpszSourceUrlName = place(entry.url);
-    info.lpszLocalFileName = texts.present[0] ? place(texts.text[0]) : nullptr;
+    info.lpszLocalFileName = place(texts[0]);
     info.CacheEntryType = entry.type;
     info.dwUseCount = DwordAt(packed, 0);
     info.dwHitRate = entry.hitRate;
@@ -144,9 +134,9 @@ void FillEntryRecord(const EntryColumns& entry, void* buffer) {
     info.ExpireTime = TimeAt(packed, 1);
     info.LastAccessTime = TimeAt(packed, 2);
     info.LastSyncTime = TimeAt(packed, 3);
-    info.lpHeaderInfo = texts.present[1] ? place(texts.text[1]) : nullptr;
-    info.dwHeaderInfoSize = static_cast<DWORD>(texts.text[1].size());
-    info.lpszFileExtension = texts.present[2] ? place(texts.text[2]) : nullptr;
+    info.lpHeaderInfo = place(texts[1]);
+    info.dwHeaderInfoSize = static_cast<DWORD>(texts[1].value_or("").size());
+    info.lpszFileExtension = place(texts[2]);
     // Copied in bytewise: the buffer is raw memory from the caller.
     std::memcpy(base, &info, sizeof info);
 }

@@ -3,8 +3,7 @@
 //
 // The store keeps an entry's address, type and hit rate in columns of their
 // own, as they are searched and changed alone, and its other values packed
-// into one blob. A walk reads every value of every entry in the cache, and
-// SQLite hands over one blob for a fraction of what a dozen columns cost.
+// into one blob, the form the stores already written hold.
 #pragma once
 
 #include <cstddef>

@@ -107,6 +107,18 @@ void HoldLock(const std::string& path, const std::string& kind) {
     Report("done");
 }
 
+// Runs `sql` (which leaves a transaction open) and dies without ending it, as
+// a writer that crashes does.
+void Crash(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return Report("failed crash: " + std::string(sqlite3_errmsg(db)));
+    }
+    Report("ready");
+    std::_Exit(0);
+}
+
 void Churn(const std::string& prefix, long maxRounds) {
     constexpr std::size_t kLiveEntries = 40;
     std::deque<std::string> live;
@@ -152,6 +164,8 @@ TEST(StorePeer, DISABLED_Serve) {
         command.push_back(word);
     if (command.size() == 3 && command[0] == "lock") {
         HoldLock(command[1], command[2]);
+    } else if (command.size() == 3 && command[0] == "crash") {
+        Crash(command[1], command[2]);
     } else if (command.size() == 3 && command[0] == "churn") {
         Churn(command[1], std::strtol(command[2].c_str(), nullptr, 10));
     } else {

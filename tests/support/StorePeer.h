@@ -19,6 +19,8 @@ public:
     // under way; Ready() says whether it did. Commands:
     //   {"lock", PATH, "exclusive"}  holds a lock that keeps out readers too;
     //   {"lock", PATH, "write"}      holds the write lock (readers go on);
+    //   {"crash", PATH, SQL}         runs SQL, which leaves a transaction
+    //       open, and ends at once without closing the store;
     //   {"churn", PREFIX, ROUNDS}    adds, replaces and deletes URL cache
     //       entries whose addresses begin with PREFIX through the producer
     //       calls, round after round, until stopped or ROUNDS are done; it

@@ -48,9 +48,10 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // the cause; a walk that met such a failure is over, and its later calls fail
 // with ERROR_NO_MORE_ITEMS. The entry sized by one call is the one the next
 // call fills, unless the thread changed the cache in between. A walk reads
-// the cache as it was when the walk started or last moved on from the
-// thread's own change; it never repeats or skips an entry, and once it has
-// reached the end, the next call sees the cache as it is then.
+// the cache as it was when it (or another of the thread's walks still under
+// way) started; after each change through the
+// thread's own calls, and once it has reached its end, it reads the cache
+// as it is then. It never repeats or skips an entry.
 //
 // Handles belong to the thread that opened them, and a walk reads the store
 // it started on, to its end even when the file is deleted meanwhile. When the
@@ -60,10 +61,12 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // ERROR_NO_MORE_ITEMS, until the walk is closed. A walk that is never closed
 // is freed when its thread ends.
 //
-// A store this process may read but not write is read all the same, and so
-// is a store of a newer version of this program; every change then fails
-// with ERROR_ACCESS_DENIED. A store that showed damage (ERROR_FILE_CORRUPT)
-// is never written to again through the thread's connection.
+// A store this process may read but not write is read all the same, unless
+// a writer left a change unfinished in it (reading it would then need write
+// access), and so is a store of a newer version of this program; every
+// change then fails with ERROR_ACCESS_DENIED. A store that showed damage
+// (ERROR_FILE_CORRUPT) is never written to again through the thread's
+// connection.
 //
 // lpszUrlSearchPattern: nullptr (or "") for every entry; no other pattern is
 // served (ERROR_INVALID_PARAMETER).
