@@ -62,9 +62,9 @@ public:
     }
 
     // The entry a walk that has passed `order` yields next, or nullptr.
-    const ModelEntry* NextAfter(std::uint64_t order, DWORD typeMask) const {
+    const ModelEntry* NextAfter(std::uint64_t order) const {
         for (const ModelEntry& entry : entries_)
-            if (entry.order > order && (entry.type & typeMask) == typeMask)
+            if (entry.order > order)
                 return &entry;
         return nullptr;
     }

@@ -2,13 +2,29 @@
 // against the entry the model expected.
 #pragma once
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "CacheModel.h"
-#include "FuzzSupport.h"
 #include "platform/wininet.h"
+
+// Aborts, so that libFuzzer keeps the input, when a property does not hold.
+[[gnu::format(printf, 2, 3)]] inline void Require(bool holds, const char* format, ...) {
+    if (holds)
+        return;
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::fputs("property failed: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', stderr);
+    std::abort();
+}
 
 // What a buffer holds before a call, so that bytes written can be told.
 inline constexpr unsigned char kUntouched = 0xA5;
@@ -27,7 +43,7 @@ inline std::string TextProblem(const char* buffer, DWORD reported, const char* t
     if (static_cast<std::size_t>(end - text) <= expected->size())
         return name + " does not fit in the reported size";
     if (std::memcmp(text, expected->data(), expected->size()) != 0)
-        return name + " is '" + Printable(std::string_view(text, expected->size())) + "'";
+        return name + " is '" + std::string(text, expected->size()) + "'";
     if (text[expected->size()] != '\0')
         return name + " is not terminated";
     return "";

@@ -49,9 +49,9 @@ using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 // with ERROR_NO_MORE_ITEMS. The entry sized by one call is the one the next
 // call fills, unless the thread changed the cache in between. A walk reads
 // the cache as it was when it (or another of the thread's walks still under
-// way) started; after each change through the
-// thread's own calls, and once it has reached its end, it reads the cache
-// as it is then. It never repeats or skips an entry.
+// way) started; after each change through the thread's own calls, and once
+// it has reached its end, it reads the cache as it is then. It never repeats
+// or skips an entry.
 //
 // Handles belong to the thread that opened them, and a walk reads the store
 // it started on, to its end even when the file is deleted meanwhile. When the
