@@ -44,17 +44,6 @@ HistoryRow ReadRow(const store::Statement& statement) {
     return row;
 }
 
-// A statement that changes the store. SQLite refuses some when it prepares
-// them (a view in place of the table); that is a change that failed, not a
-// read.
-store::Statement& PrepareChange(store::Database& db, std::string_view sql) {
-    try {
-        return db.Prepare(sql);
-    } catch (const store::StoreError&) {
-        throw db.Failure(sqlite3_extended_errcode(db.Handle()), "changed");
-    }
-}
-
 std::unique_ptr<store::Database> OpenDatabase() {
     return store::Database::Open("URL history", "history.sqlite", kSchema);
 }
@@ -90,8 +79,7 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
     store::Database& db = Current(true);
     store::Transaction transaction(db);
     for (const HistoryRow& row : rows) {
-        auto& statement = PrepareChange(
-            db,
+        auto& statement = db.Prepare(
             "INSERT INTO history (url, title, last_visited, last_updated, expires, flags)"
             " VALUES (?1, ?2, ?3, ?4, ?5, ?6)"
             " ON CONFLICT (url) DO UPDATE SET title = excluded.title,"
@@ -115,7 +103,7 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
 void HistoryStore::Clear() {
     store::Database& db = Current(true);
     store::Transaction transaction(db);
-    PrepareChange(db, "DELETE FROM history").Run();
+    db.Prepare("DELETE FROM history").Run();
     transaction.Commit();
 }
 

@@ -32,13 +32,13 @@ struct STATURL {
 };
 using LPSTATURL = STATURL*;
 
-// Walks the entries in the order they were first added. It keeps its place
-// by entry, so entries removed meanwhile neither shift nor repeat it. It
-// reads the store as it was when the walk started, or last started again:
-// after a change through its history object it goes on from its place in
-// the store as it is then. When that finds the store's file deleted or
-// replaced, the walk fails with HRESULT_FROM_WIN32(ERROR_FILE_INVALID). One
-// thread at a time.
+// Walks the entries in the order they were first added, keeping its place
+// by entry, so that entries removed meanwhile neither shift nor repeat it. A
+// walk reads the store as it was at its first entry, and takes up the store
+// as it is only where it starts again from its place: after a change through
+// its history object, or after another walk of that object read in between.
+// When that finds the store's file deleted or replaced, the walk fails with
+// HRESULT_FROM_WIN32(ERROR_FILE_INVALID). One thread at a time.
 struct IEnumSTATURL : IUnknown {
     // Up to celt entries into rgelt; *pceltFetched (may be nullptr only when
     // celt is 1) says how many. S_OK when all celt came, S_FALSE at the end.

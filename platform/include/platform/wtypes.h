@@ -25,15 +25,7 @@ struct GUID {
     WORD Data3;
     BYTE Data4[8];
 
-    friend constexpr bool operator==(const GUID& a, const GUID& b) {
-        if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
-            return false;
-        for (int i = 0; i < 8; ++i) {
-            if (a.Data4[i] != b.Data4[i])
-                return false;
-        }
-        return true;
-    }
+    friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 
 using IID = GUID;    // names an interface
