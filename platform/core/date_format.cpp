@@ -1,3 +1,5 @@
+#include <charconv>
+#include <iterator>
 #include <string>
 
 #include "date_picture.h"
@@ -8,10 +10,12 @@ namespace {
 using picture::Field;
 
 void AppendNumber(std::string& text, int value, int width) {
-    const std::string digits = std::to_string(value);
-    if (static_cast<int>(digits.size()) < width)
-        text.append(static_cast<std::size_t>(width) - digits.size(), '0');
-    text += digits;
+    char digits[12];
+    const std::size_t length = static_cast<std::size_t>(
+        std::to_chars(std::begin(digits), std::end(digits), value).ptr - digits);
+    if (length < static_cast<std::size_t>(width))
+        text.append(static_cast<std::size_t>(width) - length, '0');
+    text.append(digits, length);
 }
 
 void AppendPicture(std::string& text, std::string_view picture, const TDateTimeParts& parts,
