@@ -23,51 +23,24 @@ bool HasSystemCause(int sqliteCode) {
 }  // namespace
 
 DWORD ErrorCodeFor(int sqliteCode, int systemError) {
-    switch (systemError) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return ERROR_DISK_FULL;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return ERROR_ACCESS_DENIED;
-        default:
-            break;
-    }
-    switch (sqliteCode) {
-        case SQLITE_IOERR_WRITE:
-        case SQLITE_IOERR_FSYNC:
-        case SQLITE_IOERR_DIR_FSYNC:
-        case SQLITE_IOERR_TRUNCATE:
-        case SQLITE_IOERR_SHMSIZE:
-        case SQLITE_IOERR_DELETE:
+    if (systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG)
+        return ERROR_DISK_FULL;
+    if (systemError == EACCES || systemError == EPERM || systemError == EROFS)
+        return ERROR_ACCESS_DENIED;
+    for (const int writing : {SQLITE_IOERR_WRITE, SQLITE_IOERR_FSYNC, SQLITE_IOERR_DIR_FSYNC,
+                              SQLITE_IOERR_TRUNCATE, SQLITE_IOERR_SHMSIZE, SQLITE_IOERR_DELETE}) {
+        if (sqliteCode == writing)
             return ERROR_WRITE_FAULT;
-        default:
-            break;
     }
-    switch (sqliteCode & 0xff) {
-        case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
-            return ERROR_FILE_CORRUPT;
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return ERROR_LOCK_VIOLATION;
-        case SQLITE_CANTOPEN:
-            return ERROR_OPEN_FAILED;
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-        case SQLITE_READONLY:
-            return ERROR_ACCESS_DENIED;
-        case SQLITE_FULL:
-            return ERROR_DISK_FULL;
-        case SQLITE_NOMEM:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        case SQLITE_IOERR:
-            return ERROR_READ_FAULT;
-        default:
-            return ERROR_INVALID_DATA;
-    }
+    static const std::map<int, DWORD> kByPrimaryCode = {
+        {SQLITE_NOTADB, ERROR_FILE_CORRUPT},  {SQLITE_CORRUPT, ERROR_FILE_CORRUPT},
+        {SQLITE_BUSY, ERROR_LOCK_VIOLATION},  {SQLITE_LOCKED, ERROR_LOCK_VIOLATION},
+        {SQLITE_CANTOPEN, ERROR_OPEN_FAILED}, {SQLITE_PERM, ERROR_ACCESS_DENIED},
+        {SQLITE_AUTH, ERROR_ACCESS_DENIED},   {SQLITE_READONLY, ERROR_ACCESS_DENIED},
+        {SQLITE_FULL, ERROR_DISK_FULL},       {SQLITE_NOMEM, ERROR_NOT_ENOUGH_MEMORY},
+        {SQLITE_IOERR, ERROR_READ_FAULT}};
+    const auto found = kByPrimaryCode.find(sqliteCode & 0xff);
+    return found == kByPrimaryCode.end() ? ERROR_INVALID_DATA : found->second;
 }
 
 int SystemErrorOf(sqlite3* db, int sqliteCode) {
@@ -103,16 +76,8 @@ std::string StoreMessage(std::string_view storeName, std::string_view path, std:
     return message;
 }
 
-struct Database::Cache {
-    std::map<std::string, std::unique_ptr<Statement>, std::less<>> statements;
-};
-
 Database::Database(sqlite3* db, std::string path, std::string_view storeName, std::string refusal)
-    : db_(db),
-      path_(std::move(path)),
-      storeName_(storeName),
-      refusal_(std::move(refusal)),
-      statements_(std::make_unique<Cache>()) {
+    : db_(db), path_(std::move(path)), storeName_(storeName), refusal_(std::move(refusal)) {
     struct stat st {};
     if (stat(path_.c_str(), &st) == 0) {
         device_ = st.st_dev;
@@ -121,7 +86,7 @@ Database::Database(sqlite3* db, std::string path, std::string_view storeName, st
 }
 
 Database::~Database() {
-    statements_.reset();  // statements must be finalized before the connection closes
+    statements_.clear();  // statements must be finalized before the connection closes
     sqlite3_close_v2(db_);
 }
 
@@ -153,12 +118,9 @@ void Database::Exec(std::string_view sql, std::string_view action) {
 }
 
 Statement& Database::Prepare(std::string_view sql) {
-    auto found = statements_->statements.find(sql);
-    if (found == statements_->statements.end()) {
-        found = statements_->statements
-                    .emplace(std::string(sql), std::make_unique<Statement>(*this, sql))
-                    .first;
-    }
+    auto found = statements_.find(sql);
+    if (found == statements_.end())
+        found = statements_.emplace(sql, std::make_unique<Statement>(*this, sql)).first;
     return found->second->Reset();
 }
 

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,7 +61,6 @@ public:
 
     sqlite3* Handle() const { return db_; }
     const std::string& Path() const { return path_; }
-    const std::string& StoreName() const { return storeName_; }
 
     // True while the file this connection opened is still the file at Path()
     // (it may have been deleted or replaced by another process).
@@ -94,8 +94,7 @@ private:
     std::uint64_t inode_ = 0;
     const std::string refusal_;   // why no change may be made, "" when they may
     mutable std::string damage_;  // the first failure that showed damage
-    struct Cache;
-    std::unique_ptr<Cache> statements_;
+    std::map<std::string, std::unique_ptr<Statement>, std::less<>> statements_;
 };
 
 // A prepared statement. Reset on every Run so it can be reused.

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -165,8 +164,11 @@ std::string WhyUnknown(sqlite3* db, const std::string& schema) {
 void RunInTransaction(sqlite3* db, const char* begin, const std::string& schema) {
     Run(db, begin);
     try {
+        // A new store takes this program's version. One made before stores
+        // had a version keeps 0, as writing it would wait for other writers.
+        const bool fresh = FirstText(db, "SELECT count(*) FROM sqlite_master") == "0";
         Run(db, schema);
-        if (FirstText(db, "PRAGMA user_version") == "0")
+        if (fresh)
             Run(db, "PRAGMA user_version=" + std::to_string(kStoreVersion));
         Run(db, "COMMIT");
     } catch (const OpenFailure&) {
@@ -228,18 +230,11 @@ std::string WhyNotWritable(const std::string& path, const OpenFailure& failure) 
     return "it cannot be written (" + failure.cause + ")";
 }
 
+// The store read as a file that nothing changes: no locks, no journal.
 std::string ImmutableUri(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string uri = "file:";
-    for (const unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/-._~", c)) {
-            uri += static_cast<char>(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 15];
-        }
-    }
+    for (const char c : path)
+        uri += c == '%' ? "%25" : c == '?' ? "%3F" : c == '#' ? "%23" : std::string(1, c);
     return uri + "?immutable=1";
 }
 
