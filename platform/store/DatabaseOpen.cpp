@@ -207,16 +207,9 @@ void PrepareForWriting(sqlite3* db, const std::string& schema) {
 // Failures that leave the file possibly readable: the process may not write
 // it, its journal files cannot be made, or the disk is full.
 bool MayReadInstead(const OpenFailure& failure) {
-    switch (failure.sqliteCode & 0xff) {
-        case SQLITE_READONLY:
-        case SQLITE_CANTOPEN:
-        case SQLITE_PERM:
-        case SQLITE_IOERR:
-        case SQLITE_FULL:
-            return true;
-        default:
-            return false;
-    }
+    const int primary = failure.sqliteCode & 0xff;
+    return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM ||
+           primary == SQLITE_IOERR || primary == SQLITE_FULL;
 }
 
 // Why a store that can be read cannot be written, as far as the file system

@@ -53,21 +53,10 @@ PackedTexts TextsOf(std::string_view packed) {
     return texts;
 }
 
-void PutText(std::string& packed, LPCSTR text, std::size_t size) {
-    PutUint(packed, text ? size : kAbsent, 4);
-}
-
-std::size_t Length(LPCSTR text) {
-    return text ? std::strlen(text) : 0;
-}
-
 }  // namespace
 
 std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t headerSize) {
-    const std::size_t localFileSize = Length(values.lpszLocalFileName);
-    const std::size_t extensionSize = Length(values.lpszFileExtension);
     std::string packed;
-    packed.reserve(kTextsAt + localFileSize + headerSize + extensionSize);
     PutUint(packed, values.dwUseCount, 4);
     PutUint(packed, values.dwSizeLow, 4);
     PutUint(packed, values.dwSizeHigh, 4);
@@ -75,15 +64,17 @@ std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t header
          {values.LastModifiedTime, values.ExpireTime, values.LastAccessTime, values.LastSyncTime}) {
         PutUint(packed, FileTimeToQuad(time), 8);
     }
-    PutText(packed, values.lpszLocalFileName, localFileSize);
-    PutText(packed, values.lpHeaderInfo, headerSize);
-    PutText(packed, values.lpszFileExtension, extensionSize);
-    if (values.lpszLocalFileName)
-        packed.append(values.lpszLocalFileName, localFileSize);
-    if (values.lpHeaderInfo)
-        packed.append(values.lpHeaderInfo, headerSize);
-    if (values.lpszFileExtension)
-        packed.append(values.lpszFileExtension, extensionSize);
+    const std::optional<std::string_view> texts[] = {
+        values.lpszLocalFileName ? std::optional(std::string_view(values.lpszLocalFileName))
+                                 : std::nullopt,
+        values.lpHeaderInfo ? std::optional(std::string_view(values.lpHeaderInfo, headerSize))
+                            : std::nullopt,
+        values.lpszFileExtension ? std::optional(std::string_view(values.lpszFileExtension))
+                                 : std::nullopt};
+    for (const auto& text : texts)
+        PutUint(packed, text ? text->size() : kAbsent, 4);
+    for (const auto& text : texts)
+        packed.append(text.value_or(""));
     return packed;
 }
 
@@ -92,8 +83,7 @@ bool EntryValuesIntact(std::string_view packed) {
         return false;
     std::uint64_t texts = 0;
     for (std::size_t i = 0; i < 3; ++i) {
-        const std::uint32_t length = DwordAt(packed, kLengthsAt + 4 * i);
-        if (length != kAbsent)
+        if (const DWORD length = DwordAt(packed, kLengthsAt + 4 * i); length != kAbsent)
             texts += length;
     }
     return texts == packed.size() - kTextsAt;
