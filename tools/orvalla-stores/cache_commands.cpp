@@ -87,23 +87,6 @@ struct WalkCloser {
 };
 using WalkHandle = std::unique_ptr<void, WalkCloser>;
 
-// Reads one entry with the two-call protocol into `buffer`; false at the end.
-template <typename Call>
-bool ReadEntry(std::vector<char>& buffer, Call call) {
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        const auto entry = reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.data());
-        if (call(buffer.empty() ? nullptr : entry, &size))
-            return true;
-        const DWORD error = GetLastError();
-        if (error == ERROR_NO_MORE_ITEMS)
-            return false;
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            RaiseLastOSError();
-        buffer.resize(size);
-    }
-}
-
 void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     std::printf("%s hits=%u modified=%s expires=%s %s\n", TypeName(entry.CacheEntryType),
                 static_cast<unsigned>(entry.dwHitRate), FormatTime(entry.LastModifiedTime).c_str(),
@@ -115,22 +98,29 @@ int ListCache(const Arguments& args) {
     // The buffer only grows, and is allocated by new, so it suits the record.
     std::vector<char> buffer;
     WalkHandle walk;
-    const bool any = ReadEntry(buffer, [&](LPINTERNET_CACHE_ENTRY_INFOA entry, LPDWORD size) {
-        walk.reset(FindFirstUrlCacheEntryA(nullptr, entry, size));
-        return walk != nullptr;
-    });
-    if (!any)
-        return 0;
-    do {
-        PrintEntry(*reinterpret_cast<const INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()));
-    } while (ReadEntry(buffer, [&](LPINTERNET_CACHE_ENTRY_INFOA entry, LPDWORD size) {
-        return FindNextUrlCacheEntryA(walk.get(), entry, size) != FALSE;
-    }));
-    return 0;
-}
-
-FILETIME At(const char* isoTime) {
-    return ParseTime(isoTime);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const auto entry = buffer.empty()
+                               ? nullptr
+                               : reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.data());
+        bool read;
+        if (walk) {
+            read = FindNextUrlCacheEntryA(walk.get(), entry, &size);
+        } else {
+            walk.reset(FindFirstUrlCacheEntryA(nullptr, entry, &size));
+            read = walk != nullptr;
+        }
+        if (read) {
+            PrintEntry(*entry);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_NO_MORE_ITEMS)
+            return 0;
+        if (error != ERROR_INSUFFICIENT_BUFFER)
+            RaiseLastOSError();
+        buffer.resize(size);
+    }
 }
 
 struct SampleEntry {
@@ -190,8 +180,8 @@ void WriteSampleCache() {
     for (const SampleEntry& sample : entries) {
         CACHE_ENTRY_VALUES values;
         values.CacheEntryType = sample.type;
-        values.LastModifiedTime = At(sample.modified);
-        values.ExpireTime = At(sample.expires);
+        values.LastModifiedTime = ParseTime(sample.modified);
+        values.ExpireTime = ParseTime(sample.expires);
         values.LastAccessTime = values.LastModifiedTime;
         values.LastSyncTime = values.LastModifiedTime;
         values.dwUseCount = 0;

@@ -67,11 +67,9 @@ void PrintEntry(const STATURL& entry) {
 int ListHistory(const Arguments& args) {
     ParsedArguments(args, {}).ExpectPositional(0, 0);
     const ComRuntime runtime;
-    ComPtr<IUnknown> object;
-    OleCheck(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                              object.PutVoid()));
     ComPtr<IUrlHistoryStg2> history;
-    OleCheck(object.QueryInterface(history));
+    OleCheck(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUrlHistoryStg2,
+                              history.PutVoid()));
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
     STATURL entry{};
