@@ -1,6 +1,6 @@
 // Times the program's own paths against their floors on a generated data set
 // and prints one line per workload:
-//     NAME: program X ms, floor Y ms, ratio Z
+//     NAME: program X ms, floor Y ms, ratio Z, target at most T: met
 // with the medians of the runs.
 //
 //     orvalla_bench [RUNS [NAME...]]
