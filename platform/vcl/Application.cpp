@@ -5,6 +5,8 @@
 
 TApplication Application;
 
+namespace {
+
 std::string ErrorBoxText(const std::string& message) {
     // Compared as bytes: the lead byte of any multi-byte character sorts
     // after ".", as the whole character would.
@@ -12,6 +14,8 @@ std::string ErrorBoxText(const std::string& message) {
         return message + ".";
     return message;
 }
+
+}  // namespace
 
 void TApplication::ShowException(const std::exception& error) {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(Title),

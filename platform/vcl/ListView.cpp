@@ -90,11 +90,6 @@ void TListItem::SetCaption(std::string_view text) {
         row->SetText(0, text);
 }
 
-int TListItem::SubItemCount() const {
-    const TListRow* row = TListRow::Of(item_);
-    return row ? row->SubItemCount() : 0;
-}
-
 const std::string& TListItem::SubItem(int index) const {
     // Column 0 is the caption, not a sub-item.
     return ColumnText(item_, index < 0 ? -1 : index + 1);
@@ -124,11 +119,6 @@ void TListItem::SetSelected(bool selected) {
     if (selected && list && list->selectionMode() == QAbstractItemView::SingleSelection)
         list->clearSelection();
     item_->setSelected(selected);
-}
-
-int TListItem::Index() const {
-    QTreeWidget* list = InList(item_)->treeWidget();
-    return list ? list->indexOfTopLevelItem(item_) : -1;
 }
 
 void TListItem::MakeVisible() {

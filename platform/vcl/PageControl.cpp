@@ -4,7 +4,8 @@
 
 namespace {
 
-// Gives every tab the same width; 0 leaves each tab as wide as its text.
+// Gives every tab on the top edge the same width; 0 leaves each tab as wide
+// as its text.
 class FixedWidthTabBar : public QTabBar {
 public:
     explicit FixedWidthTabBar(QWidget* parent) : QTabBar(parent) { setExpanding(false); }
@@ -21,13 +22,7 @@ public:
 protected:
     QSize tabSizeHint(int index) const override {
         QSize size = QTabBar::tabSizeHint(index);
-        if (width_ <= 0)
-            return size;
-        const bool vertical = shape() == RoundedWest || shape() == RoundedEast ||
-                              shape() == TriangularWest || shape() == TriangularEast;
-        if (vertical)
-            size.setHeight(width_);
-        else
+        if (width_ > 0)
             size.setWidth(width_);
         return size;
     }

@@ -106,15 +106,6 @@ void TStringGrid::SetCells(int column, int row, std::string&& text) {
     model_->SetCell(column, row, text, &text);
 }
 
-QString TStringGrid::DisplayText(int column, int row) const {
-    if (column < 0 || column >= colCount_ || row < 0 || row >= rowCount_)
-        return QString();
-    if (row < fixedRows_)
-        return model_->headerData(column, Qt::Horizontal).toString();
-    model_->ShowRows();
-    return model_->data(model_->index(row - fixedRows_, column)).toString();
-}
-
 // The fixed row is drawn by the horizontal header, as tall as any other row.
 void TStringGrid::SizeChanged() {
     QHeaderView* header = horizontalHeader();

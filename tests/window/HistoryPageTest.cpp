@@ -1,6 +1,7 @@
 // The "History" page: listing the visited http pages and clearing them.
 #include <sqlite3.h>
 
+#include <QApplication>
 #include <QTest>
 
 #include <filesystem>
@@ -32,6 +33,14 @@ protected:
         }
         return texts;
     }
+    // The text at a cell as the view has it once the grid has told it of
+    // its rows; row 0 is the header.
+    QString Shown(int column, int row) const {
+        QApplication::processEvents();
+        const QAbstractItemModel* model = form_->StringGrid1->model();
+        return row == 0 ? model->headerData(column, Qt::Horizontal).toString()
+                        : model->data(model->index(row - 1, column)).toString();
+    }
     static void RunSql(const std::string& sql) {
         sqlite3* db = nullptr;
         sqlite3_open(
@@ -61,7 +70,7 @@ TEST_F(HistoryPage, ListsOnlyTheHttpPagesWithTheirTimesAndTitles) {
     EXPECT_EQ(Column(0), (std::vector<std::string>{"Last Visited", "3/2/2026 9:15:00 AM",
                                                    "3/11/2026 12:30:00 PM", "12/30/1899"}));
     EXPECT_EQ(Column(1)[2], "Caf\xC3\xA9 Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC");
-    EXPECT_EQ(grid->DisplayText(1, 2), QString::fromUtf8("Café Zürich 東京"));
+    EXPECT_EQ(Shown(1, 2), QString::fromUtf8("Café Zürich 東京"));
     EXPECT_EQ(Column(2), (std::vector<std::string>{"Url", "http://www.example.com/",
                                                    "http://cafe.example/", "http://old.example/"}));
     // The last two columns hold their texts beyond the three the grid shows.
@@ -70,7 +79,7 @@ TEST_F(HistoryPage, ListsOnlyTheHttpPagesWithTheirTimesAndTitles) {
                                         "3/3/2026 10:00:00 AM", "3/3/2026 10:00:00 AM"}));
     EXPECT_EQ(Column(4)[0], "Expires");
     EXPECT_EQ(Column(4)[1], "4/1/2026");
-    EXPECT_TRUE(grid->DisplayText(3, 1).isEmpty());
+    EXPECT_TRUE(Shown(3, 1).isEmpty());
     EXPECT_TRUE(ErrorTexts().empty());
 }
 
@@ -127,8 +136,8 @@ TEST_F(HistoryPage, ClearEmptiesStoreAndGridAndCountsZero) {
     Visit("http://new.example/", "New");
     form.Click(form.Button8);
     EXPECT_EQ(form.StringGrid1->RowCount(), 2);
-    EXPECT_EQ(form.StringGrid1->DisplayText(1, 0), "Title");
-    EXPECT_EQ(form.StringGrid1->DisplayText(2, 1), "http://new.example/");
+    EXPECT_EQ(Shown(1, 0), "Title");
+    EXPECT_EQ(Shown(2, 1), "http://new.example/");
     EXPECT_EQ(form.Edit1->text(), "1");
     EXPECT_TRUE(ErrorTexts().empty());
 }

@@ -22,9 +22,6 @@ public:
 
 extern TApplication Application;
 
-// The text the error box shows for a message.
-std::string ErrorBoxText(const std::string& message);
-
 // Runs an event handler where the toolkit called us: an error it raises is
 // shown in the standard error box and goes no further.
 template <class Handler>

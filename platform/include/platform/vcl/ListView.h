@@ -32,7 +32,6 @@ public:
 
     // The texts of the columns after the first: SubItem(0) is column 1. An
     // index without a sub-item gives an empty text.
-    int SubItemCount() const;
     const std::string& SubItem(int index) const;
     void AddSubItem(std::string_view text);
 
@@ -40,7 +39,6 @@ public:
     void SetChecked(bool checked);
     bool Selected() const;
     void SetSelected(bool selected);
-    int Index() const;
 
     // Scrolls the list until the row is fully visible.
     void MakeVisible();
@@ -84,7 +82,6 @@ public:
 
     // Switching from stNone to any other mode sorts the rows once through
     // OnCompare. Rows added later are not sorted.
-    TSortType SortType() const { return sortType_; }
     void SetSortType(TSortType sortType);
 
     // Sorts every row now through OnCompare. If OnCompare raises, the error

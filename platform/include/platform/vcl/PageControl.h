@@ -13,7 +13,6 @@ public:
     int TabWidth() const { return tabWidth_; }
     void SetTabWidth(int width);
 
-    QWidget* ActivePage() const { return currentWidget(); }
     void SetActivePage(QWidget* page) { setCurrentWidget(page); }
 
 private:

@@ -40,9 +40,6 @@ public:
         SetCells(column, row, std::string_view(text));
     }
 
-    // The text shown at a visible cell, for tests and accessibility.
-    QString DisplayText(int column, int row) const;
-
 private:
     // Shows the header row as tall as the other rows, or hides it.
     void SizeChanged();
