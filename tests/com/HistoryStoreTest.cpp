@@ -97,13 +97,12 @@ TEST_F(HistoryStoreTest, OffersItsInterfacesAsOneObject) {
 
 TEST_F(HistoryStoreTest, WideTextsAndAllTimesRoundTrip) {
     const std::u16string url = u"http://example.com/caf\u00e9/\u6771\u4eac?q=\U0001F600";
-    const std::u16string titles[] = {u"Caf\u00e9 Z\u00fcrich", u"T\u014dky\u014d",
+    const std::u16string titles[] = {u"Caf\u00e9 Z\u00fcrich",
                                      u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac"};
     constexpr std::uint64_t kTopBitSet = 0xFFFF'FFFF'FFFF'FFF0u;
     PutEntry(url.c_str(), titles[0].c_str(), 130'000'000'000'000'000u, kTopBitSet, 7,
              STATURLFLAG_ISTOPLEVEL);
-    PutEntry(u"http://t/", titles[1].c_str());
-    PutEntry(u"http://g/", titles[2].c_str());
+    PutEntry(u"http://g/", titles[1].c_str());
     ComPtr<IUrlHistoryStg2> history = OpenHistory();
     ASSERT_TRUE(history);
 
@@ -117,7 +116,7 @@ TEST_F(HistoryStoreTest, WideTextsAndAllTimesRoundTrip) {
     EXPECT_EQ(first.record.cbSize, sizeof(STATURL));
     ComPtr<IEnumSTATURL> walk;
     ASSERT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
-    ASSERT_EQ(walk->SetFilter(u"http://t", 0), S_OK);
+    ASSERT_EQ(walk->SetFilter(u"http://g", 0), S_OK);
     STATURL record{};
     ASSERT_EQ(walk->Next(1, &record, nullptr), S_OK);
     EXPECT_EQ(std::u16string(record.pwcsTitle), titles[1]);
