@@ -1,7 +1,6 @@
 #include "GridCells.h"
 
 #include <cstddef>
-#include <utility>
 
 namespace {
 
@@ -12,50 +11,34 @@ constexpr std::size_t kNearColumns = 256;
 
 }  // namespace
 
-std::uint64_t GridCells::FarKey(int column, int row) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(row)) << 32) |
-           static_cast<std::uint32_t>(column);
-}
-
 const std::string* GridCells::Find(int column, int row) const {
     const auto r = static_cast<std::size_t>(row);
     const auto c = static_cast<std::size_t>(column);
     if (r < rows_.size() && c < rows_[r].size() && !rows_[r][c].empty())
         return &rows_[r][c];
-    if (far_.empty())
-        return nullptr;
-    const auto cell = far_.find(FarKey(column, row));
+    const auto cell = far_.find({row, column});
     return cell == far_.end() ? nullptr : &cell->second;
 }
 
-std::string* GridCells::FindMutable(int column, int row) {
-    return const_cast<std::string*>(std::as_const(*this).Find(column, row));
-}
-
-std::string& GridCells::Make(int column, int row) {
+bool GridCells::Set(int column, int row, std::string_view text, std::string* owned) {
+    const std::string* found = Find(column, row);
+    if (found ? *found == text : text.empty())
+        return false;
     const auto r = static_cast<std::size_t>(row);
     const auto c = static_cast<std::size_t>(column);
-    if (r >= rows_.size() + kNearRows || c >= kNearColumns)
-        return far_[FarKey(column, row)];
-    if (r >= rows_.size())
-        rows_.resize(r + 1);
-    if (c >= rows_[r].size())
-        rows_[r].resize(c + 1);
-    return rows_[r][c];
-}
-
-bool GridCells::Set(int column, int row, std::string_view text, std::string* owned) {
-    std::string* cell = FindMutable(column, row);
-    if (!cell) {
-        if (text.empty())
-            return false;
-        cell = &Make(column, row);
-    } else if (*cell == text) {
-        return false;
+    std::string* cell = const_cast<std::string*>(found);
+    if (!cell && (r >= rows_.size() + kNearRows || c >= kNearColumns)) {
+        cell = &far_[{row, column}];
+    } else if (!cell) {
+        if (r >= rows_.size())
+            rows_.resize(r + 1);
+        if (c >= rows_[r].size())
+            rows_[r].resize(c + 1);
+        cell = &rows_[r][c];
     }
     if (text.empty()) {
         // Kept in the rows, an empty text is no text; aside, it goes.
-        if (!far_.erase(FarKey(column, row)))
+        if (!far_.erase({row, column}))
             cell->clear();
     } else if (owned) {
         *cell = std::move(*owned);
