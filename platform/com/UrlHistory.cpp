@@ -2,6 +2,7 @@
 
 #include "StatUrlEnumerator.h"
 #include "failure.h"
+#include "platform/winbase.h"
 
 namespace com {
 
@@ -23,6 +24,8 @@ HRESULT UrlHistory::EnumUrls(IEnumSTATURL** ppEnum) {
     if (!ppEnum)
         return E_POINTER;
     *ppEnum = nullptr;
+    // The entries of a listing are shown in the time zone as it is when the listing starts.
+    TakeUpTimeZone();
     return Guarded([&] {
         *ppEnum = MakeComObject<StatUrlEnumerator>(store_).Detach();
         return S_OK;

@@ -2,6 +2,7 @@
 #include <limits>
 #include <memory>
 
+#include "platform/winbase.h"
 #include "platform/wininet.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
@@ -46,6 +47,8 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
 HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
                                LPINTERNET_CACHE_ENTRY_INFOA lpFirstCacheEntryInfo,
                                LPDWORD lpcbCacheEntryInfo) {
+    // The entries of a walk are shown in the time zone as it is when the walk starts.
+    TakeUpTimeZone();
     if ((lpszUrlSearchPattern && *lpszUrlSearchPattern) || !lpcbCacheEntryInfo) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

@@ -83,6 +83,21 @@ TEST_F(HistoryPage, ListsOnlyTheHttpPagesWithTheirTimesAndTitles) {
     EXPECT_TRUE(ErrorTexts().empty());
 }
 
+// The zone is read afresh when a walk or a listing starts, not at every
+// time stamp: a zone that changed meanwhile shows at the next refresh.
+TEST_F(HistoryPage, AZoneChangedMeanwhileShowsAtTheNextRefreshOfEitherPage) {
+    AddEntry("Cookie:u@host/", COOKIE_CACHE_ENTRY, 1, Utc(2026, 7, 1, 13, 0, 0));
+    Visit("http://www.example.com/", "Example", Utc(2026, 7, 1, 13, 0, 0));
+    TMainForm& form = Create();
+    EXPECT_EQ(Captions(2)[0], "7/1/2026 1:00:00 PM");
+    EXPECT_EQ(Column(0)[1], "7/1/2026 1:00:00 PM");
+    const ScopedEnv newYork("TZ", "America/New_York");
+    form.Click(form.btnRefresh);
+    form.Click(form.Button8);
+    EXPECT_EQ(Captions(2)[0], "7/1/2026 9:00:00 AM");
+    EXPECT_EQ(Column(0)[1], "7/1/2026 9:00:00 AM");
+}
+
 TEST_F(HistoryPage, RefreshFollowsTheStoreAsItShrinksAndEmpties) {
     for (int i = 1; i <= 5; ++i)
         Visit("http://site" + std::to_string(i) + ".example/", "Site");
