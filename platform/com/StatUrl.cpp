@@ -1,6 +1,5 @@
 #include "StatUrl.h"
 
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -17,11 +16,10 @@ using TaskMemText = std::unique_ptr<char16_t, TaskMemDeleter>;
 
 // A wide copy of UTF-8 text in task memory. Throws std::bad_alloc.
 TaskMemText TaskMemWide(const std::string& text) {
-    const std::u16string wide = AnsiToWide(text);
-    TaskMemText copy(static_cast<char16_t*>(CoTaskMemAlloc((wide.size() + 1) * sizeof(char16_t))));
+    TaskMemText copy(static_cast<char16_t*>(CoTaskMemAlloc((text.size() + 1) * sizeof(char16_t))));
     if (!copy)
         throw std::bad_alloc();
-    std::memcpy(copy.get(), wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+    *AnsiToWide(text, copy.get()) = u'\0';
     return copy;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/codepage.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <algorithm>
 
 namespace {
@@ -42,52 +45,6 @@ std::size_t SequenceLength(std::string_view text, std::size_t pos) {
     return length;
 }
 
-// The code point of a well-formed sequence of `length` bytes at `pos`.
-char32_t Decode(std::string_view text, std::size_t pos, std::size_t length) {
-    static constexpr unsigned char leadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-    char32_t code = static_cast<unsigned char>(text[pos]) & leadMask[length];
-    for (std::size_t i = 1; i < length; ++i)
-        code = code << 6 | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
-    return code;
-}
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-void AppendUtf16(std::u16string& out, char32_t code) {
-    if (code < 0x10000) {
-        out += static_cast<char16_t>(code);
-    } else {
-        code -= 0x10000;
-        out += static_cast<char16_t>(0xD800 | code >> 10);
-        out += static_cast<char16_t>(0xDC00 | (code & 0x3FF));
-    }
-}
-
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
 
 std::size_t CharCount(std::string_view text) {
@@ -106,33 +63,24 @@ std::string CopyChars(std::string_view text, std::size_t start, std::size_t coun
     return std::string(text.substr(start, end - start));
 }
 
+// Qt's codecs replace as the header says once stateless: each call stands
+// alone, and a leading byte order mark is kept as a character.
 std::string WideToAnsi(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, unit);
-        }
-    }
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    std::string out(encoder.requiredSpace(text.size()), '\0');
+    out.resize(encoder.appendToBuffer(out.data(), QStringView(text)) - out.data());
     return out;
 }
 
+char16_t* AnsiToWide(std::string_view text, char16_t* out) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return reinterpret_cast<char16_t*>(
+        decoder.appendToBuffer(reinterpret_cast<QChar*>(out), QByteArrayView(text)));
+}
+
 std::u16string AnsiToWide(std::string_view text) {
-    std::u16string out;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = SequenceLength(text, pos);
-        if (length == 0) {
-            AppendUtf16(out, kReplacement);
-            ++pos;
-        } else {
-            AppendUtf16(out, Decode(text, pos, length));
-            pos += length;
-        }
-    }
+    std::u16string out(text.size() + 1, u'\0');
+    out.resize(AnsiToWide(text, out.data()) - out.data());
     return out;
 }

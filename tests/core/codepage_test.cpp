@@ -54,6 +54,7 @@ TEST(AnsiToWide, DecodesUtf8AndReplacesEachInvalidByte) {
     EXPECT_EQ(AnsiToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");            // an encoded surrogate
     EXPECT_EQ(AnsiToWide("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // beyond U+10FFFF
     EXPECT_EQ(AnsiToWide("a\xE2\x82"), u"a\uFFFD\uFFFD");
+    EXPECT_EQ(AnsiToWide("\xEF\xBB\xBFx"), u"\uFEFFx");  // a leading byte order mark is text
 }
 
 TEST(AnsiToWide, RoundTripsEveryCodePoint) {

@@ -17,3 +17,6 @@ std::size_t CharCount(std::string_view text);
 // become U+FFFD, and so does each byte that is not part of valid UTF-8.
 std::string WideToAnsi(std::u16string_view text);
 std::u16string AnsiToWide(std::string_view text);
+// Writes the wide form of `text` to `out`, which has room for text.size() + 1
+// units, and returns the end of what it wrote.
+char16_t* AnsiToWide(std::string_view text, char16_t* out);
