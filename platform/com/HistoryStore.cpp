@@ -31,17 +31,21 @@ std::uint64_t FromColumn(std::int64_t value) {
     return static_cast<std::uint64_t>(value);
 }
 
-HistoryRow ReadRow(const store::Statement& statement) {
-    HistoryRow row;
+// Into `row`, whose texts keep their storage from one entry to the next.
+void ReadRow(const store::Statement& statement, HistoryRow& row) {
     row.id = statement.Int(0);
-    row.url = std::string(statement.Bytes(1));
-    if (!statement.IsNull(2))
-        row.title = std::string(statement.Bytes(2));
+    row.url.assign(statement.Bytes(1));
+    if (statement.IsNull(2)) {
+        row.title.reset();
+    } else if (row.title) {
+        row.title->assign(statement.Bytes(2));
+    } else {
+        row.title.emplace(statement.Bytes(2));
+    }
     row.lastVisited = FromColumn(statement.Int(3));
     row.lastUpdated = FromColumn(statement.Int(4));
     row.expires = FromColumn(statement.Int(5));
     row.flags = static_cast<DWORD>(statement.Int(6));
-    return row;
 }
 
 std::unique_ptr<store::Database> OpenDatabase() {
@@ -107,7 +111,7 @@ void HistoryStore::Clear() {
     transaction.Commit();
 }
 
-std::optional<HistoryRow> HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix) {
+bool HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix, HistoryRow& row) {
     try {
         if (!query_ || queryPlace_ != afterId || queryPrefix_ != prefix) {
             store::Database& db = Current();
@@ -117,10 +121,11 @@ std::optional<HistoryRow> HistoryStore::NextAfter(std::int64_t afterId, std::str
         }
         if (!query_->Step()) {
             query_.reset();
-            return std::nullopt;
+            return false;
         }
         queryPlace_ = query_->Int(0);
-        return ReadRow(*query_);
+        ReadRow(*query_, row);
+        return true;
     } catch (...) {
         query_.reset();
         throw;

@@ -40,11 +40,11 @@ public:
     void Put(const std::vector<HistoryRow>& rows);
     void Clear();
 
-    // The first entry after entry `afterId` whose address begins with
-    // `prefix` byte for byte, or none at the end. One query runs from call to
-    // call while the calls go on from the entry it gave last; any other
-    // place, a change through this store or EndListing starts a new one.
-    std::optional<HistoryRow> NextAfter(std::int64_t afterId, std::string_view prefix);
+    // Reads into `row` the first entry after entry `afterId` whose address
+    // begins with `prefix` byte for byte; false at the end. One query runs
+    // from call to call while the calls go on from the entry it gave last; any
+    // other place, a change through this store or EndListing starts a new one.
+    bool NextAfter(std::int64_t afterId, std::string_view prefix, HistoryRow& row);
     // Ends the running query, and with it the read transaction it holds.
     void EndListing() { query_.reset(); }
 

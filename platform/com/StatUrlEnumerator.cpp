@@ -11,8 +11,8 @@ void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
     return nullptr;
 }
 
-std::optional<HistoryRow> StatUrlEnumerator::Peek() {
-    std::optional<HistoryRow> row = store_->NextAfter(place_, prefix_);
+bool StatUrlEnumerator::Peek() {
+    const bool found = store_->NextAfter(place_, prefix_, row_);
     const std::uint64_t file = store_->FilesFollowed();
     if (!file_) {
         file_ = file;
@@ -22,7 +22,7 @@ std::optional<HistoryRow> StatUrlEnumerator::Peek() {
                                                     "its file was deleted or replaced during "
                                                     "the listing")};
     }
-    return row;
+    return found;
 }
 
 HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched) {
@@ -37,11 +37,10 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
         ULONG fetched = 0;
         try {
             for (; fetched < celt; ++fetched) {
-                const std::optional<HistoryRow> row = Peek();
-                if (!row)
+                if (!Peek())
                     break;
-                FillStatUrl(*row, rgelt[fetched]);
-                place_ = row->id;
+                FillStatUrl(row_, rgelt[fetched]);
+                place_ = row_.id;
             }
         } catch (...) {
             // All or nothing: the caller gets no texts to free, and the next

@@ -25,8 +25,8 @@ protected:
     void* InterfaceFor(REFIID riid) override;
 
 private:
-    // The entry after the place, or none at the end.
-    std::optional<HistoryRow> Peek();
+    // Reads the entry after the place into row_; false at the end.
+    bool Peek();
 
     const std::shared_ptr<HistoryStore> store_;
     std::string prefix_;
@@ -36,6 +36,7 @@ private:
     // The file of the store the place belongs to; a listing that finds the
     // file replaced fails rather than go on by ids of another file.
     std::optional<std::uint64_t> file_;
+    HistoryRow row_;  // its texts' storage serves entry after entry
 };
 
 }  // namespace com
