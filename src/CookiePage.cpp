@@ -82,7 +82,7 @@ void TMainForm::AddCookieRow(const INTERNET_CACHE_ENTRY_INFOA& entry) {
     item.AddSubItem(std::to_string(entry.dwHitRate));
     item.AddSubItem(FileTimeToText(entry.LastModifiedTime));
     item.AddSubItem(FileTimeToText(entry.ExpireTime));
-    item.AddSubItem(address);
+    item.AddSubItem(std::string(address));
 }
 
 void TMainForm::UpdateCookieCount() {

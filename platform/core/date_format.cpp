@@ -21,31 +21,31 @@ void AppendNumber(std::string& text, int value, int width) {
 void AppendPicture(std::string& text, std::string_view picture, const TDateTimeParts& parts,
                    const TFormatSettings& settings) {
     for (std::size_t pos = 0; pos < picture.size();) {
-        const picture::Token token = picture::Next(picture, pos);
-        switch (token.field) {
+        // Literal text goes straight into the result.
+        int width = 0;
+        switch (picture::Next(picture, pos, width, text)) {
             case Field::Literal:
-                text += token.literal;
                 break;
             case Field::Day:
-                AppendNumber(text, parts.day, token.width);
+                AppendNumber(text, parts.day, width);
                 break;
             case Field::Month:
-                AppendNumber(text, parts.month, token.width);
+                AppendNumber(text, parts.month, width);
                 break;
             case Field::Year:
-                AppendNumber(text, token.width == 4 ? parts.year : parts.year % 100, token.width);
+                AppendNumber(text, width == 4 ? parts.year : parts.year % 100, width);
                 break;
             case Field::Hour12:
-                AppendNumber(text, parts.hour % 12 == 0 ? 12 : parts.hour % 12, token.width);
+                AppendNumber(text, parts.hour % 12 == 0 ? 12 : parts.hour % 12, width);
                 break;
             case Field::Hour24:
-                AppendNumber(text, parts.hour, token.width);
+                AppendNumber(text, parts.hour, width);
                 break;
             case Field::Minute:
-                AppendNumber(text, parts.minute, token.width);
+                AppendNumber(text, parts.minute, width);
                 break;
             case Field::Second:
-                AppendNumber(text, parts.second, token.width);
+                AppendNumber(text, parts.second, width);
                 break;
             case Field::AmPm:
                 text += parts.hour < 12 ? settings.TimeAMString : settings.TimePMString;

@@ -16,8 +16,7 @@ bool IsAsciiLetter(char c) {
 
 }  // namespace
 
-std::string ReadQuoted(std::string_view text, std::size_t& i) {
-    std::string literal;
+void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal) {
     ++i;
     while (i < text.size()) {
         if (text[i] != '\'') {
@@ -30,32 +29,36 @@ std::string ReadQuoted(std::string_view text, std::size_t& i) {
             break;
         }
     }
-    return literal;
 }
 
-Token Next(std::string_view picture, std::size_t& pos) {
+Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal) {
     const char c = picture[pos];
-    if (c == '\'')
-        return Token{Field::Literal, 0, ReadQuoted(picture, pos)};
     const std::size_t letter = kLetters.find(c);
-    if (letter == std::string_view::npos)
-        return Token{Field::Literal, 0, std::string(1, picture[pos++])};
+    if (c == '\'' || letter == std::string_view::npos) {
+        if (c == '\'')
+            ReadQuoted(picture, pos, literal);
+        else
+            literal += picture[pos++];
+        return Field::Literal;
+    }
     const std::size_t start = pos;
     while (pos < picture.size() && picture[pos] == c)
         ++pos;
     const std::size_t run = pos - start;
     const Field field = kFields[letter];
-    return Token{field, field == Field::Year ? (run <= 2 ? 2 : 4) : (run == 1 ? 1 : 2), {}};
+    width = field == Field::Year ? (run <= 2 ? 2 : 4) : (run == 1 ? 1 : 2);
+    return field;
 }
 
 std::vector<Token> Tokenize(std::string_view picture) {
     std::vector<Token> tokens;
     for (std::size_t pos = 0; pos < picture.size();) {
-        Token token = Next(picture, pos);
-        if (token.field == Field::Literal && !tokens.empty() &&
-            tokens.back().field == Field::Literal)
-            tokens.back().literal += token.literal;
-        else
+        // Literal text that follows literal text goes straight onto it.
+        const bool afterLiteral = !tokens.empty() && tokens.back().field == Field::Literal;
+        Token token;
+        token.field =
+            Next(picture, pos, token.width, afterLiteral ? tokens.back().literal : token.literal);
+        if (token.field != Field::Literal || !afterLiteral)
             tokens.push_back(std::move(token));
     }
     return tokens;

@@ -16,9 +16,10 @@ struct Token {
     std::string literal;  // Field::Literal only
 };
 
-// The token at `pos`, leaving `pos` after it. Unknown letters and
+// The field at `pos`, leaving `pos` after it and setting `width`; literal
+// text is appended to `literal` (Field::Literal). Unknown letters and
 // unterminated quotes are taken as literal text.
-Token Next(std::string_view picture, std::size_t& pos);
+Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal);
 
 // All tokens, literal text that follows literal text joined to it.
 std::vector<Token> Tokenize(std::string_view picture);
@@ -26,8 +27,9 @@ std::vector<Token> Tokenize(std::string_view picture);
 // The picture text for tokens, quoting literal text that holds letters.
 std::string Compose(const std::vector<Token>& tokens);
 
-// The text of a quoted literal whose opening quote is at text[i]; "''" inside
-// stands for one quote. Leaves i after the closing quote (or at the end).
-std::string ReadQuoted(std::string_view text, std::size_t& i);
+// Appends the text of a quoted literal whose opening quote is at text[i];
+// "''" inside stands for one quote. Leaves i after the closing quote (or at
+// the end).
+void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal);
 
 }  // namespace picture

@@ -41,7 +41,8 @@ std::vector<QtToken> TokenizeQt(std::string_view format) {
                 i += 2;
                 continue;
             }
-            AppendLiteral(tokens, picture::ReadQuoted(format, i));
+            AppendLiteral(tokens, "");
+            picture::ReadQuoted(format, i, tokens.back().token.literal);
             continue;
         }
         if (!IsQtFieldLetter(c)) {

@@ -124,7 +124,7 @@ std::set<std::string> Rows(sqlite3* db, const char* sql) {
         std::string row;
         for (int i = 0; i < sqlite3_column_count(raw); ++i) {
             if (const unsigned char* text = sqlite3_column_text(raw, i); text && *text)
-                row += (row.empty() ? "" : " ") + std::string(reinterpret_cast<const char*>(text));
+                row.append(row.empty() ? "" : " ").append(reinterpret_cast<const char*>(text));
         }
         rows.insert(row);
     }

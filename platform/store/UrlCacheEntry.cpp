@@ -78,22 +78,19 @@ std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t header
     return packed;
 }
 
-bool EntryValuesIntact(std::string_view packed) {
-    if (packed.size() < kTextsAt)
-        return false;
-    std::uint64_t texts = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
-        if (const DWORD length = DwordAt(packed, kLengthsAt + 4 * i); length != kAbsent)
-            texts += length;
-    }
-    return texts == packed.size() - kTextsAt;
-}
-
 std::uint64_t EntryRecordSize(const EntryColumns& entry) {
+    const std::string_view packed = entry.packed;
+    if (packed.size() < kTextsAt)
+        return 0;
+    std::uint64_t texts = 0;
     std::uint64_t size = sizeof(INTERNET_CACHE_ENTRY_INFOA) + entry.url.size() + 1;
-    for (const auto& text : TextsOf(entry.packed))
-        size += text ? text->size() + 1 : 0;
-    return size;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (const DWORD length = DwordAt(packed, kLengthsAt + 4 * i); length != kAbsent) {
+            texts += length;
+            size += length + 1;
+        }
+    }
+    return texts == packed.size() - kTextsAt ? size : 0;
 }
 
 void FillEntryRecord(const EntryColumns& entry, void* buffer) {

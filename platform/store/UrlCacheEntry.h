@@ -19,10 +19,6 @@ namespace store {
 // `headerSize` is the number of bytes of the header info.
 std::string PackEntryValues(const CACHE_ENTRY_VALUES& values, std::size_t headerSize);
 
-// Whether `packed` is what PackEntryValues makes: a store file damaged in a
-// way SQLite cannot see must not send a walk reading past the blob.
-bool EntryValuesIntact(std::string_view packed);
-
 // An entry as a row of the store hands it over; the texts are the row's and
 // last as long as the statement stands on it.
 struct EntryColumns {
@@ -30,10 +26,13 @@ struct EntryColumns {
     std::string_view url;
     DWORD type = 0;
     DWORD hitRate = 0;
-    std::string_view packed;  // the other values, intact (EntryValuesIntact)
+    std::string_view packed;       // the other values, intact (EntryRecordSize)
+    std::uint64_t recordSize = 0;  // EntryRecordSize, taken once for both calls
 };
 
-// Bytes the entry's record and its texts take together.
+// Bytes the entry's record and its texts take together; 0 when `packed` is
+// not what PackEntryValues makes: a store file damaged in a way SQLite cannot
+// see must not send a walk reading past the blob.
 std::uint64_t EntryRecordSize(const EntryColumns& entry);
 
 // Writes the entry's record followed by its texts into `buffer`, which holds

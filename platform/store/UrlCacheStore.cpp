@@ -127,9 +127,10 @@ const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
         query.Reset();
         return nullptr;
     }
-    const EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
-                             static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
-    if (!EntryValuesIntact(entry.packed)) {
+    EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
+                       static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
+    entry.recordSize = EntryRecordSize(entry);
+    if (entry.recordSize == 0) {
         query.Reset();
         throw StoreError{
             ERROR_FILE_CORRUPT,

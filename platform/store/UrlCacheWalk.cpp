@@ -25,7 +25,7 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
         SetLastError(ERROR_NO_MORE_ITEMS);
         return FALSE;
     }
-    const std::uint64_t needed = store::EntryRecordSize(*pending);
+    const std::uint64_t needed = pending->recordSize;
     if (needed > std::numeric_limits<DWORD>::max()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;

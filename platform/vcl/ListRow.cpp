@@ -18,15 +18,15 @@ const std::string* TListRow::Text(int column) const {
     return &subItems_[static_cast<std::size_t>(column - 1)];
 }
 
-void TListRow::SetText(int column, std::string_view text) {
+void TListRow::SetText(int column, std::string text) {
     if (column < 0)
         return;
     if (column == 0) {
-        caption_.assign(text);
+        caption_ = std::move(text);
     } else {
         if (column > SubItemCount())
             subItems_.resize(static_cast<std::size_t>(column));
-        subItems_[static_cast<std::size_t>(column - 1)].assign(text);
+        subItems_[static_cast<std::size_t>(column - 1)] = std::move(text);
     }
     Changed();
 }
@@ -45,8 +45,7 @@ void TListRow::setData(int column, int role, const QVariant& value) {
         QTreeWidgetItem::setData(column, role, value);
         return;
     }
-    const QByteArray bytes = value.toString().toUtf8();
-    SetText(column, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    SetText(column, value.toString().toStdString());
 }
 
 void TListRow::Changed() {

@@ -4,7 +4,6 @@
 #include <QTreeWidgetItem>
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 class TListView;
@@ -34,7 +33,7 @@ public:
     // a column after the last sub-item adds empty sub-items up to it.
     int SubItemCount() const { return static_cast<int>(subItems_.size()); }
     const std::string* Text(int column) const;
-    void SetText(int column, std::string_view text);
+    void SetText(int column, std::string text);
 
     // The display and edit roles read and write the texts; the other roles
     // (the check box among them) are the item's own.

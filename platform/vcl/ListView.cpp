@@ -85,9 +85,9 @@ const std::string& TListItem::Caption() const {
     return ColumnText(item_, 0);
 }
 
-void TListItem::SetCaption(std::string_view text) {
+void TListItem::SetCaption(std::string text) {
     if (TListRow* row = TListRow::Of(item_))
-        row->SetText(0, text);
+        row->SetText(0, std::move(text));
 }
 
 const std::string& TListItem::SubItem(int index) const {
@@ -95,9 +95,9 @@ const std::string& TListItem::SubItem(int index) const {
     return ColumnText(item_, index < 0 ? -1 : index + 1);
 }
 
-void TListItem::AddSubItem(std::string_view text) {
+void TListItem::AddSubItem(std::string text) {
     if (TListRow* row = TListRow::Of(item_))
-        row->SetText(row->SubItemCount() + 1, text);
+        row->SetText(row->SubItemCount() + 1, std::move(text));
 }
 
 bool TListItem::Checked() const {

@@ -28,12 +28,12 @@ public:
     // The texts are the row's own, valid until the row or that text changes:
     // a sort reads them for every comparison.
     const std::string& Caption() const;
-    void SetCaption(std::string_view text);
+    void SetCaption(std::string text);
 
     // The texts of the columns after the first: SubItem(0) is column 1. An
     // index without a sub-item gives an empty text.
     const std::string& SubItem(int index) const;
-    void AddSubItem(std::string_view text);
+    void AddSubItem(std::string text);
 
     bool Checked() const;
     void SetChecked(bool checked);
