@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <string>
@@ -9,13 +10,11 @@ namespace {
 
 using picture::Field;
 
+// Zeros go before the digits in the buffer, so that the text grows once.
 void AppendNumber(std::string& text, int value, int width) {
-    char digits[12];
-    const std::size_t length = static_cast<std::size_t>(
-        std::to_chars(std::begin(digits), std::end(digits), value).ptr - digits);
-    if (length < static_cast<std::size_t>(width))
-        text.append(static_cast<std::size_t>(width) - length, '0');
-    text.append(digits, length);
+    char digits[16] = {'0', '0', '0', '0'};
+    char* const end = std::to_chars(digits + 4, std::end(digits), value).ptr;
+    text.append(std::min(digits + 4, end - width), end);
 }
 
 void AppendPicture(std::string& text, std::string_view picture, const TDateTimeParts& parts,
@@ -59,6 +58,7 @@ void AppendPicture(std::string& text, std::string_view picture, const TDateTimeP
 std::string DateTimeToStr(TDateTime value, const TFormatSettings& settings) {
     const TDateTimeParts parts = DecodeDateTime(value);
     std::string text;
+    text.reserve(32);  // the usual date and time without growing
     AppendPicture(text, settings.ShortDateFormat, parts, settings);
     if (parts.hour != 0 || parts.minute != 0 || parts.second != 0) {
         text += ' ';

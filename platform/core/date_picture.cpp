@@ -33,8 +33,11 @@ void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal) {
 
 Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal) {
     const char c = picture[pos];
-    const std::size_t letter = kLetters.find(c);
-    if (c == '\'' || letter == std::string_view::npos) {
+    // A plain loop: a library search costs more than the eight letters.
+    std::size_t letter = 0;
+    while (letter < kLetters.size() && kLetters[letter] != c)
+        ++letter;
+    if (c == '\'' || letter == kLetters.size()) {
         if (c == '\'')
             ReadQuoted(picture, pos, literal);
         else
