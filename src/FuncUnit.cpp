@@ -91,11 +91,10 @@ std::string CookieCaption(std::string_view address) {
     return StripTrailingSlash(CopyChars(address, hostStart, kMaxCaptionChars));
 }
 
-std::string StripTrailingSlash(const std::string& text) {
-    std::string copy = text;
-    if (!copy.empty() && copy.back() == '/')
-        DropTail(copy, 1);
-    return copy;
+std::string StripTrailingSlash(std::string text) {
+    if (!text.empty() && text.back() == '/')
+        DropTail(text, 1);
+    return text;
 }
 
 void DropTail(std::string& text, int n) {

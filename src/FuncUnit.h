@@ -61,7 +61,7 @@ private:
 std::string CookieCaption(std::string_view address);
 
 // A copy of the text, less one trailing "/".
-std::string StripTrailingSlash(const std::string& text);
+std::string StripTrailingSlash(std::string text);
 
 // Shortens the text by n characters; by all of them when it has fewer.
 void DropTail(std::string& text, int n);
