@@ -5,9 +5,10 @@
 namespace {
 
 // How far beyond the rows written so far, and how many columns, a cell is
-// kept in the table.
+// kept in the table. Every row of the table is as wide as the widest, so a
+// cell in a far column would cost that width in every row.
 constexpr std::size_t kNearRows = 4096;
-constexpr std::size_t kNearColumns = 256;
+constexpr std::size_t kNearColumns = 16;
 
 }  // namespace
 

@@ -154,6 +154,16 @@ TEST_F(StringGridTest, CellsFarOutsideTheGridKeepTheirTexts) {
     EXPECT_EQ(Shown(1, 100000), "back");
 }
 
+TEST_F(StringGridTest, AWiderColumnKeepsTheTextsOfEveryRow) {
+    for (int row = 0; row < 50; ++row)
+        grid.SetCells(row % 2, row, std::to_string(row));
+    grid.SetCells(4, 7, "wider");
+    for (int row = 0; row < 50; ++row)
+        ASSERT_EQ(grid.Cells(row % 2, row), std::to_string(row)) << row;
+    EXPECT_EQ(grid.Cells(4, 7), "wider");
+    EXPECT_EQ(grid.Cells(1, 0), "");
+}
+
 TEST_F(StringGridTest, OneRowLeavesNoFixedRowAndRowZeroBecomesOrdinary) {
     grid.SetCells(0, 0, "Last Visited");
     grid.SetColCount(1);
