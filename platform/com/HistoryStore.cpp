@@ -123,8 +123,8 @@ bool HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix, Hist
             query_.reset();
             return false;
         }
-        queryPlace_ = query_->Int(0);
         ReadRow(*query_, row);
+        queryPlace_ = row.id;
         return true;
     } catch (...) {
         query_.reset();
