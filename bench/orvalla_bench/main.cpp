@@ -235,8 +235,7 @@ void MeasureStartup(const QDir& root, int runs) {
         emptyMiB.push_back(empty.peakMiB);
     }
     char line[200];
-    std::snprintf(line, sizeof line, "startup: program %.1f ms, floor 0 ms, ratio 0 (no floor)",
-                  Median(seededMs));
+    std::snprintf(line, sizeof line, "startup: program %.1f ms (no floor)", Median(seededMs));
     Print(line);
     std::snprintf(line, sizeof line, "startup-empty: program %.1f ms (empty stores, for reference)",
                   Median(emptyMs));
