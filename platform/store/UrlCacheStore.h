@@ -16,11 +16,10 @@ namespace store {
 
 struct Walk {
     // The walk's own query of the entries after lastId; none once the walk
-    // is over. It runs on from call
-    // to call, so that an entry is copied from SQLite once, straight into the
-    // caller's buffer. While it stands on a row it holds the connection's
-    // read transaction, from which no change can be made: a change through
-    // this connection stops it, and it starts again after lastId.
+    // is over. It runs on from call to call, so that an entry is copied from
+    // SQLite once, straight into the caller's buffer. While it stands on a row it holds the
+    // connection's read transaction, from which no change can be made: a change through this
+    // connection stops it, and it starts again after lastId.
     std::unique_ptr<Statement> query;
     // The walk's position is a key, not an offset: additions and deletions
     // elsewhere cannot make it repeat or skip an entry.

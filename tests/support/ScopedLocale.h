@@ -1,5 +1,6 @@
-// Runs the regional settings in a named locale (LC_ALL) for the lifetime of the
-// object, then returns them to what the environment said before.
+// Runs the regional settings in a named locale (LC_ALL) or time zone (TZ) for
+// the lifetime of the object, then returns them to what the environment said
+// before.
 #pragma once
 
 #include <optional>
@@ -7,19 +8,31 @@
 #include "TempDataDir.h"
 #include "platform/regional.h"
 
-class ScopedLocale {
+// Sets the variable and reads the settings again, the time zone with them.
+class ScopedRegionalSetting {
 public:
-    explicit ScopedLocale(const char* localeName) {
-        env_.emplace("LC_ALL", localeName);
+    ScopedRegionalSetting(const char* name, const char* value) {
+        env_.emplace(name, value);
         RefreshFormatSettings();
     }
-    ~ScopedLocale() {
+    ~ScopedRegionalSetting() {
         env_.reset();  // the variable must be back before the settings are read again
         RefreshFormatSettings();
     }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
+    ScopedRegionalSetting(const ScopedRegionalSetting&) = delete;
+    ScopedRegionalSetting& operator=(const ScopedRegionalSetting&) = delete;
 
 private:
     std::optional<ScopedEnv> env_;
+};
+
+class ScopedLocale : public ScopedRegionalSetting {
+public:
+    explicit ScopedLocale(const char* localeName) : ScopedRegionalSetting("LC_ALL", localeName) {}
+};
+
+// nullptr: the system's zone.
+class ScopedTimeZone : public ScopedRegionalSetting {
+public:
+    explicit ScopedTimeZone(const char* zone) : ScopedRegionalSetting("TZ", zone) {}
 };
