@@ -27,6 +27,7 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     void Fill(const std::vector<RowTexts>& rows);
+    const std::vector<RowTexts>& Rows() const { return rows_; }
 
 private:
     int columns_;

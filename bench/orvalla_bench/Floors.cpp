@@ -10,10 +10,12 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "FloorTexts.h"
 #include "FuncUnit.h"
 #include "Measure.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
+#include "platform/wininet.h"
 
 namespace {
 
@@ -70,6 +72,12 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* statement_ = nullptr;
 };
+
+void AssignColumn(sqlite3_stmt* statement, int column, std::string& text) {
+    const void* data = sqlite3_column_blob(statement, column);
+    text.assign(data ? static_cast<const char*>(data) : "",
+                static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+}
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
     const void* data = sqlite3_column_blob(statement, column);
@@ -138,9 +146,73 @@ void SortBareList(QTreeWidget& list, int column, Parse parse) {
     list.addTopLevelItems(sorted);
 }
 
+// A DateTimeToStr of 0, which the history page shows for an instant outside
+// the DOS years.
+constexpr std::string_view kHistoryOutside = "12/30/1899";
+
+std::uint64_t Quad(std::int64_t value) {
+    return static_cast<std::uint64_t>(value);
+}
+
+RowTexts CookieTexts(const ScannedRow& row, sqlite3_stmt* scan) {
+    return {CaptionText(row.url), QString::number(static_cast<std::uint32_t>(row.values[2])),
+            DateText(Quad(PackedTime(scan, 4, 0)), FallbackDateText),
+            DateText(Quad(PackedTime(scan, 4, 1)), FallbackDateText),
+            QString::fromUtf8(row.url.data(), static_cast<qsizetype>(row.url.size()))};
+}
+
+RowTexts HistoryTexts(const ScannedRow& row) {
+    return {DateText(Quad(row.values[0]), kHistoryOutside),
+            QString::fromUtf8(row.title.data(), static_cast<qsizetype>(row.title.size())),
+            QString::fromUtf8(row.url.data(), static_cast<qsizetype>(row.url.size())),
+            DateText(Quad(row.values[1]), kHistoryOutside),
+            DateText(Quad(row.values[2]), kHistoryOutside)};
+}
+
+// The floor made the texts the window shows, or it did other work.
+void RequireSameTexts(const std::string& floor, const std::vector<RowTexts>& made,
+                      const std::vector<RowTexts>& shown) {
+    for (std::size_t i = 0; i < std::max(made.size(), shown.size()); ++i) {
+        if (i >= made.size() || i >= shown.size() || made[i] != shown[i])
+            throw std::runtime_error(
+                floor + " floor: row " + std::to_string(i) + " reads \"" +
+                (i < made.size() ? made[i].join('|').toStdString() : "(none)") +
+                "\", the window shows \"" +
+                (i < shown.size() ? shown[i].join('|').toStdString() : "(none)") + "\"");
+    }
+}
+
 }  // namespace
 
 double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
+    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    sqlite3_stmt* scan = db.Prepare(
+        "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
+    const auto list = MakeBareList(listSize);
+
+    const Stopwatch watch;
+    // Each entry's record is read in turn into the same place, as the walk
+    // hands the entries over one by one; only the cookie rows are kept.
+    ScannedRow entry;
+    std::string values;
+    std::vector<RowTexts> made;
+    while (db.Step()) {
+        AssignColumn(scan, 1, entry.url);
+        AssignColumn(scan, 4, values);
+        entry.values[0] = sqlite3_column_int64(scan, 0);
+        entry.values[1] = sqlite3_column_int64(scan, 2);
+        entry.values[2] = sqlite3_column_int64(scan, 3);
+        if (entry.values[1] & COOKIE_CACHE_ENTRY)
+            made.push_back(CookieTexts(entry, scan));
+    }
+    FillBareList(*list, made);
+    SettleEvents();
+    const double elapsed = watch.ElapsedMs();
+    RequireSameTexts("walk", made, rows);
+    return elapsed;
+}
+
+double WalkCookieScanFloor(const std::vector<RowTexts>& rows, QSize listSize) {
     PlainDatabase db(StoreFile("urlcache.sqlite"));
     const auto list = MakeBareList(listSize);
 
@@ -153,27 +225,6 @@ double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
         throw std::runtime_error("walk floor: the scan found " + std::to_string(scanned.size()) +
                                  " cookies, the list has " + std::to_string(rows.size()));
     return elapsed;
-}
-
-double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"));
-    sqlite3_stmt* scan = db.Prepare(
-        "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
-    const auto list = MakeBareList(listSize);
-
-    const Stopwatch watch;
-    std::vector<ScannedRow> scanned;
-    std::vector<std::string> values;
-    while (db.Step()) {
-        scanned.push_back({ColumnText(scan, 1),
-                           {},
-                           {sqlite3_column_int64(scan, 0), sqlite3_column_int64(scan, 2),
-                            sqlite3_column_int64(scan, 3)}});
-        values.push_back(ColumnText(scan, 4));
-    }
-    FillBareList(*list, rows);
-    SettleEvents();
-    return watch.ElapsedMs();
 }
 
 double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
@@ -232,7 +283,7 @@ double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTe
     return watch.ElapsedMs();
 }
 
-double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize) {
+double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize, Texts texts) {
     PlainDatabase db(StoreFile("history.sqlite"));
     sqlite3_stmt* scan = db.Prepare(
         "SELECT url, title, last_visited, last_updated, expires FROM history "
@@ -247,10 +298,20 @@ double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize) {
                            {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 3),
                             sqlite3_column_int64(scan, 4)}});
     }
-    grid.model.Fill(rows);
+    if (texts == Texts::Ready) {
+        grid.model.Fill(rows);
+    } else {
+        std::vector<RowTexts> made;
+        made.reserve(scanned.size());
+        for (const ScannedRow& row : scanned)
+            made.push_back(HistoryTexts(row));
+        grid.model.Fill(made);
+    }
     SettleEvents();
     const double elapsed = watch.ElapsedMs();
-    if (scanned.size() != rows.size())
+    if (texts == Texts::Made)
+        RequireSameTexts("history", grid.model.Rows(), rows);
+    else if (scanned.size() != rows.size())
         throw std::runtime_error("history floor: the scan found " + std::to_string(scanned.size()) +
                                  " entries, the grid has " + std::to_string(rows.size()));
     return elapsed;

@@ -13,14 +13,15 @@
 
 #include "BareControls.h"
 
-// One scan of the cookie rows of the cache, then the bare list filled with
-// the rows' texts.
+// What the walk's protocol makes the program read, one scan of every entry
+// of the cache with every value its record holds, with the texts of the
+// cookie rows made from the values, then the bare list filled with them.
+// Throws unless the texts are the window's `rows`.
 double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize);
 
-// What the walk's protocol makes the program read: one scan of every entry
-// of the cache with every value its record holds, then the bare list filled
-// with the cookie rows. For reference beside the floor above.
-double WalkEveryEntryFloor(const std::vector<RowTexts>& rows, QSize listSize);
+// For reference: one scan of the cookie rows only, then the bare list filled
+// with the window's texts, made before the clock starts.
+double WalkCookieScanFloor(const std::vector<RowTexts>& rows, QSize listSize);
 
 // The rows, in the bare list in the given order, sorted by the column
 // (1 hits, 2 modified, 0 address) with each key parsed once, then put in
@@ -42,5 +43,10 @@ double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTe
 // and empties the log, so that a timed run pays for no earlier writes.
 void CheckpointUrlCache();
 
+// Where a floor's texts come from: made from the scanned values and checked
+// against the window's, or the window's own, ready before the clock starts
+// (for reference).
+enum class Texts { Made, Ready };
+
 // One scan of the history's http entries, then the bare grid filled.
-double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize);
+double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize, Texts texts);

@@ -31,6 +31,8 @@ void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal) {
     }
 }
 
+namespace {
+
 Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal) {
     const char c = picture[pos];
     // A plain loop: a library search costs more than the eight letters.
@@ -52,6 +54,8 @@ Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& 
     width = field == Field::Year ? (run <= 2 ? 2 : 4) : (run == 1 ? 1 : 2);
     return field;
 }
+
+}  // namespace
 
 std::vector<Token> Tokenize(std::string_view picture) {
     std::vector<Token> tokens;

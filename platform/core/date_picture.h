@@ -16,11 +16,6 @@ struct Token {
     std::string literal;  // Field::Literal only
 };
 
-// The field at `pos`, leaving `pos` after it and setting `width`; literal
-// text is appended to `literal` (Field::Literal). Unknown letters and
-// unterminated quotes are taken as literal text.
-Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal);
-
 // All tokens, literal text that follows literal text joined to it.
 std::vector<Token> Tokenize(std::string_view picture);
 

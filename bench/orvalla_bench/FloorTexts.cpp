@@ -1,0 +1,54 @@
+#include "FloorTexts.h"
+
+#include <charconv>
+#include <ctime>
+#include <limits>
+
+namespace {
+
+constexpr std::uint64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+char* Number(char* out, int value, bool twoDigits) {
+    if (twoDigits && value < 10)
+        *out++ = '0';
+    return std::to_chars(out, out + 4, value).ptr;
+}
+
+}  // namespace
+
+QString DateText(std::uint64_t fileTime, std::string_view outside) {
+    std::tm local{};
+    const auto instant = static_cast<std::time_t>(fileTime / kTicksPerSecond) -
+                         static_cast<std::time_t>(kSecondsFrom1601To1970);
+    if (fileTime > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+        !localtime_r(&instant, &local) || local.tm_year < 80 || local.tm_year > 207)
+        return QString::fromLatin1(outside.data(), static_cast<qsizetype>(outside.size()));
+
+    const int second = local.tm_sec / 2 * 2;
+    char text[32];
+    char* out = Number(text, local.tm_mon + 1, false);
+    *out++ = '/';
+    out = Number(out, local.tm_mday, false);
+    *out++ = '/';
+    out = Number(out, local.tm_year + 1900, false);
+    if (local.tm_hour != 0 || local.tm_min != 0 || second != 0) {
+        *out++ = ' ';
+        out = Number(out, local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12, false);
+        *out++ = ':';
+        out = Number(out, local.tm_min, true);
+        *out++ = ':';
+        out = Number(out, second, true);
+        *out++ = ' ';
+        *out++ = local.tm_hour < 12 ? 'A' : 'P';
+        *out++ = 'M';
+    }
+    return QString::fromLatin1(text, out - text);
+}
+
+QString CaptionText(std::string_view address) {
+    std::string_view host = address.substr(address.find('@') + 1);
+    if (!host.empty() && host.back() == '/')
+        host.remove_suffix(1);
+    return QString::fromUtf8(host.data(), static_cast<qsizetype>(host.size()));
+}
