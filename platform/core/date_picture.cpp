@@ -14,32 +14,10 @@ bool IsAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-}  // namespace
-
-void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal) {
-    ++i;
-    while (i < text.size()) {
-        if (text[i] != '\'') {
-            literal += text[i++];
-        } else if (i + 1 < text.size() && text[i + 1] == '\'') {
-            literal += '\'';
-            i += 2;
-        } else {
-            ++i;
-            break;
-        }
-    }
-}
-
-namespace {
-
 Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& literal) {
     const char c = picture[pos];
-    // A plain loop: a library search costs more than the eight letters.
-    std::size_t letter = 0;
-    while (letter < kLetters.size() && kLetters[letter] != c)
-        ++letter;
-    if (c == '\'' || letter == kLetters.size()) {
+    const std::size_t letter = kLetters.find(c);
+    if (letter == std::string_view::npos) {
         if (c == '\'')
             ReadQuoted(picture, pos, literal);
         else
@@ -56,6 +34,21 @@ Field Next(std::string_view picture, std::size_t& pos, int& width, std::string& 
 }
 
 }  // namespace
+
+void ReadQuoted(std::string_view text, std::size_t& i, std::string& literal) {
+    ++i;
+    while (i < text.size()) {
+        if (text[i] != '\'') {
+            literal += text[i++];
+        } else if (i + 1 < text.size() && text[i + 1] == '\'') {
+            literal += '\'';
+            i += 2;
+        } else {
+            ++i;
+            break;
+        }
+    }
+}
 
 std::vector<Token> Tokenize(std::string_view picture) {
     std::vector<Token> tokens;
