@@ -1,0 +1,62 @@
+// Runs a real browser for a test: its own process group, an environment
+// whose HOME and XDG folders lie in the test's temporary directory, and a
+// bounded wait during which Qt's event loop keeps running (the PageServer
+// answers from it).
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+
+// HOME=home, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME below it, and
+// MOZ_CRASHREPORTER_DISABLE=1, on top of the test's own environment.
+QProcessEnvironment BrowserEnvironment(const QString& home);
+
+// The browser's full path, "" when it is not installed.
+QString FindBrowser(const QString& name);
+
+class BrowserRun {
+public:
+    BrowserRun(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& environment);
+    // Kills the browser's whole process group if it still runs.
+    ~BrowserRun();
+    BrowserRun(const BrowserRun&) = delete;
+    BrowserRun& operator=(const BrowserRun&) = delete;
+
+    // Runs the event loop until the browser ends or `timeout` passes; on
+    // timeout kills its process group. True when it ended by itself.
+    bool Wait(std::chrono::milliseconds timeout);
+    // Asks the browser to end (SIGTERM to its process group), as a user's
+    // closing does, and waits; kills it after `timeout`. True when it ended
+    // by itself.
+    bool Stop(std::chrono::milliseconds timeout);
+
+    bool Running() const { return process_.state() != QProcess::NotRunning; }
+    qint64 Pid() const { return pid_; }
+    // Meaningful once it has ended: 0 after a normal exit.
+    int ExitCode() const;
+    bool Crashed() const { return process_.exitStatus() == QProcess::CrashExit; }
+    // Everything it wrote so far to stdout, and to stderr.
+    QByteArray Output();
+    QByteArray Errors();
+
+private:
+    void Signal(int signal) const;
+
+    QProcess process_;
+    qint64 pid_ = 0;
+    QByteArray output_;
+    QByteArray errors_;
+};
+
+// Runs the browser to its end; a failure message (with the end of its stderr) for the
+// test when it did not start, timed out or exited with an error, "" when it
+// ran well. `output` receives what it printed (a --dump-dom page).
+QString RunBrowser(const QString& program, const QStringList& arguments,
+                   const QProcessEnvironment& environment, std::chrono::milliseconds timeout,
+                   QByteArray* output = nullptr);
