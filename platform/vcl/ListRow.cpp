@@ -32,6 +32,8 @@ void TListRow::SetText(int column, std::string text) {
 }
 
 QVariant TListRow::data(int column, int role) const {
+    if (role == Qt::CheckStateRole && column == 0)
+        return checkState_;
     if (!IsTextRole(role))
         return QTreeWidgetItem::data(column, role);
     const std::string* text = Text(column);
@@ -41,6 +43,11 @@ QVariant TListRow::data(int column, int role) const {
 }
 
 void TListRow::setData(int column, int role, const QVariant& value) {
+    if (role == Qt::CheckStateRole && column == 0) {
+        checkState_ = value.value<Qt::CheckState>();
+        Changed();
+        return;
+    }
     if (!IsTextRole(role)) {
         QTreeWidgetItem::setData(column, role, value);
         return;
@@ -49,7 +56,17 @@ void TListRow::setData(int column, int role, const QVariant& value) {
 }
 
 void TListRow::Changed() {
-    const QTreeWidget* list = treeWidget();
-    if (list && list->isVisible() && list->updatesEnabled())
+    QTreeWidget* list = treeWidget();
+    if (!list || !list->isVisible() || !list->updatesEnabled())
+        return;
+    // Told through the item, the view looks for the row from the end of the
+    // list until it has found it once: checking every row of a long list
+    // took time growing with the square of its length. The row knows its
+    // place.
+    if (list->topLevelItem(place_) != this) {
         emitDataChanged();
+        return;
+    }
+    const QRect cell = list->visualRect(list->model()->index(place_, 0));
+    list->viewport()->update(0, cell.top(), list->viewport()->width(), cell.height());
 }

@@ -35,8 +35,8 @@ public:
     const std::string* Text(int column) const;
     void SetText(int column, std::string text);
 
-    // The display and edit roles read and write the texts; the other roles
-    // (the check box among them) are the item's own.
+    // The display and edit roles read and write the texts, the check-state
+    // role of column 0 the check box; the other roles are the item's own.
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant& value) override;
 
@@ -46,6 +46,10 @@ public:
     TListView* PendingIn() const { return pendingIn_; }
     void SetPendingIn(TListView* list) { pendingIn_ = list; }
 
+    // The row's index in its list, kept by the list as it adds and orders
+    // its rows.
+    void SetPlace(int place) { place_ = place; }
+
 private:
     // Tells the view, when it could be showing the row; a list that is hidden
     // or not repainting paints every row afresh when it paints next.
@@ -54,4 +58,6 @@ private:
     std::string caption_;
     std::vector<std::string> subItems_;
     TListView* pendingIn_ = nullptr;
+    int place_ = -1;
+    Qt::CheckState checkState_ = Qt::Unchecked;
 };

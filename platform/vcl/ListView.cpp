@@ -71,6 +71,10 @@ void Reorder(TListView* list, const std::vector<QTreeWidgetItem*>& rows) {
     TListUpdateLock lock(list);
     list->invisibleRootItem()->takeChildren();
     list->addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
+    for (std::size_t place = 0; place < rows.size(); ++place) {
+        if (TListRow* row = TListRow::Of(rows[place]))
+            row->SetPlace(static_cast<int>(place));
+    }
     if (focused)
         list->setCurrentItem(focused, 0, QItemSelectionModel::NoUpdate);
     for (QTreeWidgetItem* item : selected)
@@ -185,6 +189,7 @@ TListItem TListView::Add() {
         row->SetPendingIn(this);
         pendingRows_.push_back(std::move(row));
     } else {
+        row->SetPlace(topLevelItemCount());
         addTopLevelItem(row.release());
     }
     return item;
@@ -197,6 +202,7 @@ void TListView::AddPendingRows() {
     rows.reserve(static_cast<qsizetype>(pendingRows_.size()));
     for (const auto& row : pendingRows_) {
         row->SetPendingIn(nullptr);
+        row->SetPlace(topLevelItemCount() + static_cast<int>(rows.size()));
         rows.append(row.get());
     }
     addTopLevelItems(rows);
