@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh --for-tests
 
 echo "== build and test"
-scripts/build.sh
+# build/ may have been configured by scripts/run.sh, without the tests.
+scripts/build.sh -DORVALLA_BUILD_TESTS=ON -DORVALLA_BUILD_BENCH=ON
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
