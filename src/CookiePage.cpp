@@ -124,6 +124,8 @@ void TMainForm::btnRefreshClick(QObject*) {
 }
 
 void TMainForm::btnDeleteClick(QObject*) {
+    // Thousands of deletions take seconds; the list is rebuilt under the same cursor.
+    const TBusyCursor busy;
     const int count = lvCookies->Count();
     for (int i = 0; i < count; ++i) {
         const TListItem item = lvCookies->Items(i);

@@ -1,5 +1,7 @@
 #include "ListRow.h"
 
+#include "ShownText.h"
+
 #include <QTreeWidget>
 
 namespace {
@@ -39,7 +41,9 @@ QVariant TListRow::data(int column, int role) const {
     const std::string* text = Text(column);
     if (!text)
         return QVariant();
-    return QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
+    return role == Qt::DisplayRole
+               ? ShownText(*text)
+               : QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size()));
 }
 
 void TListRow::setData(int column, int role, const QVariant& value) {

@@ -1,5 +1,6 @@
 #include "StringGridModel.h"
 
+#include "ShownText.h"
 #include "platform/vcl/StringGrid.h"
 
 StringGridModel::StringGridModel(TStringGrid* grid)
@@ -17,7 +18,7 @@ QString StringGridModel::CellText(int column, int row) const {
     const std::string* cell = cells_.Find(column, row);
     if (!cell)
         return QString();
-    return QString::fromUtf8(cell->data(), static_cast<qsizetype>(cell->size()));
+    return ShownText(*cell);
 }
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include <gtest/gtest.h>
 
@@ -321,6 +323,54 @@ TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {
 
     EXPECT_EQ(clicked, std::vector<int>{1});
     EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));
+}
+
+TEST_F(ListViewTest, ChecksShowAtOnceWhereverTheRowHasMovedAndClicksToggleThem) {
+    list.BeginUpdate();
+    AddRows({3, 1, 2});
+    list.EndUpdate();
+    CompareByKey();
+    list.AlphaSort();
+    list.resize(300, 200);
+    list.show();
+    const QImage before = OnScreen(list);
+
+    // Now last, the row was added third and sorted into place.
+    list.Items(2).SetChecked(true);
+    EXPECT_NE(OnScreen(list), before);
+    list.Items(2).SetChecked(false);
+    EXPECT_EQ(OnScreen(list), before);
+
+    QTreeWidgetItem* first = list.Items(0).Item();
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.rect = list.visualItemRect(first);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    const QPoint box = list.style()
+                           ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list)
+                           .center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(
+            type, QPointF(box), list.viewport()->mapToGlobal(QPointF(box)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &event);
+    }
+    EXPECT_TRUE(list.Items(0).Checked());
+    EXPECT_NE(OnScreen(list), before);
+}
+
+TEST_F(ListViewTest, AHugeTextShowsItsStartWithoutCuttingACharacterAndIsKeptWhole) {
+    std::string wide;
+    for (int i = 0; i < 1 << 19; ++i)
+        wide += "\xc3\xa9";  // two bytes, so that a cut at an odd byte would split one
+    const std::string odd = "a" + wide;
+    TListItem row = list.Add();
+    row.SetCaption(odd);
+    const QString shown = row.Item()->text(0);
+    EXPECT_LE(shown.size(), 4096);
+    EXPECT_GT(shown.size(), 1000);
+    EXPECT_TRUE(shown.endsWith(QChar(0xE9)));
+    EXPECT_EQ(row.Caption(), odd);
 }
 
 }  // namespace
