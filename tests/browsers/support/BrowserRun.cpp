@@ -23,6 +23,12 @@ QString FindBrowser(const QString& name) {
     return QStandardPaths::findExecutable(name);
 }
 
+void RunEventLoop(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 BrowserRun::BrowserRun(const QString& program, const QStringList& arguments,
                        const QProcessEnvironment& environment) {
     process_.setProgram(program);

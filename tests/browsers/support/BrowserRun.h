@@ -16,6 +16,10 @@
 // MOZ_CRASHREPORTER_DISABLE=1, on top of the test's own environment.
 QProcessEnvironment BrowserEnvironment(const QString& home);
 
+// Runs Qt's event loop for `duration` (the PageServer answers meanwhile)
+// while a browser keeps running.
+void RunEventLoop(std::chrono::milliseconds duration);
+
 // The browser's full path, "" when it is not installed.
 QString FindBrowser(const QString& name);
 

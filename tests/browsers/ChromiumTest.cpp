@@ -1,0 +1,294 @@
+// Chromium's own profile, made by the real browser visiting a local server,
+// read and changed through the platform calls; the browser then runs again
+// and shows by the cookies it sends what is left.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "BrowserRun.h"
+#include "PageServer.h"
+#include "TempDataDir.h"
+#include "browsers/Profile.h"
+#include "store/Database.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// FILETIME ticks now.
+std::uint64_t Now() {
+    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) *
+           10000;
+}
+constexpr std::uint64_t kSecond = 10000000;
+
+std::string Sql(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    std::string result;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(
+            db, sql,
+            [](void* out, int columns, char** values, char**) {
+                for (int i = 0; i < columns; ++i)
+                    *static_cast<std::string*>(out) +=
+                        (i ? "|" : "") + std::string(values[i] ? values[i] : "");
+                *static_cast<std::string*>(out) += "\n";
+                return 0;
+            },
+            &result, nullptr);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+class ChromiumTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        home_ = std::make_unique<TempDataDir>();
+        server_ = std::make_unique<PageServer>();
+        server_->SetPage("/a/one",
+                         {.title = "A one",
+                          .setCookies = {"one=1; Max-Age=86400; Path=/a",
+                                         "two=2; Max-Age=172800; Path=/a", "session=1; Path=/a"}});
+        server_->SetPage(
+            "/b/one", {.title = "B one",
+                       .setCookies = {"three=3; Max-Age=3600; Path=/b",
+                                      "stale=1; Path=/b; Expires=Thu, 01 Jan 1998 00:00:00 GMT"}});
+        server_->SetPage("/", {.title = "Home",
+                               .setCookies = {"dom=1; Domain=b.localhost; Max-Age=7200; Path=/",
+                                              "host=1; Max-Age=7200; Path=/"}});
+        server_->SetPage("/check", {.title = "Check"});
+        for (const char* path : {"/a/check", "/b/check"})
+            server_->SetPage(path, {.title = "Check"});
+        WriteBookmark(Url("a.localhost", "/a/one"));
+        started_ = Now();
+        for (const auto& [host, path] : {std::pair{"a.localhost", "/a/one"},
+                                         {"a.localhost", "/b/one"},
+                                         {"b.localhost", "/"}}) {
+            Visit(host, path);
+        }
+        finished_ = Now();
+    }
+    static void TearDownTestSuite() {
+        server_.reset();
+        home_.reset();
+    }
+
+    static QString UserDataDir() {
+        return QString::fromStdString(home_->Path()) + "/.config/chromium";
+    }
+    static std::string ProfileFile(const char* name) {
+        return UserDataDir().toStdString() + "/Default/" + name;
+    }
+
+    static QStringList Arguments(const QString& url) {
+        return {"--headless=new",
+                "--no-sandbox",
+                "--password-store=basic",
+                "--no-first-run",
+                "--disable-background-networking",
+                "--disable-component-update",
+                "--user-data-dir=" + UserDataDir(),
+                url};
+    }
+
+    // One run of the browser that loads one page and ends.
+    static void Visit(const QString& host, const QString& path) {
+        const QString chromium = FindBrowser("chromium");
+        ASSERT_FALSE(chromium.isEmpty()) << "chromium is not installed";
+        QStringList arguments = Arguments(server_->Url(host, path));
+        arguments.insert(arguments.size() - 1, "--dump-dom");
+        const QString failure = RunBrowser(
+            chromium, arguments, BrowserEnvironment(QString::fromStdString(home_->Path())), 90s);
+        ASSERT_EQ(failure.toStdString(), "");
+    }
+
+    static std::string Url(const char* host, const char* path) {
+        return server_->Url(host, path).toStdString();
+    }
+
+    static QByteArray ReadBookmarks() {
+        QFile file(QString::fromStdString(ProfileFile("Bookmarks")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Headless Chromium has no way to make a bookmark, so the profile starts
+    // with the file it would have written for one, which it then keeps.
+    static void WriteBookmark(const std::string& url) {
+        QDir().mkpath(UserDataDir() + "/Default");
+        QFile file(QString::fromStdString(ProfileFile("Bookmarks")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(R"({"roots": {"bookmark_bar": {"children": [{"id": "4",
+            "name": "A one", "type": "url", "url": ")") +
+                   url.c_str() + R"("}], "id": "1",
+            "name": "Bookmarks bar", "type": "folder"}, "other": {"children": [], "id": "2",
+            "name": "Other bookmarks", "type": "folder"}, "synced": {"children": [], "id": "3",
+            "name": "Mobile bookmarks", "type": "folder"}}, "version": 1})");
+    }
+
+    static std::unique_ptr<browsers::Profile> Profile() {
+        auto profiles = browsers::FindChromiumProfiles();
+        EXPECT_EQ(profiles.size(), 1u);
+        return profiles.empty() ? nullptr : std::move(profiles.front());
+    }
+
+    static std::map<std::string, browsers::CookieGroup> Groups(browsers::Profile& profile) {
+        std::map<std::string, browsers::CookieGroup> groups;
+        for (auto& group : profile.Cookies())
+            groups[group.address] = group;
+        return groups;
+    }
+
+    static inline std::unique_ptr<TempDataDir> home_;
+    static inline std::unique_ptr<PageServer> server_;
+    static inline std::uint64_t started_ = 0;
+    static inline std::uint64_t finished_ = 0;
+};
+
+// The tests run in this order, each on what the one before left.
+TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
+    auto profile = Profile();
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(profile->Label(), "chromium.Default");
+    bool found = false;
+    for (const auto& any : browsers::FindProfiles())
+        found = found || any->Label() == "chromium.Default";
+    EXPECT_TRUE(found);
+
+    // Session cookies are never written, an expired one is dropped; the
+    // domain cookie keeps its dot. Expiry is the group's latest.
+    const std::map<std::string, std::uint64_t> lifetimes = {
+        {"Cookie:chromium.Default@a.localhost /a", 172800},
+        {"Cookie:chromium.Default@a.localhost /b", 3600},
+        {"Cookie:chromium.Default@.b.localhost /", 7200},
+        {"Cookie:chromium.Default@b.localhost /", 7200}};
+    const auto groups = Groups(*profile);
+    ASSERT_EQ(groups.size(), lifetimes.size());
+    for (const auto& [address, lifetime] : lifetimes) {
+        SCOPED_TRACE(address);
+        ASSERT_EQ(groups.count(address), 1u);
+        const auto& group = groups.at(address);
+        EXPECT_GE(group.modified, started_);
+        EXPECT_LE(group.modified, finished_);
+        EXPECT_NEAR(double(group.expires - group.modified), double(lifetime * kSecond),
+                    double(kSecond));
+    }
+
+    std::map<std::string, std::string> titles;
+    for (const auto& page : profile->History()) {
+        titles[page.url] = page.title.value_or("(none)");
+        EXPECT_GE(page.lastVisited, started_) << page.url;
+        EXPECT_LE(page.lastVisited, finished_) << page.url;
+    }
+    const std::map<std::string, std::string> expected = {{Url("a.localhost", "/a/one"), "A one"},
+                                                         {Url("a.localhost", "/b/one"), "B one"},
+                                                         {Url("b.localhost", "/"), "Home"}};
+    EXPECT_EQ(titles, expected);
+}
+
+TEST_F(ChromiumTest, DeletesExactlyOneGroup) {
+    auto profile = Profile();
+    ASSERT_TRUE(profile);
+    const std::string address = "Cookie:chromium.Default@a.localhost /a";
+    EXPECT_FALSE(profile->DeleteCookies("Cookie:firefox.default@a.localhost /a"));
+    EXPECT_TRUE(profile->DeleteCookies(address));
+    EXPECT_FALSE(profile->DeleteCookies(address));
+    EXPECT_EQ(Groups(*profile).size(), 3u);
+
+    server_->ClearRequests();
+    Visit("a.localhost", "/a/check");
+    Visit("a.localhost", "/b/check");
+    Visit("b.localhost", "/check");
+    EXPECT_EQ(server_->CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
+    EXPECT_EQ(server_->CookiesSent("a.localhost", "/b/check"), QList<QByteArray>{"three=3"});
+    const QList<QByteArray> sent = server_->CookiesSent("b.localhost", "/check");
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_TRUE(sent[0] == "dom=1; host=1" || sent[0] == "host=1; dom=1") << sent[0].constData();
+}
+
+TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
+    const std::string history = ProfileFile("History");
+    const std::string before =
+        Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3");
+    const QStringList arguments = Arguments(server_->Url("b.localhost", "/check"))
+                                  << "--remote-debugging-port=0";
+    BrowserRun browser(FindBrowser("chromium"), arguments,
+                       BrowserEnvironment(QString::fromStdString(home_->Path())));
+    // Wait until it holds History locked, so that only a copy can be read.
+    bool locked = false;
+    for (int i = 0; i < 150 && !locked && browser.Running(); ++i) {
+        RunEventLoop(100ms);
+        locked = Sql(history, "SELECT count(*) FROM urls").empty();
+    }
+    ASSERT_TRUE(locked) << browser.Errors().constData();
+
+    auto profile = Profile();
+    ASSERT_TRUE(profile);
+    EXPECT_EQ(Groups(*profile).size(), 3u);
+    EXPECT_FALSE(profile->History().empty());
+    const std::string refusal = "Chromium (Default) is running: close it first";
+    try {
+        profile->DeleteCookies("Cookie:chromium.Default@a.localhost /b");
+        ADD_FAILURE() << "deleted while running";
+    } catch (const store::StoreError& error) {
+        EXPECT_EQ(error.message, refusal);
+        EXPECT_EQ(error.code, ERROR_LOCK_VIOLATION);
+    }
+    try {
+        profile->ClearHistory();
+        ADD_FAILURE() << "cleared while running";
+    } catch (const store::StoreError& error) {
+        EXPECT_EQ(error.message, refusal);
+    }
+
+    EXPECT_TRUE(browser.Stop(30s));
+    EXPECT_EQ(browser.ExitCode(), 0);
+    EXPECT_EQ(
+        Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3"),
+        before);
+    for (const char* file : {"Cookies", "History"})
+        EXPECT_EQ(Sql(ProfileFile(file), "PRAGMA integrity_check"), "ok\n") << file;
+    EXPECT_EQ(Groups(*profile).size(), 3u);
+}
+
+TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
+    // A browser killed outright leaves its lock behind, naming a process
+    // that is gone: the profile is closed.
+    const QString lock = UserDataDir() + "/SingletonLock";
+    {
+        BrowserRun killed(FindBrowser("chromium"), Arguments(server_->Url("b.localhost", "/check")),
+                          BrowserEnvironment(QString::fromStdString(home_->Path())));
+        for (int i = 0; i < 150 && !QFileInfo(lock).isSymLink(); ++i)
+            RunEventLoop(100ms);
+    }
+    ASSERT_TRUE(QFileInfo(lock).isSymLink());
+
+    auto profile = Profile();
+    ASSERT_TRUE(profile);
+    profile->ClearHistory();
+    EXPECT_TRUE(profile->History().empty());
+    const std::string history = ProfileFile("History");
+    EXPECT_EQ(Sql(history, "SELECT url, visit_count, typed_count, last_visit_time FROM urls"),
+              Url("a.localhost", "/a/one") + "|0|0|0\n");
+    EXPECT_EQ(Sql(history, "SELECT count(*) FROM visits"), "0\n");
+    EXPECT_EQ(Sql(ProfileFile("Top Sites"), "SELECT count(*) FROM top_sites"), "0\n");
+
+    Visit("b.localhost", "/check");
+    for (const char* file : {"History", "Favicons", "Top Sites"})
+        EXPECT_EQ(Sql(ProfileFile(file), "PRAGMA integrity_check"), "ok\n") << file;
+    const auto pages = profile->History();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].url, Url("b.localhost", "/check"));
+    EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").c_str()));
+}
+
+}  // namespace
