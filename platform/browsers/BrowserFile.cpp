@@ -2,9 +2,16 @@
 
 #include <QFile>
 
+#include <filesystem>
+
 #include "store/Database.h"
 
 namespace browsers {
+
+bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
 
 BrowserFile::BrowserFile(std::string path, std::string who)
     : path_(std::move(path)), who_(std::move(who)) {

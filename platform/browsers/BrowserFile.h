@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +93,20 @@ private:
     QTemporaryDir dir_;
     std::string path_;
 };
+
+// Runs `read` on the store at `path`: on the live file while the browser is
+// closed, on a private copy while it runs (it locks and changes the file).
+template <typename Read>
+auto ReadBrowserStore(bool running, const std::string& path, const std::string& who, Read read) {
+    std::unique_ptr<PrivateCopy> copy;
+    if (running)
+        copy = std::make_unique<PrivateCopy>(path, who);
+    BrowserFile file(copy ? copy->Path() : path, who);
+    return read(file);
+}
+
+// Whether anything is at `path` (a file that cannot be looked at is not).
+bool FileExists(const std::string& path);
 
 // FILETIME ticks from a count of microseconds since 1601 (0 stays 0; a
 // negative one, which no browser writes, reads as 0).

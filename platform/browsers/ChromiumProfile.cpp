@@ -11,8 +11,6 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <tuple>
 
@@ -21,11 +19,6 @@
 
 namespace browsers {
 namespace {
-
-bool Exists(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored);
-}
 
 // Tables of `History` that hold what the browser's own clearing empties:
 // the visits and what it derived from them. Names that a version lacks are
@@ -127,7 +120,7 @@ std::string ChromiumProfile::File(const char* name) const {
 // Versions that keep the network's files apart put the cookies in Network/.
 std::string ChromiumProfile::CookiesFile() const {
     const std::string network = File("Network/Cookies");
-    return Exists(network) ? network : File("Cookies");
+    return FileExists(network) ? network : File("Cookies");
 }
 
 // The lock names "HOST-PID". A lock from another host may be a browser
@@ -155,26 +148,11 @@ void ChromiumProfile::CheckClosed() const {
         throw store::StoreError{ERROR_LOCK_VIOLATION, who_ + " is running: close it first"};
 }
 
-namespace {
-
-// Runs `read` on the store at `path`: on the live file while the browser is
-// closed, on a private copy while it runs (it locks and changes the file).
-template <typename Read>
-auto ReadStore(bool running, const std::string& path, const std::string& who, Read read) {
-    std::unique_ptr<PrivateCopy> copy;
-    if (running)
-        copy = std::make_unique<PrivateCopy>(path, who);
-    BrowserFile file(copy ? copy->Path() : path, who);
-    return read(file);
-}
-
-}  // namespace
-
 std::vector<CookieGroup> ChromiumProfile::Cookies() {
     const std::string path = CookiesFile();
-    if (!Exists(path))
+    if (!FileExists(path))
         return {};
-    return ReadStore(BrowserRunning(), path, who_, [this](BrowserFile& file) {
+    return ReadBrowserStore(BrowserRunning(), path, who_, [this](BrowserFile& file) {
         std::vector<CookieGroup> groups;
         Query group(file, CookieColumns(file).Groups(), "read");
         while (group.Step()) {
@@ -187,9 +165,9 @@ std::vector<CookieGroup> ChromiumProfile::Cookies() {
 
 std::vector<VisitedPage> ChromiumProfile::History() {
     const std::string path = File("History");
-    if (!Exists(path))
+    if (!FileExists(path))
         return {};
-    return ReadStore(BrowserRunning(), path, who_, [](BrowserFile& file) {
+    return ReadBrowserStore(BrowserRunning(), path, who_, [](BrowserFile& file) {
         std::vector<VisitedPage> pages;
         Query page(file, "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0",
                    "read");
@@ -203,7 +181,7 @@ std::vector<VisitedPage> ChromiumProfile::History() {
 bool ChromiumProfile::DeleteCookies(std::string_view address) {
     const std::string prefix = "Cookie:" + label_ + "@";
     const std::string path = CookiesFile();
-    if (address.substr(0, prefix.size()) != prefix || !Exists(path))
+    if (address.substr(0, prefix.size()) != prefix || !FileExists(path))
         return false;
     CheckClosed();
     BrowserFile file(path, who_);
@@ -249,7 +227,7 @@ std::set<std::string> ChromiumProfile::BookmarkedUrls() const {
 
 void ChromiumProfile::ClearHistory() {
     const std::string path = File("History");
-    if (!Exists(path))
+    if (!FileExists(path))
         return;
     CheckClosed();
     const std::set<std::string> kept = BookmarkedUrls();
@@ -272,7 +250,7 @@ void ChromiumProfile::ClearHistory() {
 
 void ChromiumProfile::ClearFavicons(const std::set<std::string>& kept) {
     const std::string path = File("Favicons");
-    if (!Exists(path))
+    if (!FileExists(path))
         return;
     BrowserFile file(path, who_);
     WriteTransaction transaction(file);
@@ -287,7 +265,7 @@ void ChromiumProfile::ClearFavicons(const std::set<std::string>& kept) {
 
 void ChromiumProfile::ClearTopSites() {
     const std::string path = File("Top Sites");
-    if (!Exists(path))
+    if (!FileExists(path))
         return;
     BrowserFile file(path, who_);
     if (file.HasTable("top_sites"))

@@ -24,12 +24,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// FILETIME ticks now.
-std::uint64_t Now() {
-    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) *
-           10000;
-}
-constexpr std::uint64_t kSecond = 10000000;
+constexpr std::uint64_t kSecond = 10000000;  // FILETIME ticks
 
 std::string Sql(const std::string& path, const char* sql) {
     sqlite3* db = nullptr;
@@ -63,20 +58,23 @@ protected:
             "/b/one", {.title = "B one",
                        .setCookies = {"three=3; Max-Age=3600; Path=/b",
                                       "stale=1; Path=/b; Expires=Thu, 01 Jan 1998 00:00:00 GMT"}});
-        server_->SetPage("/", {.title = "Home",
-                               .setCookies = {"dom=1; Domain=b.localhost; Max-Age=7200; Path=/",
-                                              "host=1; Max-Age=7200; Path=/"}});
+        server_->SetPage(
+            "/",
+            {.title = "Home",
+             .setCookies = {"dom=1; Domain=b.localhost; Max-Age=7200; Path=/",
+                            "host=1; Max-Age=7200; Path=/",
+                            "part=1; Secure; Partitioned; SameSite=None; Max-Age=7200; Path=/"}});
         server_->SetPage("/check", {.title = "Check"});
         for (const char* path : {"/a/check", "/b/check"})
             server_->SetPage(path, {.title = "Check"});
         WriteBookmark(Url("a.localhost", "/a/one"));
-        started_ = Now();
+        started_ = FileTimeNow();
         for (const auto& [host, path] : {std::pair{"a.localhost", "/a/one"},
                                          {"a.localhost", "/b/one"},
                                          {"b.localhost", "/"}}) {
             Visit(host, path);
         }
-        finished_ = Now();
+        finished_ = FileTimeNow();
     }
     static void TearDownTestSuite() {
         server_.reset();
@@ -165,12 +163,14 @@ TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
     EXPECT_TRUE(found);
 
     // Session cookies are never written, an expired one is dropped; the
-    // domain cookie keeps its dot. Expiry is the group's latest.
+    // domain cookie keeps its dot, and a partitioned one is a group of its
+    // own. Expiry is the group's latest.
     const std::map<std::string, std::uint64_t> lifetimes = {
         {"Cookie:chromium.Default@a.localhost /a", 172800},
         {"Cookie:chromium.Default@a.localhost /b", 3600},
         {"Cookie:chromium.Default@.b.localhost /", 7200},
-        {"Cookie:chromium.Default@b.localhost /", 7200}};
+        {"Cookie:chromium.Default@b.localhost /", 7200},
+        {"Cookie:chromium.Default@b.localhost / (partition http://b.localhost)", 7200}};
     const auto groups = Groups(*profile);
     ASSERT_EQ(groups.size(), lifetimes.size());
     for (const auto& [address, lifetime] : lifetimes) {
@@ -202,6 +202,9 @@ TEST_F(ChromiumTest, DeletesExactlyOneGroup) {
     EXPECT_FALSE(profile->DeleteCookies("Cookie:firefox.default@a.localhost /a"));
     EXPECT_TRUE(profile->DeleteCookies(address));
     EXPECT_FALSE(profile->DeleteCookies(address));
+    // Its host and path have cookies outside the partition, which stay.
+    EXPECT_TRUE(profile->DeleteCookies(
+        "Cookie:chromium.Default@b.localhost / (partition http://b.localhost)"));
     EXPECT_EQ(Groups(*profile).size(), 3u);
 
     server_->ClearRequests();

@@ -1,5 +1,6 @@
 #include "BrowserRun.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -17,6 +18,12 @@ QProcessEnvironment BrowserEnvironment(const QString& home) {
     environment.insert("XDG_CACHE_HOME", home + "/.cache");
     environment.insert("MOZ_CRASHREPORTER_DISABLE", "1");
     return environment;
+}
+
+std::uint64_t FileTimeNow() {
+    constexpr qint64 kMsecsFrom1601To1970 = 11644473600000LL;
+    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch() + kMsecsFrom1601To1970) *
+           10000;
 }
 
 QString FindBrowser(const QString& name) {

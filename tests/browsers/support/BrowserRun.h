@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <cstdint>
 
 // HOME=home, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME below it, and
 // MOZ_CRASHREPORTER_DISABLE=1, on top of the test's own environment.
@@ -19,6 +20,10 @@ QProcessEnvironment BrowserEnvironment(const QString& home);
 // Runs Qt's event loop for `duration` (the PageServer answers meanwhile)
 // while a browser keeps running.
 void RunEventLoop(std::chrono::milliseconds duration);
+
+// FILETIME ticks now (universal), to bracket the times a browser run
+// writes.
+std::uint64_t FileTimeNow();
 
 // The browser's full path, "" when it is not installed.
 QString FindBrowser(const QString& name);
