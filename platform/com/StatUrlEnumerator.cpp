@@ -1,5 +1,7 @@
 #include "StatUrlEnumerator.h"
 
+#include <utility>
+
 #include "StatUrl.h"
 #include "failure.h"
 
@@ -22,7 +24,33 @@ bool StatUrlEnumerator::Peek() {
                                                     "its file was deleted or replaced during "
                                                     "the listing")};
     }
-    return found;
+    rowIsPage_ = false;
+    return found || PeekPage();
+}
+
+bool StatUrlEnumerator::PeekPage() {
+    for (; page_ < pages_.items.size(); ++page_) {
+        const browsers::VisitedPage& page = pages_.items[page_];
+        if (page.url.compare(0, prefix_.size(), prefix_) != 0)
+            continue;
+        row_.url.assign(page.url);
+        row_.title = page.title;
+        row_.lastVisited = row_.lastUpdated = page.lastVisited;
+        row_.expires = 0;
+        row_.flags = 0;
+        rowIsPage_ = true;
+        return true;
+    }
+    if (std::optional<store::StoreError> failure = std::exchange(pages_.failure, std::nullopt))
+        throw std::move(*failure);
+    return false;
+}
+
+void StatUrlEnumerator::Pass() {
+    if (rowIsPage_)
+        ++page_;
+    else
+        place_ = row_.id;
 }
 
 HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched) {
@@ -34,13 +62,14 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
         return E_INVALIDARG;
     return Guarded([&] {
         const std::int64_t start = place_;
+        const std::size_t startPage = page_;
         ULONG fetched = 0;
         try {
             for (; fetched < celt; ++fetched) {
                 if (!Peek())
                     break;
                 FillStatUrl(row_, rgelt[fetched]);
-                place_ = row_.id;
+                Pass();
             }
         } catch (...) {
             // All or nothing: the caller gets no texts to free, and the next
@@ -48,6 +77,7 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
             for (ULONG i = 0; i < fetched; ++i)
                 FreeStatUrlTexts(rgelt[i]);
             place_ = start;
+            page_ = startPage;
             throw;
         }
         if (pceltFetched)

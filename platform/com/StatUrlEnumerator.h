@@ -9,12 +9,18 @@
 #include "HistoryStore.h"
 #include "platform/comobject.h"
 #include "platform/urlhist.h"
+#include "store/BrowserSources.h"
 
 namespace com {
 
 class StatUrlEnumerator final : public ComObject<IEnumSTATURL> {
 public:
-    explicit StatUrlEnumerator(std::shared_ptr<HistoryStore> store) : store_(std::move(store)) {}
+    // The store's own entries, then the browsers' visited pages as they were
+    // when the listing started; a browser that could not be read ends the
+    // listing with its failure once the others are listed.
+    StatUrlEnumerator(std::shared_ptr<HistoryStore> store,
+                      store::FromBrowsers<browsers::VisitedPage> pages)
+        : store_(std::move(store)), pages_(std::move(pages)) {}
     // A listing left before its end holds no read transaction after it.
     ~StatUrlEnumerator() override { store_->EndListing(); }
 
@@ -27,6 +33,10 @@ protected:
 private:
     // Reads the entry after the place into row_; false at the end.
     bool Peek();
+    // The next browser page after the place that passes the filter, into row_.
+    bool PeekPage();
+    // Moves the place past row_.
+    void Pass();
 
     const std::shared_ptr<HistoryStore> store_;
     std::string prefix_;
@@ -37,6 +47,9 @@ private:
     // file replaced fails rather than go on by ids of another file.
     std::optional<std::uint64_t> file_;
     HistoryRow row_;  // its texts' storage serves entry after entry
+    bool rowIsPage_ = false;
+    store::FromBrowsers<browsers::VisitedPage> pages_;
+    std::size_t page_ = 0;  // the first browser page not passed
 };
 
 }  // namespace com

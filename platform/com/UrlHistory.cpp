@@ -1,8 +1,12 @@
 #include "UrlHistory.h"
 
+#include <optional>
+#include <utility>
+
 #include "StatUrlEnumerator.h"
 #include "failure.h"
 #include "platform/winbase.h"
+#include "store/BrowserSources.h"
 
 namespace com {
 
@@ -27,14 +31,25 @@ HRESULT UrlHistory::EnumUrls(IEnumSTATURL** ppEnum) {
     // The entries of a listing are shown in the time zone as it is when the listing starts.
     TakeUpTimeZone();
     return Guarded([&] {
-        *ppEnum = MakeComObject<StatUrlEnumerator>(store_).Detach();
+        *ppEnum = MakeComObject<StatUrlEnumerator>(store_, store::ReadBrowserHistories()).Detach();
         return S_OK;
     });
 }
 
+// Every source is cleared even when one refuses; the first refusal is the
+// answer.
 HRESULT UrlHistory::ClearHistory() {
     return Guarded([&] {
-        store_->Clear();
+        std::optional<store::StoreError> failure;
+        try {
+            store_->Clear();
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+        if (std::optional<store::StoreError> browsers = store::ClearBrowserHistories(); !failure)
+            failure = std::move(browsers);
+        if (failure)
+            throw std::move(*failure);
         return S_OK;
     });
 }

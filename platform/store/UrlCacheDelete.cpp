@@ -1,5 +1,8 @@
 // DeleteUrlCacheEntry and its 8-bit form.
+#include <optional>
+
 #include "platform/wininet.h"
+#include "store/BrowserSources.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
 
@@ -9,8 +12,19 @@ BOOL DeleteUrlCacheEntryA(LPCSTR lpszUrlName) {
         return FALSE;
     }
     return store::GuardStoreCall(FALSE, [&] {
-        if (store::UrlCacheStore::ForThread().Delete(lpszUrlName))
+        // The store's own entry first; a failure of the store does not keep a
+        // browser's cookies from going, and is reported when they do not.
+        std::optional<store::StoreError> failure;
+        try {
+            if (store::UrlCacheStore::ForThread().Delete(lpszUrlName))
+                return TRUE;
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+        if (store::DeleteBrowserCookies(lpszUrlName))
             return TRUE;
+        if (failure)
+            throw *failure;
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     });

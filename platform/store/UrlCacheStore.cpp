@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 namespace store {
 namespace {
@@ -55,6 +56,26 @@ std::uintptr_t KeyOf(HANDLE handle) {
     return reinterpret_cast<std::uintptr_t>(handle);
 }
 
+// The walk's next browser group, once the store's own entries are over.
+const EntryColumns* PendingGroup(Walk& walk) {
+    if (walk.nextGroup == walk.groups.items.size()) {
+        if (std::optional<StoreError> failure = std::exchange(walk.groups.failure, std::nullopt))
+            throw std::move(*failure);
+        return nullptr;
+    }
+    const browsers::CookieGroup& group = walk.groups.items[walk.nextGroup];
+    CACHE_ENTRY_VALUES values;
+    values.CacheEntryType = COOKIE_CACHE_ENTRY;
+    values.LastModifiedTime = QuadToFileTime(group.modified);
+    values.ExpireTime = QuadToFileTime(group.expires);
+    walk.groupValues = PackEntryValues(values, 0);
+    // Its id is the walk's place in the store's own entries, which it keeps.
+    EntryColumns entry{walk.lastId, group.address, COOKIE_CACHE_ENTRY, 0, walk.groupValues};
+    entry.recordSize = EntryRecordSize(entry);
+    walk.pendingIsGroup = true;
+    return &walk.pending.emplace(entry);
+}
+
 }  // namespace
 
 UrlCacheStore::UrlCacheStore(std::unique_ptr<Database> db, std::string directory)
@@ -99,6 +120,7 @@ UrlCacheStore* UrlCacheStore::Existing() {
 std::unique_ptr<Walk> UrlCacheStore::NewWalk() const {
     auto walk = std::make_unique<Walk>();
     walk->query = std::make_unique<Statement>(*db_, kWalkSql);
+    walk->groups = ReadBrowserCookies();
     return walk;
 }
 
@@ -125,7 +147,7 @@ const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
         query.Reset().Bind(1, walk.lastId);
     if (!query.Step()) {
         query.Reset();
-        return nullptr;
+        return PendingGroup(walk);
     }
     EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
                        static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
@@ -137,7 +159,16 @@ const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
             StoreMessage(kStoreName, db_->Path(), "read",
                          "the values of the entry " + std::to_string(entry.id) + " are damaged")};
     }
+    walk.pendingIsGroup = false;
     return &walk.pending.emplace(entry);
+}
+
+void Walk::Pass() {
+    if (pendingIsGroup)
+        ++nextGroup;
+    else
+        lastId = pending->id;
+    pending.reset();
 }
 
 int UrlCacheStore::Change(Statement& statement) {

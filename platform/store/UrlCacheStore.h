@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/wininet.h"
+#include "store/BrowserSources.h"
 #include "store/Database.h"
 #include "store/UrlCacheEntry.h"
 
@@ -29,6 +30,17 @@ struct Walk {
     std::optional<EntryColumns> pending;
     // Why the walk ended before its end, for its next call to report.
     std::optional<StoreError> ending;
+
+    // The browsers' cookie groups as they were when the walk started, handed
+    // out after the store's own entries; a browser that could not be read
+    // ends the walk with its failure once the others are handed out.
+    FromBrowsers<browsers::CookieGroup> groups;
+    std::size_t nextGroup = 0;
+    bool pendingIsGroup = false;
+    std::string groupValues;  // the pending group's packed values
+
+    // Moves past the pending entry, which the caller now has.
+    void Pass();
 };
 
 class UrlCacheStore {
@@ -49,10 +61,12 @@ public:
     HANDLE AddWalk(std::unique_ptr<Walk> walk);
     static Walk* FindWalk(HANDLE handle);  // nullptr for a handle that is not ours
     static bool CloseWalk(HANDLE handle);  // false for a handle that is not ours
+    // A walk from the first entry, with the browsers' groups read now.
     std::unique_ptr<Walk> NewWalk() const;
 
-    // The walk's pending entry, read when it has none; nullptr at the end, and
-    // then it holds no read transaction. Throws StoreError, also for an entry
+    // The walk's pending entry, read when it has none: the store's own, then
+    // the browsers' groups; nullptr at the end, and then it holds no read
+    // transaction. Throws StoreError, also for an entry
     // whose values are damaged.
     const EntryColumns* Pending(Walk& walk);
 

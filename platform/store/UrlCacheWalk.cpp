@@ -37,8 +37,7 @@ BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buff
     }
     store::FillEntryRecord(*pending, buffer);
     *size = static_cast<DWORD>(needed);
-    walk.lastId = pending->id;
-    walk.pending.reset();
+    walk.Pass();
     return TRUE;
 }
 

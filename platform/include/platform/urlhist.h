@@ -38,7 +38,11 @@ using LPSTATURL = STATURL*;
 // as it is only where it starts again from its place: after a change through
 // its history object, or after another walk of that object read in between.
 // When that finds the store's file deleted or replaced, the walk fails with
-// HRESULT_FROM_WIN32(ERROR_FILE_INVALID). One thread at a time.
+// HRESULT_FROM_WIN32(ERROR_FILE_INVALID). After the store's own entries come
+// the visited pages of every browser profile found, as they were when the
+// walk was made (last updated is the last visit, expires 0); a profile that
+// cannot be read fails the walk once they are all given. One thread at a
+// time.
 struct IEnumSTATURL : IUnknown {
     // Up to celt entries into rgelt; *pceltFetched (may be nullptr only when
     // celt is 1) says how many. S_OK when all celt came, S_FALSE at the end.
@@ -67,9 +71,12 @@ protected:
 };
 
 struct IUrlHistoryStg2 : IUrlHistoryStg {
-    // Removes every entry in one transaction: all or none. A store that
-    // refuses fails with HRESULT_FROM_WIN32 of the cause; OleErrorMessage
-    // gives the text naming the store.
+    // Removes every entry in one transaction: all or none; then clears the
+    // history of every browser profile found, each as the browser's own
+    // clearing does. A store or browser that refuses (one running) leaves
+    // the others cleared all the same, and the call fails with
+    // HRESULT_FROM_WIN32 of the first cause; OleErrorMessage gives the text
+    // naming the store or the browser.
     virtual HRESULT ClearHistory() = 0;
 
 protected:

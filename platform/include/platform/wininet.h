@@ -38,7 +38,11 @@ struct INTERNET_CACHE_ENTRY_INFOA {
 };
 using LPINTERNET_CACHE_ENTRY_INFOA = INTERNET_CACHE_ENTRY_INFOA*;
 
-// Walking the cache, in the order the entries were first added. Every call
+// Walking the cache, in the order the entries were first added, and then the
+// cookie groups of every browser profile found (as they were when the walk
+// started), each as a COOKIE_CACHE_ENTRY with its address, hit rate 0, last
+// change and latest expiry; a profile that cannot be read ends the walk with
+// its failure once everything else is handed out. Every call
 // reads an entry in two steps: called with no buffer (or one too small) it
 // fails with ERROR_INSUFFICIENT_BUFFER and writes the size the entry needs
 // into *lpcbCacheEntryInfo; called with a buffer of that size it fills it and
@@ -79,8 +83,9 @@ BOOL FindNextUrlCacheEntryA(HANDLE hEnumHandle, LPINTERNET_CACHE_ENTRY_INFOA lpN
 BOOL FindCloseUrlCache(HANDLE hEnumHandle);
 
 // Removes the entry whose source address equals lpszUrlName byte for byte,
-// in one transaction, final when the call returns. Fails with
-// ERROR_FILE_NOT_FOUND when there is none.
+// in one transaction, final when the call returns; failing that, the
+// browser cookie group of that address. Fails with ERROR_FILE_NOT_FOUND when
+// there is none, and with ERROR_LOCK_VIOLATION while its browser runs.
 BOOL DeleteUrlCacheEntry(LPCSTR lpszUrlName);
 BOOL DeleteUrlCacheEntryA(LPCSTR lpszUrlName);
 

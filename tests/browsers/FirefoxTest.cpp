@@ -1,0 +1,343 @@
+// Firefox's own profile, made by the real browser visiting a local server,
+// read and changed through the platform calls the window makes; the browser
+// then runs again and shows by the cookies it sends, and by taking the
+// profile, what is left.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "BrowserRun.h"
+#include "PageServer.h"
+#include "TempDataDir.h"
+#include "platform/comobj.h"
+#include "platform/comptr.h"
+#include "platform/objbase.h"
+#include "platform/urlhist.h"
+#include "platform/wininet.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::uint64_t Now() {
+    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) *
+           10000;
+}
+constexpr std::uint64_t kSecond = 10000000;
+const std::string kCookie = "Cookie:firefox.default-esr@";
+
+// One value of the first row of `sql` in the store at `path`, as text.
+std::string SqlValue(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    std::string value = "(no row)";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            const auto* text = sqlite3_column_text(statement, 0);
+            value = text ? reinterpret_cast<const char*>(text) : "(null)";
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+struct CacheCookie {
+    DWORD hits = 0;
+    std::uint64_t modified = 0;
+    std::uint64_t expires = 0;
+};
+
+// Every cookie entry of a whole walk by address; the walk must end well.
+std::map<std::string, CacheCookie> WalkCookies() {
+    std::map<std::string, CacheCookie> cookies;
+    HANDLE walk = nullptr;
+    for (;;) {
+        DWORD size = 0;
+        if (walk)
+            FindNextUrlCacheEntryA(walk, nullptr, &size);
+        else
+            FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+            break;
+        }
+        std::vector<char> buffer(size);
+        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+        if (walk) {
+            EXPECT_TRUE(FindNextUrlCacheEntryA(walk, entry, &size));
+        } else {
+            walk = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+            EXPECT_TRUE(walk);
+        }
+        if (entry->CacheEntryType & COOKIE_CACHE_ENTRY) {
+            cookies[entry->lpszSourceUrlName] = {entry->dwHitRate,
+                                                 FileTimeToQuad(entry->LastModifiedTime),
+                                                 FileTimeToQuad(entry->ExpireTime)};
+        }
+    }
+    if (walk)
+        FindCloseUrlCache(walk);
+    return cookies;
+}
+
+struct HistoryPage {
+    std::string title;
+    std::uint64_t visited = 0;
+    std::uint64_t updated = 0;
+    std::uint64_t expires = 0;
+};
+
+ComPtr<IUrlHistoryStg2> OpenHistory() {
+    ComPtr<IUrlHistoryStg2> history;
+    EXPECT_EQ(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IUrlHistoryStg2, history.PutVoid()),
+              S_OK);
+    return history;
+}
+
+// The http pages the history lists, as the window asks for them.
+std::map<std::string, HistoryPage> ListHistory() {
+    std::map<std::string, HistoryPage> pages;
+    ComPtr<IEnumSTATURL> entries;
+    const ComPtr<IUrlHistoryStg2> history = OpenHistory();
+    if (!history || history->EnumUrls(entries.PutRef()) != S_OK)
+        return pages;
+    entries->SetFilter(u"http://", 0);
+    STATURL record{};
+    HRESULT result;
+    while ((result = entries->Next(1, &record, nullptr)) == S_OK) {
+        auto narrow = [](const char16_t* text) {
+            return text ? QString::fromStdU16String(text).toStdString() : std::string();
+        };
+        pages[narrow(record.pwcsUrl)] = {
+            narrow(record.pwcsTitle), FileTimeToQuad(record.ftLastVisited),
+            FileTimeToQuad(record.ftLastUpdated), FileTimeToQuad(record.ftExpires)};
+        CoTaskMemFree(record.pwcsUrl);
+        CoTaskMemFree(record.pwcsTitle);
+    }
+    EXPECT_EQ(result, S_FALSE);
+    return pages;
+}
+
+class FirefoxTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        home_ = std::make_unique<TempDataDir>();
+        server_ = std::make_unique<PageServer>();
+        // A host cookie on two paths, a domain cookie, one that expires
+        // during the run, one in the page's own partition, and one of
+        // another host; the last page has no title.
+        server_->SetPage(
+            "/one", {.title = "Page One",
+                     .setCookies = {"a=1; Max-Age=86400; Path=/", "b=2; Max-Age=172800; Path=/shop",
+                                    "d=4; Max-Age=7200; Domain=a.localhost; Path=/",
+                                    "e=5; Max-Age=1; Path=/old",
+                                    "p=9; Max-Age=3600; Secure; Partitioned; "
+                                    "SameSite=None; Path=/"},
+                     .next = Url("www.a.localhost", "/two")});
+        server_->SetPage("/two", {.title = "Page Two",
+                                  .setCookies = {"c=3; Max-Age=600; Path=/"},
+                                  .next = Url("b.localhost", "/three")});
+        server_->SetPage("/three", {.close = true});
+        for (const char* path : {"/shop/check", "/after"})
+            server_->SetPage(path, {.title = "Check", .close = true});
+        server_->SetPage("/stay", {.title = "Stay"});
+
+        ASSERT_EQ(RunFirefox({"-CreateProfile", "default-esr"}).toStdString(), "");
+        const QDir root(ConfigDir() + "/mozilla/firefox");
+        const QStringList folders = root.entryList({"*.default-esr"}, QDir::Dirs);
+        ASSERT_EQ(folders.size(), 1) << "no profile folder made in " << root.path().toStdString();
+        folder_ = root.filePath(folders.front());
+        WritePrefs();
+        started_ = Now();
+        Visit("a.localhost", "/one");
+        finished_ = Now();
+    }
+    static void TearDownTestSuite() {
+        server_.reset();
+        home_.reset();
+        CoUninitialize();
+    }
+
+    static QString ConfigDir() { return QString::fromStdString(home_->Path()) + "/.config"; }
+    static std::string File(const char* name) { return (folder_ + "/" + name).toStdString(); }
+    static QString Url(const char* host, const char* path) { return server_->Url(host, path); }
+
+    static QString Firefox() {
+        const QString firefox = FindBrowser("firefox-esr");
+        return firefox.isEmpty() ? FindBrowser("firefox") : firefox;
+    }
+    static QProcessEnvironment Environment() {
+        return BrowserEnvironment(QString::fromStdString(home_->Path()));
+    }
+    static QString RunFirefox(QStringList arguments) {
+        if (Firefox().isEmpty())
+            return "firefox-esr is not installed";
+        arguments.prepend("--headless");
+        return RunBrowser(Firefox(), arguments, Environment(), 90s);
+    }
+    // Firefox starts on the page and goes on as the pages say until one
+    // closes it.
+    static void Visit(const char* host, const char* path) {
+        ASSERT_EQ(RunFirefox({"-profile", folder_, Url(host, path)}).toStdString(), "");
+    }
+
+    // Scripts may close the last window, which then ends the browser; no
+    // first-run page keeps another tab open; no thumbnail is fetched behind
+    // the pages; and the first start takes a bookmark of the second page
+    // from a file, as an import does.
+    static void WritePrefs() {
+        const QString bookmarks = folder_ + "/../bookmarks.html";
+        QFile html(bookmarks);
+        ASSERT_TRUE(html.open(QIODevice::WriteOnly));
+        html.write("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" +
+                   Url("www.a.localhost", "/two").toUtf8() + "\">Marked Two</A>\n</DL><p>\n");
+        QFile prefs(folder_ + "/user.js");
+        ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
+        for (const auto& [name, value] : std::vector<std::pair<QByteArray, QByteArray>>{
+                 {"dom.allow_scripts_to_close_windows", "true"},
+                 {"datareporting.policy.firstRunURL", "\"\""},
+                 {"browser.startup.homepage_override.mstone", "\"ignore\""},
+                 {"startup.homepage_welcome_url", "\"\""},
+                 {"startup.homepage_welcome_url.additional", "\"\""},
+                 {"browser.pagethumbnails.capturing_disabled", "true"},
+                 {"browser.places.importBookmarksHTML", "true"},
+                 {"browser.bookmarks.file", '"' + bookmarks.toUtf8() + '"'}}) {
+            prefs.write("user_pref(\"" + name + "\", " + value + ");\n");
+        }
+    }
+
+    static void ExpectIntact() {
+        for (const char* store : {"cookies.sqlite", "places.sqlite", "favicons.sqlite"})
+            EXPECT_EQ(SqlValue(File(store), "PRAGMA integrity_check"), "ok") << store;
+    }
+
+    static inline std::unique_ptr<TempDataDir> home_;
+    static inline std::unique_ptr<PageServer> server_;
+    static inline QString folder_;
+    static inline std::uint64_t started_ = 0;
+    static inline std::uint64_t finished_ = 0;
+};
+
+// The tests run in this order, each on what the one before left.
+TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
+    // Expiry is the group's latest, counted from when it was set; the
+    // partitioned cookie is apart from the host's own on the same path.
+    const std::map<std::string, std::uint64_t> lifetimes = {
+        {kCookie + "a.localhost /", 86400},
+        {kCookie + "a.localhost /shop", 172800},
+        {kCookie + ".a.localhost /", 7200},
+        {kCookie + "a.localhost /old", 1},
+        {kCookie + "a.localhost / (partitionKey=(http,a.localhost))", 3600},
+        {kCookie + "www.a.localhost /", 600}};
+    const auto cookies = WalkCookies();
+    ASSERT_EQ(cookies.size(), lifetimes.size());
+    for (const auto& [address, lifetime] : lifetimes) {
+        SCOPED_TRACE(address);
+        ASSERT_EQ(cookies.count(address), 1u);
+        const CacheCookie& cookie = cookies.at(address);
+        EXPECT_EQ(cookie.hits, 0u);
+        EXPECT_GE(cookie.modified, started_);
+        EXPECT_LE(cookie.modified, finished_);
+        EXPECT_NEAR(double(cookie.expires - cookie.modified), double(lifetime * kSecond),
+                    double(kSecond / 100));
+    }
+    // Firefox keeps a cookie that has expired; so does the list.
+    EXPECT_LT(cookies.at(kCookie + "a.localhost /old").expires, Now());
+
+    const auto pages = ListHistory();
+    std::map<std::string, std::string> titles;
+    for (const auto& [url, page] : pages) {
+        titles[url] = page.title;
+        EXPECT_GE(page.visited, started_) << url;
+        EXPECT_LE(page.visited, finished_) << url;
+        EXPECT_EQ(page.updated, page.visited) << url;
+        EXPECT_EQ(page.expires, 0u) << url;
+    }
+    const std::map<std::string, std::string> expected = {
+        {Url("a.localhost", "/one").toStdString(), "Page One"},
+        {Url("www.a.localhost", "/two").toStdString(), "Page Two"},
+        {Url("b.localhost", "/three").toStdString(), ""}};
+    EXPECT_EQ(titles, expected);
+}
+
+TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
+    const std::string address = kCookie + "a.localhost /";
+    ASSERT_TRUE(DeleteUrlCacheEntry(address.c_str()));
+    EXPECT_FALSE(DeleteUrlCacheEntry(address.c_str()));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+    EXPECT_EQ(WalkCookies().count(address), 0u);
+
+    // The partitioned cookie of that host and path, its domain cookie and
+    // its other path's cookie are all still sent.
+    Visit("a.localhost", "/shop/check");
+    const QList<QByteArray> sent = server_->CookiesSent("a.localhost", "/shop/check");
+    ASSERT_FALSE(sent.isEmpty());
+    for (const QByteArray& header : sent) {
+        std::set<std::string> cookies;
+        for (const QByteArray& cookie : header.split(';'))
+            cookies.insert(cookie.trimmed().toStdString());
+        EXPECT_EQ(cookies, (std::set<std::string>{"b=2", "d=4", "p=9"}));
+    }
+}
+
+TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
+    ASSERT_FALSE(Firefox().isEmpty()) << "firefox-esr is not installed";
+    BrowserRun firefox(Firefox(), {"--headless", "-profile", folder_, Url("b.localhost", "/stay")},
+                       Environment());
+    QElapsedTimer waited;
+    waited.start();
+    while (server_->CookiesSent("b.localhost", "/stay").isEmpty() && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_TRUE(firefox.Running());
+
+    const std::string domain = kCookie + ".a.localhost /";
+    EXPECT_EQ(WalkCookies().count(domain), 1u);
+    EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
+    EXPECT_FALSE(DeleteUrlCacheEntry(domain.c_str()));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_LOCK_VIOLATION});
+    const HRESULT cleared = OpenHistory()->ClearHistory();
+    EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+    EXPECT_EQ(OleErrorMessage(cleared), "Firefox (default-esr) is running: close it first");
+
+    ASSERT_TRUE(firefox.Stop(60s));
+    EXPECT_EQ(WalkCookies().count(domain), 1u);
+    EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
+    ExpectIntact();
+}
+
+TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
+    const std::string two = Url("www.a.localhost", "/two").toStdString();
+    ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
+    EXPECT_TRUE(ListHistory().empty());
+    ExpectIntact();
+    const std::string bookmark =
+        "SELECT b.title || '|' || p.visit_count FROM moz_bookmarks b JOIN moz_places p "
+        "ON p.id = b.fk WHERE p.url = '" +
+        two + "'";
+    EXPECT_EQ(SqlValue(File("places.sqlite"), bookmark.c_str()), "Marked Two|0");
+
+    // Firefox opens the cleared store as its own, and records in it again.
+    Visit("b.localhost", "/after");
+    EXPECT_FALSE(QFile::exists(folder_ + "/places.sqlite.corrupt"));
+    const auto pages = ListHistory();
+    EXPECT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages.count(Url("b.localhost", "/after").toStdString()), 1u);
+    EXPECT_EQ(SqlValue(File("places.sqlite"), bookmark.c_str()), "Marked Two|0");
+}
+
+}  // namespace
