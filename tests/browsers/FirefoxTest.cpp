@@ -23,6 +23,7 @@
 #include "platform/comobj.h"
 #include "platform/comptr.h"
 #include "platform/objbase.h"
+#include "platform/sysutils.h"
 #include "platform/urlhist.h"
 #include "platform/wininet.h"
 
@@ -60,8 +61,9 @@ struct CacheCookie {
     std::uint64_t expires = 0;
 };
 
-// Every cookie entry of a whole walk by address; the walk must end well.
-std::map<std::string, CacheCookie> WalkCookies() {
+// Every cookie entry of a whole walk by address; the walk must end well
+// unless `end` is given to take the status it ended with.
+std::map<std::string, CacheCookie> WalkCookies(DWORD* end = nullptr) {
     std::map<std::string, CacheCookie> cookies;
     HANDLE walk = nullptr;
     for (;;) {
@@ -71,7 +73,10 @@ std::map<std::string, CacheCookie> WalkCookies() {
         else
             FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+            if (end)
+                *end = GetLastError();
+            else
+                EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
             break;
         }
         std::vector<char> buffer(size);
@@ -108,8 +113,9 @@ ComPtr<IUrlHistoryStg2> OpenHistory() {
     return history;
 }
 
-// The http pages the history lists, as the window asks for them.
-std::map<std::string, HistoryPage> ListHistory() {
+// The http pages the history lists, as the window asks for them; the listing
+// must end well unless `end` is given to take the result it ended with.
+std::map<std::string, HistoryPage> ListHistory(HRESULT* end = nullptr) {
     std::map<std::string, HistoryPage> pages;
     ComPtr<IEnumSTATURL> entries;
     const ComPtr<IUrlHistoryStg2> history = OpenHistory();
@@ -128,7 +134,10 @@ std::map<std::string, HistoryPage> ListHistory() {
         CoTaskMemFree(record.pwcsUrl);
         CoTaskMemFree(record.pwcsTitle);
     }
-    EXPECT_EQ(result, S_FALSE);
+    if (end)
+        *end = result;
+    else
+        EXPECT_EQ(result, S_FALSE);
     return pages;
 }
 
@@ -310,6 +319,7 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
     EXPECT_FALSE(DeleteUrlCacheEntry(domain.c_str()));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_LOCK_VIOLATION});
+    EXPECT_EQ(LastErrorDetail(), "Firefox (default-esr) is running: close it first");
     const HRESULT cleared = OpenHistory()->ClearHistory();
     EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
     EXPECT_EQ(OleErrorMessage(cleared), "Firefox (default-esr) is running: close it first");
@@ -338,6 +348,30 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages.count(Url("b.localhost", "/after").toStdString()), 1u);
     EXPECT_EQ(SqlValue(File("places.sqlite"), bookmark.c_str()), "Marked Two|0");
+}
+
+// A second profile whose stores are damaged hides nothing of the first: the
+// walk and the listing give all there is, then end with its failure.
+TEST_F(FirefoxTest, ADamagedProfileIsReportedAfterTheOthers) {
+    const QString broken = ConfigDir() + "/mozilla/firefox/broken";
+    ASSERT_TRUE(QDir().mkpath(broken));
+    for (const char* store : {"/cookies.sqlite", "/places.sqlite"}) {
+        QFile file(broken + store);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    QFile ini(ConfigDir() + "/mozilla/firefox/profiles.ini");
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("\n[Profile9]\nName=broken\nIsRelative=1\nPath=broken\n");
+    ini.close();
+
+    DWORD walked = 0;
+    EXPECT_EQ(WalkCookies(&walked).count(kCookie + ".a.localhost /"), 1u);
+    EXPECT_EQ(walked, DWORD{ERROR_FILE_CORRUPT});
+    EXPECT_NE(LastErrorDetail().find("Firefox (broken)"), std::string::npos) << LastErrorDetail();
+    HRESULT listed = S_OK;
+    EXPECT_EQ(ListHistory(&listed).count(Url("b.localhost", "/after").toStdString()), 1u);
+    EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT));
 }
 
 }  // namespace
