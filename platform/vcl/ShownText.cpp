@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr std::size_t kShownBytes = 4096;
+constexpr std::size_t kShownBytes = 256;
 
 bool IsContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;

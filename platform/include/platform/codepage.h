@@ -16,6 +16,7 @@ std::size_t CharCount(std::string_view text);
 // Wide (UTF-16) text to the system code page and back. Unpaired surrogates
 // become U+FFFD, and so does each byte that is not part of valid UTF-8.
 std::string WideToAnsi(std::u16string_view text);
+std::string WideToAnsi(const char16_t* text);  // up to its terminating zero
 std::u16string AnsiToWide(std::string_view text);
 // Writes the wide form of `text` to `out`, which has room for text.size() + 1
 // units, and returns the end of what it wrote.
