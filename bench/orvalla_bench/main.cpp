@@ -28,6 +28,7 @@
 #include "Floors.h"
 #include "MainUnit.h"
 #include "Measure.h"
+#include "Scale.h"
 #include "Seed.h"
 #include "Startup.h"
 #include "Workloads.h"
@@ -41,6 +42,12 @@ constexpr int kCacheEntries = 100'000;
 constexpr int kCookies = 10'000;
 constexpr int kHistoryEntries = 20'000;
 constexpr int kHttpEntries = 15'000;
+constexpr int kMillionEntries = 1'000'000;
+constexpr int kMillionCookies = 100'000;
+constexpr int kMillionHistory = 200'000;
+constexpr int kMillionHttp = 150'000;
+constexpr std::size_t kLongText = 1 << 20;
+constexpr std::size_t kShortText = 100;
 constexpr int kDefaultRuns = 5;
 
 // The most each ratio may be, on any machine of this kind.
@@ -48,6 +55,9 @@ constexpr double kWalkTarget = 2.2;
 constexpr double kOrderingTarget = 3;
 constexpr double kDeleteTarget = 2;
 constexpr double kHistoryTarget = 2;
+constexpr double kCheckAllTarget = 3;
+constexpr double kLongTextsTarget = 3;
+constexpr double kStartupMillionTarget = 2;
 
 // An error box would wait for a click that never comes: it is answered, its
 // text kept, and the benchmark stops at the next check.
@@ -119,7 +129,10 @@ void UseTemporaryHome(const QTemporaryDir& temp) {
     const std::pair<const char*, const char*> directories[] = {{"XDG_CONFIG_HOME", "config"},
                                                                {"XDG_RUNTIME_DIR", "runtime"},
                                                                {"XDG_DATA_HOME", "seeded"},
-                                                               {nullptr, "empty"}};
+                                                               {nullptr, "empty"},
+                                                               {nullptr, "million"},
+                                                               {nullptr, "long"},
+                                                               {nullptr, "short"}};
     for (const auto& [variable, name] : directories) {
         if (!root.mkpath(name))
             throw std::runtime_error("cannot create " + root.filePath(name).toStdString());
@@ -251,7 +264,102 @@ void MeasureStartup(const QDir& root, int runs) {
     Print(line);
 }
 
-void MeasureWindow(const CacheSeed& seed, int runs, const Selection& only) {
+// The stores of one of the data homes in the temporary directory.
+void UseDataHome(const QDir& root, const char* name) {
+    setenv("XDG_DATA_HOME", root.filePath(name).toLocal8Bit().constData(), 1);
+}
+
+// The floors a million-entry start-up is measured against, from the window
+// phase.
+struct MillionFloors {
+    double walk = 0;
+    double history = 0;
+};
+
+bool AnyMillion(const Selection& only) {
+    return only.Has("walk-million") || only.Has("check-all") || only.Has("startup-million");
+}
+
+// In the million-entry stores: the walk, the first "Check All", and the
+// history floor the start-up needs.
+MillionFloors MeasureMillion(TMainForm& form, const QDir& root, int runs, const Selection& only) {
+    UseDataHome(root, "million");
+    Progress("seeding a million entries");
+    SeedUrlCache(kMillionEntries, kMillionCookies);
+    SeedHistory(kMillionHistory, kMillionHttp);
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    SettleEvents();
+
+    Samples walk;
+    Samples checkAll;
+    for (int run = 0; run < runs; ++run) {
+        walk.program.push_back(WalkRun(form));
+        Require(form.lvCookies->Count() == kMillionCookies, "the walk lists every cookie");
+        const std::vector<RowTexts> rows = CookieRows(form);
+        walk.floor.push_back(WalkFloor(rows, ListSize(form)));
+        if (only.Has("check-all")) {
+            checkAll.program.push_back(CheckAllRun(form));
+            Require(form.lvCookies->Items(kMillionCookies - 1).Checked(), "every row is checked");
+            checkAll.floor.push_back(CheckAllFloor(rows, ListSize(form)));
+        }
+    }
+    if (only.Has("walk-million"))
+        Print(FiguresLine("walk-million", walk, kWalkTarget));
+    if (only.Has("check-all"))
+        Print(FiguresLine("check-all", checkAll, kCheckAllTarget));
+
+    MillionFloors floors{Median(walk.floor), 0};
+    if (only.Has("startup-million")) {
+        form.PageControl1->SetActivePage(form.TabSheet2);
+        HistoryRun(form);
+        const std::vector<RowTexts> pages = HistoryRows(form);
+        std::vector<double> history;
+        for (int run = 0; run < runs; ++run)
+            history.push_back(HistoryFloor(pages, form.StringGrid1->size(), Texts::Made));
+        floors.history = Median(history);
+    }
+    return floors;
+}
+
+// The same window work with huge texts and with short ones.
+void MeasureLongTexts(TMainForm& form, const QDir& root, int runs) {
+    UseDataHome(root, "long");
+    SeedLongTexts(kLongText);
+    UseDataHome(root, "short");
+    SeedLongTexts(kShortText);
+    Samples samples;
+    for (int run = 0; run < runs; ++run) {
+        UseDataHome(root, "long");
+        samples.program.push_back(LongTextsRun(form));
+        Require(form.lvCookies->Count() == 3 && form.Edit1->text() == "1",
+                "the long texts are listed");
+        UseDataHome(root, "short");
+        samples.floor.push_back(LongTextsRun(form));
+    }
+    Print(FiguresLine("long-texts", samples, kLongTextsTarget));
+}
+
+// Start-ups with the million-entry stores, against the walk's and the
+// history's floors on them plus a start-up with empty stores.
+void MeasureStartupMillion(const QDir& root, int runs, const MillionFloors& floors) {
+    Samples samples;
+    std::vector<double> peakMiB;
+    for (int run = 0; run < runs; ++run) {
+        const StartupRun million = RunStartup(root.filePath("million"));
+        samples.program.push_back(million.ms);
+        peakMiB.push_back(million.peakMiB);
+        samples.floor.push_back(floors.walk + floors.history +
+                                RunStartup(root.filePath("empty")).ms);
+    }
+    Print(FiguresLine("startup-million", samples, kStartupMillionTarget));
+    char line[100];
+    std::snprintf(line, sizeof line, "startup-million-peak-memory: %.1f MiB", Median(peakMiB));
+    Print(line);
+}
+
+MillionFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs,
+                            const Selection& only) {
+    MillionFloors millionFloors;
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Application.Title = "Veltrane  - Orvalla";
     const ErrorBoxGuard errors;
@@ -282,11 +390,18 @@ void MeasureWindow(const CacheSeed& seed, int runs, const Selection& only) {
             Progress("history");
             MeasureHistory(form, runs);
         }
+        if (only.Has("long-texts")) {
+            Progress("long-texts");
+            MeasureLongTexts(form, root, runs);
+        }
+        if (AnyMillion(only))
+            millionFloors = MeasureMillion(form, root, runs, only);
         errors.Check();
     }
     UrlHistory = nullptr;
     if (comInitialized)
         CoUninitialize();
+    return millionFloors;
 }
 
 int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
@@ -296,10 +411,15 @@ int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
     const CacheSeed seed = SeedUrlCache(kCacheEntries, kCookies);
     SeedHistory(kHistoryEntries, kHttpEntries);
 
-    MeasureWindow(seed, runs, only);
+    const QDir root(temp.path());
+    const MillionFloors millionFloors = MeasureWindow(seed, root, runs, only);
     if (only.Has("startup")) {
         Progress("startup");
-        MeasureStartup(QDir(temp.path()), runs);
+        MeasureStartup(root, runs);
+    }
+    if (only.Has("startup-million")) {
+        Progress("startup-million");
+        MeasureStartupMillion(root, runs, millionFloors);
     }
     return 0;
 }
