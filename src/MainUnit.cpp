@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFont>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QResource>
 #include <QScreen>
@@ -54,9 +53,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     face.setColor(QPalette::Window, face.color(QPalette::Button));
     setPalette(face);
     setAutoFillBackground(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->geometry().center() - rect().center());
-    }
+    // Placed before the window exists, so that the toolkit asks the window
+    // manager for the frame only once the window has one.
+    CentreOnScreen();
 
     lvCookies->AddColumn("Address", 125);
     lvCookies->AddColumn("Hits", 38, Qt::AlignHCenter);
@@ -134,6 +133,13 @@ void TMainForm::Click(QAbstractButton* button) {
 }
 
 bool TMainForm::event(QEvent* event) {
+    // A window manager's frame is known only once it has taken the window in,
+    // which it has by the first paint; until then the window was centred
+    // without it.
+    if (!placed_ && event->type() == QEvent::Paint) {
+        placed_ = true;
+        CentreOnScreen();
+    }
     // Activation fills in the selection once, when the window is first
     // activated; coming back from an error box or another program does not.
     if (event->type() == QEvent::WindowActivate && !activated_) {
@@ -143,6 +149,14 @@ bool TMainForm::event(QEvent* event) {
         }
     }
     return QWidget::event(event);
+}
+
+void TMainForm::CentreOnScreen() {
+    if (const QScreen* display = screen()) {
+        QRect frame(QPoint(), frameGeometry().size());
+        frame.moveCenter(display->geometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void TMainForm::changeEvent(QEvent* event) {

@@ -51,6 +51,7 @@ private:
 
     void BindEvents();
     void LoadBanner();
+    void CentreOnScreen();
     void LoadCookies();
     void AddCookieRow(const INTERNET_CACHE_ENTRY_INFOA& entry);
     void UpdateCookieCount();
@@ -61,6 +62,7 @@ private:
     // descending; 0 until the first header click.
     int SortColumn = 0;
     bool activated_ = false;
+    bool placed_ = false;
     std::map<QAbstractButton*, TNotifyEvent> onClick_;
 };
 
