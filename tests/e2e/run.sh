@@ -184,12 +184,16 @@ check_window() {
         fail "minimising or maximising is allowed: $motif"
     fi
 
-    check "the window sits at the centre of the screen"
-    local dx=$((WIN_X + CLIENT_WIDTH / 2 - SCREEN_WIDTH / 2))
-    local dy=$((WIN_Y + CLIENT_HEIGHT / 2 - SCREEN_HEIGHT / 2))
-    # The frame's title bar may push the client area down a little.
-    ((dx * dx <= 4 && dy >= -2 && dy <= 24)) ||
-        fail "the client area is off the centre by ($dx, $dy)"
+    check "the window, frame included, sits at the centre of the screen"
+    local left right top bottom
+    read -r left right top bottom < <(xprop -id "$WID" _NET_FRAME_EXTENTS |
+        sed -nE 's/.* = *([0-9]+), *([0-9]+), *([0-9]+), *([0-9]+)$/\1 \2 \3 \4/p') || true
+    [[ -n $bottom ]] || fail "the window manager names no frame extents"
+    # In half pixels, so that an odd spare pixel may fall on either side.
+    local dx=$((2 * (WIN_X - left) + left + CLIENT_WIDTH + right - SCREEN_WIDTH))
+    local dy=$((2 * (WIN_Y - top) + top + CLIENT_HEIGHT + bottom - SCREEN_HEIGHT))
+    ((dx * dx <= 1 && dy * dy <= 1)) ||
+        fail "the frame is off the centre by ($dx, $dy) half pixels"
 
     check "the window carries a 16 x 16 icon"
     xprop -id "$WID" _NET_WM_ICON | grep -q 'Icon (16 x 16)' || fail "no 16 x 16 icon"
