@@ -58,12 +58,14 @@ std::uintptr_t KeyOf(HANDLE handle) {
 
 // The walk's next browser group, once the store's own entries are over.
 const EntryColumns* PendingGroup(Walk& walk) {
-    if (walk.nextGroup == walk.groups.items.size()) {
-        if (std::optional<StoreError> failure = std::exchange(walk.groups.failure, std::nullopt))
+    if (!walk.groups)
+        walk.groups = ReadBrowserCookies();
+    if (walk.nextGroup == walk.groups->items.size()) {
+        if (std::optional<StoreError> failure = std::exchange(walk.groups->failure, std::nullopt))
             throw std::move(*failure);
         return nullptr;
     }
-    const browsers::CookieGroup& group = walk.groups.items[walk.nextGroup];
+    const browsers::CookieGroup& group = walk.groups->items[walk.nextGroup];
     CACHE_ENTRY_VALUES values;
     values.CacheEntryType = COOKIE_CACHE_ENTRY;
     values.LastModifiedTime = QuadToFileTime(group.modified);
@@ -120,7 +122,6 @@ UrlCacheStore* UrlCacheStore::Existing() {
 std::unique_ptr<Walk> UrlCacheStore::NewWalk() const {
     auto walk = std::make_unique<Walk>();
     walk->query = std::make_unique<Statement>(*db_, kWalkSql);
-    walk->groups = ReadBrowserCookies();
     return walk;
 }
 

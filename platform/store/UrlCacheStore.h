@@ -31,10 +31,11 @@ struct Walk {
     // Why the walk ended before its end, for its next call to report.
     std::optional<StoreError> ending;
 
-    // The browsers' cookie groups as they were when the walk started, handed
-    // out after the store's own entries; a browser that could not be read
-    // ends the walk with its failure once the others are handed out.
-    FromBrowsers<browsers::CookieGroup> groups;
+    // The browsers' cookie groups, read when the walk has handed out the
+    // store's own entries (a sizing call that never gets there reads none);
+    // a browser that could not be read ends the walk with its failure once
+    // the others are handed out.
+    std::optional<FromBrowsers<browsers::CookieGroup>> groups;
     std::size_t nextGroup = 0;
     bool pendingIsGroup = false;
     std::string groupValues;  // the pending group's packed values
@@ -61,7 +62,7 @@ public:
     HANDLE AddWalk(std::unique_ptr<Walk> walk);
     static Walk* FindWalk(HANDLE handle);  // nullptr for a handle that is not ours
     static bool CloseWalk(HANDLE handle);  // false for a handle that is not ours
-    // A walk from the first entry, with the browsers' groups read now.
+    // A walk from the first entry.
     std::unique_ptr<Walk> NewWalk() const;
 
     // The walk's pending entry, read when it has none: the store's own, then
