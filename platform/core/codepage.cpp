@@ -68,11 +68,16 @@ std::string CopyChars(std::string_view text, std::size_t start, std::size_t coun
 // alone, and a leading byte order mark is kept as a character.
 std::string WideToAnsi(std::u16string_view text) {
     QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    // Not cleared first: a text of megabytes would have three times its
-    // length written twice.
-    const auto buffer = std::make_unique_for_overwrite<char[]>(
-        static_cast<std::size_t>(encoder.requiredSpace(static_cast<qsizetype>(text.size()))));
-    return std::string(buffer.get(), encoder.appendToBuffer(buffer.get(), QStringView(text)));
+    const auto room =
+        static_cast<std::size_t>(encoder.requiredSpace(static_cast<qsizetype>(text.size())));
+    // Written to a buffer that is not cleared first, on the stack for the
+    // usual short text: one of megabytes would have three times its length
+    // written twice.
+    char local[512];
+    std::unique_ptr<char[]> heap;
+    char* const buffer =
+        room <= sizeof local ? local : (heap = std::make_unique_for_overwrite<char[]>(room)).get();
+    return std::string(buffer, encoder.appendToBuffer(buffer, QStringView(text)));
 }
 
 std::string WideToAnsi(const char16_t* text) {
