@@ -158,6 +158,11 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent) {
     KeepSelectionColoursWithoutFocus(this);
 }
 
+void TListView::showEvent(QShowEvent* event) {
+    AddPendingRows();
+    QTreeWidget::showEvent(event);
+}
+
 void TListView::changeEvent(QEvent* event) {
     QTreeWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
@@ -185,7 +190,7 @@ TListItem TListView::Add() {
                   Qt::ItemNeverHasChildren);
     row->setCheckState(0, Qt::Unchecked);
     const TListItem item(row.get());
-    if (updateCount_ > 0) {
+    if (updateCount_ > 0 || !isVisible()) {
         row->SetPendingIn(this);
         pendingRows_.push_back(std::move(row));
     } else {

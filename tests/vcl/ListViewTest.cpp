@@ -283,6 +283,14 @@ TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
     EXPECT_TRUE(list.Items(3).Checked());
 }
 
+TEST_F(ListViewTest, RowsAddedBeforeTheListIsShownAreInItWhenShown) {
+    AddRows({1, 2});
+    EXPECT_EQ(list.Count(), 2);
+    list.show();
+    EXPECT_EQ(list.topLevelItemCount(), 2);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), "row2_2");
+}
+
 TEST_F(ListViewTest, RowsAddedWhileSuspendedGoWithClearAndSort) {
     list.BeginUpdate();
     AddRows({3, 1, 2});

@@ -64,9 +64,10 @@ public:
 
     int Count() const;
     // Appends a row with its check box cleared. While repainting is
-    // suspended, rows are kept aside and join the list together when it
-    // repaints again, or as soon as anything asks for the list's rows: the
-    // view then takes them in one change instead of one per row.
+    // suspended or the list is not shown, rows are kept aside and join the
+    // list together when it repaints again or is shown, or as soon as
+    // anything asks for the list's rows: the view then takes them in one
+    // change instead of one per row.
     TListItem Add();
     TListItem Items(int index);
     void Clear();
@@ -94,6 +95,7 @@ public:
         OnCompare;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
