@@ -2,9 +2,7 @@
 // read and changed through the platform calls; the browser then runs again
 // and shows by the cookies it sends what is left.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +14,7 @@
 
 #include "BrowserRun.h"
 #include "PageServer.h"
+#include "StoreSql.h"
 #include "TempDataDir.h"
 #include "browsers/Profile.h"
 #include "store/Database.h"
@@ -23,27 +22,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr std::uint64_t kSecond = 10000000;  // FILETIME ticks
-
-std::string Sql(const std::string& path, const char* sql) {
-    sqlite3* db = nullptr;
-    std::string result;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_exec(
-            db, sql,
-            [](void* out, int columns, char** values, char**) {
-                for (int i = 0; i < columns; ++i)
-                    *static_cast<std::string*>(out) +=
-                        (i ? "|" : "") + std::string(values[i] ? values[i] : "");
-                *static_cast<std::string*>(out) += "\n";
-                return 0;
-            },
-            &result, nullptr);
-    }
-    sqlite3_close(db);
-    return result;
-}
 
 class ChromiumTest : public ::testing::Test {
 protected:

@@ -3,10 +3,8 @@
 // then runs again and shows by the cookies it sends, and by taking the
 // profile, what is left.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,11 +16,17 @@
 #include <vector>
 
 #include "BrowserRun.h"
+#include "ErrorBoxWatcher.h"
+#include "FuncUnit.h"
+#include "MainUnit.h"
 #include "PageServer.h"
+#include "RunTool.h"
+#include "StoreSql.h"
 #include "TempDataDir.h"
 #include "platform/comobj.h"
 #include "platform/comptr.h"
 #include "platform/objbase.h"
+#include "platform/regional.h"
 #include "platform/sysutils.h"
 #include "platform/urlhist.h"
 #include "platform/wininet.h"
@@ -31,29 +35,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::uint64_t Now() {
-    return static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch() + 11644473600000LL) *
-           10000;
-}
-constexpr std::uint64_t kSecond = 10000000;
 const std::string kCookie = "Cookie:firefox.default-esr@";
-
-// One value of the first row of `sql` in the store at `path`, as text.
-std::string SqlValue(const std::string& path, const char* sql) {
-    sqlite3* db = nullptr;
-    std::string value = "(no row)";
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            const auto* text = sqlite3_column_text(statement, 0);
-            value = text ? reinterpret_cast<const char*>(text) : "(null)";
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return value;
-}
 
 struct CacheCookie {
     DWORD hits = 0;
@@ -172,9 +154,9 @@ protected:
         ASSERT_EQ(folders.size(), 1) << "no profile folder made in " << root.path().toStdString();
         folder_ = root.filePath(folders.front());
         WritePrefs();
-        started_ = Now();
+        started_ = FileTimeNow();
         Visit("a.localhost", "/one");
-        finished_ = Now();
+        finished_ = FileTimeNow();
     }
     static void TearDownTestSuite() {
         server_.reset();
@@ -232,7 +214,7 @@ protected:
 
     static void ExpectIntact() {
         for (const char* store : {"cookies.sqlite", "places.sqlite", "favicons.sqlite"})
-            EXPECT_EQ(SqlValue(File(store), "PRAGMA integrity_check"), "ok") << store;
+            EXPECT_EQ(Sql(File(store), "PRAGMA integrity_check"), "ok\n") << store;
     }
 
     static inline std::unique_ptr<TempDataDir> home_;
@@ -266,7 +248,7 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
                     double(kSecond / 100));
     }
     // Firefox keeps a cookie that has expired; so does the list.
-    EXPECT_LT(cookies.at(kCookie + "a.localhost /old").expires, Now());
+    EXPECT_LT(cookies.at(kCookie + "a.localhost /old").expires, FileTimeNow());
 
     const auto pages = ListHistory();
     std::map<std::string, std::string> titles;
@@ -282,6 +264,58 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
         {Url("www.a.localhost", "/two").toStdString(), "Page Two"},
         {Url("b.localhost", "/three").toStdString(), ""}};
     EXPECT_EQ(titles, expected);
+}
+
+// The window shows every group and page as the platform calls give them and
+// deletes the checked group alone; orvalla-stores lists the same.
+TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
+    using Rows = std::map<std::string, std::vector<std::string>>;
+    Rows groups;
+    for (const auto& [address, cookie] : WalkCookies()) {
+        groups[address] = {"0", FileTimeToText(QuadToFileTime(cookie.modified)),
+                           FileTimeToText(QuadToFileTime(cookie.expires))};
+    }
+    Rows pages;
+    for (const auto& [url, page] : ListHistory())
+        pages[url] = {page.title, DateTimeToStr(FileTimeToDateTime(QuadToFileTime(page.visited)))};
+    const std::string gone = kCookie + "www.a.localhost /";
+    const ErrorBoxWatcher errors;
+    {
+        TMainForm form;
+        // The rows by address; the one to go is checked, the others not.
+        const auto cookieRows = [&form, &gone] {
+            Rows rows;
+            for (int i = 0; i < form.lvCookies->Count(); ++i) {
+                TListItem item = form.lvCookies->Items(i);
+                rows[item.SubItem(3)] = {item.SubItem(0), item.SubItem(1), item.SubItem(2)};
+                item.SetChecked(item.SubItem(3) == gone);
+            }
+            return rows;
+        };
+        EXPECT_EQ(cookieRows(), groups);
+        form.Click(form.Button8);
+        Rows listed;
+        for (int row = 1; row < form.StringGrid1->RowCount(); ++row) {
+            listed[form.StringGrid1->Cells(2, row)] = {form.StringGrid1->Cells(1, row),
+                                                       form.StringGrid1->Cells(0, row)};
+        }
+        EXPECT_EQ(listed, pages);
+        form.Click(form.btnDelete);
+        groups.erase(gone);
+        EXPECT_EQ(cookieRows(), groups);
+    }
+    // The window keeps the history open for the program's life; the browser
+    // runs on this profile again later.
+    UrlHistory = nullptr;
+    EXPECT_TRUE(errors.Texts().empty());
+
+    const std::string cache = RunTool({"list-cache"}).out;
+    for (const auto& [address, row] : groups)
+        EXPECT_NE(cache.find(address), std::string::npos) << address;
+    EXPECT_EQ(cache.find(gone), std::string::npos);
+    const std::string history = RunTool({"list-history"}).out;
+    for (const auto& [url, row] : pages)
+        EXPECT_NE(history.find(url), std::string::npos) << url;
 }
 
 TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
@@ -336,10 +370,10 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_TRUE(ListHistory().empty());
     ExpectIntact();
     const std::string bookmark =
-        "SELECT b.title || '|' || p.visit_count FROM moz_bookmarks b JOIN moz_places p "
+        "SELECT b.title, p.visit_count FROM moz_bookmarks b JOIN moz_places p "
         "ON p.id = b.fk WHERE p.url = '" +
         two + "'";
-    EXPECT_EQ(SqlValue(File("places.sqlite"), bookmark.c_str()), "Marked Two|0");
+    EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
 
     // Firefox opens the cleared store as its own, and records in it again.
     Visit("b.localhost", "/after");
@@ -347,7 +381,7 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     const auto pages = ListHistory();
     EXPECT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages.count(Url("b.localhost", "/after").toStdString()), 1u);
-    EXPECT_EQ(SqlValue(File("places.sqlite"), bookmark.c_str()), "Marked Two|0");
+    EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
 }
 
 // A second profile whose stores are damaged hides nothing of the first: the

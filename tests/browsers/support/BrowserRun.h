@@ -24,6 +24,7 @@ void RunEventLoop(std::chrono::milliseconds duration);
 // FILETIME ticks now (universal), to bracket the times a browser run
 // writes.
 std::uint64_t FileTimeNow();
+constexpr std::uint64_t kSecond = 10000000;  // FILETIME ticks
 
 // The browser's full path, "" when it is not installed.
 QString FindBrowser(const QString& name);

@@ -1,0 +1,22 @@
+#include "StoreSql.h"
+
+#include <sqlite3.h>
+
+std::string Sql(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    std::string result;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(
+            db, sql,
+            [](void* out, int columns, char** values, char**) {
+                for (int i = 0; i < columns; ++i)
+                    *static_cast<std::string*>(out) +=
+                        (i ? "|" : "") + std::string(values[i] ? values[i] : "");
+                *static_cast<std::string*>(out) += "\n";
+                return 0;
+            },
+            &result, nullptr);
+    }
+    sqlite3_close(db);
+    return result;
+}

@@ -1,0 +1,9 @@
+// Reads a browser's store as the test sees it, behind the program's back.
+#pragma once
+
+#include <string>
+
+// Every row of `sql` on the store at `path`, opened read-only: the columns
+// joined by "|", each row ended by "\n"; "" when the store cannot be read
+// (a running browser holds it locked).
+std::string Sql(const std::string& path, const char* sql);
