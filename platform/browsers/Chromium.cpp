@@ -1,36 +1,243 @@
-#include <QFile>
+// The Chromium family: each browser's user data folder holds `Local State`,
+// which names the profiles, and the `SingletonLock` of the running browser;
+// each profile folder holds the `Cookies`, `History`, `Favicons` and
+// `Top Sites` databases and the `Bookmarks` file.
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cstdlib>
-#include <filesystem>
+#include <unistd.h>
 
-#include "browsers/ChromiumProfile.h"
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+#include "browsers/Profile.h"
+#include "browsers/ProfileFiles.h"
+#include "store/Folders.h"
 
 namespace browsers {
 namespace {
 
-struct Place {
-    std::string userDataDir;
-    const char* browserName;
-    const char* labelPrefix;
+// Tables of `History` that hold what the browser's own clearing empties:
+// the visits and what it derived from them. Names that a version lacks are
+// not there to match.
+constexpr const char* kHistoryTables =
+    "SELECT name FROM sqlite_master WHERE type = 'table' AND (name IN ('visits', "
+    "'visit_source', 'keyword_search_terms', 'segments', 'segment_usage', 'visited_links') "
+    "OR name LIKE '%annotations' OR name LIKE 'cluster%')";
+
+std::string Quoted(const std::string& name) {
+    std::string quoted = "\"";
+    for (const char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
+
+// The columns of `cookies` vary with the version: partitions came in later
+// (top_frame_site_key, then has_cross_site_ancestor), and last_update_utc
+// later still. A cookie of no partition has its cross-site bit ignored, so
+// that its group has one address.
+struct CookieColumns {
+    std::string partition = "''";
+    std::string crossSite = "0";
+    std::string modified = "creation_utc";
+
+    explicit CookieColumns(store::Database& db) {
+        if (HasColumn(db, "cookies", "top_frame_site_key"))
+            partition = "top_frame_site_key";
+        if (HasColumn(db, "cookies", "has_cross_site_ancestor"))
+            crossSite = "CASE WHEN " + partition + " = '' THEN 0 ELSE has_cross_site_ancestor END";
+        if (HasColumn(db, "cookies", "last_update_utc"))
+            modified = "max(last_update_utc, creation_utc)";
+    }
 };
 
-std::string Home() {
-    const char* home = std::getenv("HOME");
-    return home ? home : "";
+// Deletes the rows of `table` whose page `urlColumn` is not in `kept`. The
+// pages are compared here, as no table may be made in the browser's file to
+// hold them.
+void DeletePagesNotKept(store::Database& db, const std::string& table, const std::string& urlColumn,
+                        const std::set<std::string>& kept) {
+    std::vector<std::int64_t> gone;
+    for (store::Statement row(db, "SELECT id, " + urlColumn + " FROM " + table); row.Step();) {
+        if (!kept.count(std::string(row.Bytes(1))))
+            gone.push_back(row.Int(0));
+    }
+    store::Statement remove(db, "DELETE FROM " + table + " WHERE id = ?");
+    for (const std::int64_t id : gone)
+        remove.Reset().Bind(1, id).Run();
 }
 
-std::string ConfigHome() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    return config && *config ? config : Home() + "/.config";
+void CollectUrls(const QJsonValue& node, std::set<std::string>& urls) {
+    if (node.isArray()) {
+        for (const QJsonValue& child : node.toArray())
+            CollectUrls(child, urls);
+    } else if (node.isObject()) {
+        const QJsonObject object = node.toObject();
+        if (object.value("type") == QLatin1String("url"))
+            urls.insert(object.value("url").toString().toStdString());
+        for (const QJsonValue& child : object)
+            CollectUrls(child, urls);
+    }
 }
+
+// A JSON file of the browser's as an object; nullopt when it is not there.
+std::optional<QJsonObject> ReadJson(const std::string& path, std::string_view who) {
+    const std::optional<std::string> text = ReadSettingsFile(path, who);
+    if (!text)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(*text));
+    if (!document.isObject()) {
+        throw store::StoreError{ERROR_FILE_CORRUPT,
+                                std::string(who) + ": \"" + path + "\" is not valid JSON"};
+    }
+    return document.object();
+}
+
+class ChromiumProfile final : public Profile {
+public:
+    ChromiumProfile(std::string userDataDir, const std::string& folder, std::string_view browser,
+                    std::string_view labelPrefix)
+        : Profile(userDataDir + "/" + folder, browser, labelPrefix, folder),
+          userDataDir_(std::move(userDataDir)) {}
+
+private:
+    // The lock names "HOST-PID". A lock from another host may be a browser
+    // running there on a shared home, so it counts as running, as the
+    // browser itself takes it; on this host a lock whose process is gone is
+    // a crash's leftover.
+    bool Running() const override {
+        std::error_code error;
+        const std::string owner =
+            std::filesystem::read_symlink(userDataDir_ + "/SingletonLock", error).string();
+        if (error)
+            return false;
+        const std::size_t dash = owner.rfind('-');
+        char host[256] = {};
+        gethostname(host, sizeof host - 1);
+        if (dash == std::string::npos || owner.compare(0, dash, host) != 0)
+            return true;
+        const long pid = std::strtol(owner.c_str() + dash + 1, nullptr, 10);
+        return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+    }
+
+    // Versions that keep the network's files apart put the cookies in
+    // Network/.
+    std::string CookiesFile() const override {
+        std::error_code ignored;
+        const std::string network = File("Network/Cookies");
+        return std::filesystem::exists(network, ignored) ? network : File("Cookies");
+    }
+    std::string HistoryFile() const override { return File("History"); }
+
+    void ReadGroups(store::Database& db, std::vector<CookieGroup>& groups) const override {
+        const CookieColumns columns(db);
+        store::Statement group(db, "SELECT host_key, path, " + columns.partition + ", " +
+                                       columns.crossSite + ", max(" + columns.modified +
+                                       "), max(expires_utc) FROM cookies GROUP BY 1, 2, 3, 4");
+        while (group.Step()) {
+            const std::string partition(group.Bytes(2));
+            const std::string crossSite = std::to_string(group.Int(3));
+            groups.push_back(
+                {Address(group.Bytes(0), group.Bytes(1),
+                         partition.empty()
+                             ? ""
+                             : "partition " + partition + (group.Int(3) ? ", cross-site" : "")),
+                 FileTimeFrom1601(group.Int(4), kPerMicrosecond),
+                 FileTimeFrom1601(group.Int(5), kPerMicrosecond),
+                 {std::string(group.Bytes(0)), std::string(group.Bytes(1)), partition, crossSite}});
+        }
+    }
+
+    void ReadPages(store::Database& db, std::vector<VisitedPage>& pages) const override {
+        store::Statement page(db,
+                              "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0");
+        while (page.Step()) {
+            pages.push_back(
+                {std::string(page.Bytes(0)),
+                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
+                 FileTimeFrom1601(page.Int(2), kPerMicrosecond)});
+        }
+    }
+
+    // The browser's unique index leads with host_key and top_frame_site_key.
+    std::string DeleteGroupSql(store::Database& db) const override {
+        const CookieColumns columns(db);
+        return "DELETE FROM cookies WHERE host_key = ?1 AND " + columns.partition +
+               " = ?3 AND path = ?2 AND " + columns.crossSite + " = CAST(?4 AS INTEGER)";
+    }
+
+    void Clear() const override {
+        const std::set<std::string> kept = BookmarkedUrls();
+        {
+            const auto db = OpenForChange(HistoryFile());
+            store::Transaction transaction(*db);
+            std::vector<std::string> tables;
+            for (store::Statement table(*db, kHistoryTables); table.Step();)
+                tables.emplace_back(table.Bytes(0));
+            for (const std::string& table : tables)
+                db->Exec("DELETE FROM " + Quoted(table), "cleared");
+            DeletePagesNotKept(*db, "urls", "url", kept);
+            db->Exec("UPDATE urls SET visit_count = 0, typed_count = 0, last_visit_time = 0",
+                     "cleared");
+            CheckClosed();
+            transaction.Commit();
+        }
+        ClearFavicons(kept);
+        ClearTopSites();
+    }
+
+    // A Bookmarks file that is there but cannot be read stops the clearing:
+    // the pages of its bookmarks would go with their titles and icons.
+    std::set<std::string> BookmarkedUrls() const {
+        std::set<std::string> urls;
+        try {
+            if (const auto bookmarks = ReadJson(File("Bookmarks"), Who()))
+                CollectUrls(bookmarks->value("roots"), urls);
+        } catch (const store::StoreError& error) {
+            throw store::StoreError{error.code, error.message + ", so the history is kept"};
+        }
+        return urls;
+    }
+
+    void ClearFavicons(const std::set<std::string>& kept) const {
+        if (!IsRegularFile(File("Favicons")))
+            return;
+        const auto db = OpenForChange(File("Favicons"));
+        store::Transaction transaction(*db);
+        DeletePagesNotKept(*db, "icon_mapping", "page_url", kept);
+        // A mapping without an icon must not make NOT IN unknown for every row.
+        constexpr const char* kMapped =
+            "(SELECT icon_id FROM icon_mapping WHERE icon_id IS NOT NULL)";
+        db->Exec(std::string("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN ") + kMapped,
+                 "cleared");
+        db->Exec(std::string("DELETE FROM favicons WHERE id NOT IN ") + kMapped, "cleared");
+        transaction.Commit();
+    }
+
+    void ClearTopSites() const {
+        if (!IsRegularFile(File("Top Sites")))
+            return;
+        const auto db = OpenForChange(File("Top Sites"));
+        if (HasTable(*db, "top_sites"))
+            db->Exec("DELETE FROM top_sites", "cleared");
+    }
+
+    const std::string userDataDir_;
+};
+
+struct Place {
+    std::string userDataDir;
+    const char* browser;
+    const char* labelPrefix;
+};
 
 // Snap and Flatpak builds keep their own folders; their labels differ from
 // the packaged Chromium's so that no two profiles share an address.
 std::vector<Place> Places() {
-    const std::string config = ConfigHome();
-    const std::string home = Home();
+    const std::string config = store::ConfigDirectory();
+    const std::string home = store::HomeDirectory();
     return {
         {config + "/chromium", "Chromium", "chromium"},
         {config + "/google-chrome", "Google Chrome", "google-chrome"},
@@ -45,24 +252,20 @@ std::vector<Place> Places() {
 // The folders `Local State` names as profiles ("Default", "Profile 1"),
 // those that hold cookies or history; a name that would lead out of the
 // user data folder is no profile.
-std::vector<std::string> ProfileFolders(const std::string& userDataDir) {
-    QFile localState(QString::fromStdString(userDataDir + "/Local State"));
-    if (!localState.open(QIODevice::ReadOnly))
-        return {};
-    const QJsonObject cache = QJsonDocument::fromJson(localState.readAll())
-                                  .object()
-                                  .value("profile")
-                                  .toObject()
-                                  .value("info_cache")
-                                  .toObject();
+std::vector<std::string> ProfileFolders(const Place& place) {
+    const std::optional<QJsonObject> state =
+        ReadJson(place.userDataDir + "/Local State", place.browser);
     std::vector<std::string> folders;
+    if (!state)
+        return folders;
+    const QJsonObject cache = state->value("profile").toObject().value("info_cache").toObject();
     for (const QString& name : cache.keys()) {
         const std::string folder = name.toStdString();
         if (folder.empty() || folder == "." || folder == ".." ||
             folder.find('/') != std::string::npos)
             continue;
         std::error_code ignored;
-        const std::string dir = userDataDir + "/" + folder;
+        const std::string dir = place.userDataDir + "/" + folder;
         if (std::filesystem::exists(dir + "/Cookies", ignored) ||
             std::filesystem::exists(dir + "/Network/Cookies", ignored) ||
             std::filesystem::exists(dir + "/History", ignored))
@@ -73,12 +276,16 @@ std::vector<std::string> ProfileFolders(const std::string& userDataDir) {
 
 }  // namespace
 
-std::vector<std::unique_ptr<Profile>> FindChromiumProfiles() {
-    std::vector<std::unique_ptr<Profile>> profiles;
+Profiles FindChromiumProfiles(std::vector<store::StoreError>& failures) {
+    Profiles profiles;
     for (const Place& place : Places()) {
-        for (const std::string& folder : ProfileFolders(place.userDataDir)) {
-            profiles.push_back(std::make_unique<ChromiumProfile>(
-                place.userDataDir, folder, place.browserName, place.labelPrefix));
+        try {
+            for (const std::string& folder : ProfileFolders(place)) {
+                profiles.push_back(std::make_unique<ChromiumProfile>(
+                    place.userDataDir, folder, place.browser, place.labelPrefix));
+            }
+        } catch (const store::StoreError& error) {
+            failures.push_back(error);
         }
     }
     return profiles;

@@ -1,35 +1,177 @@
-// The Firefox profiles of the current user, as each install's profiles.ini
-// lists them.
-#include <QDir>
-#include <QFile>
+// Firefox: the profiles each install's profiles.ini lists, each a folder
+// with `cookies.sqlite`, `places.sqlite` (the history and the bookmarks) and
+// `favicons.sqlite`.
+#include <QByteArray>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 
-#include "browsers/BrowserFile.h"
-#include "browsers/FirefoxProfile.h"
+#include "browsers/Profile.h"
+#include "browsers/ProfileFiles.h"
+#include "store/Folders.h"
 
 namespace browsers {
 namespace {
 
-std::string Environment(const char* name) {
-    const char* const value = std::getenv(name);
-    return value ? value : "";
+// Cookies of one host and path but other origin attributes (a partition, a
+// container) are apart in the browser, so they are groups of their own. A
+// group is deleted by the names of its cookies, which lead Firefox's only
+// index, its unique key (name, host, path, originAttributes).
+constexpr const char* kGroupsSql =
+    "SELECT host, path, originAttributes, max(%MODIFIED%), max(expiry), json_group_array(name) "
+    "FROM moz_cookies GROUP BY host, path, originAttributes ORDER BY min(id)";
+constexpr const char* kDeleteGroupSql =
+    "DELETE FROM moz_cookies WHERE name IN (SELECT value FROM json_each(?4)) AND host = ?1 AND "
+    "path = ?2 AND originAttributes = ?3";
+
+// Firefox's own clearing deletes these whole; its triggers that would do the
+// rest live only in its own connection, so each table is done here.
+constexpr const char* kVisitTables[] = {"moz_historyvisits", "moz_historyvisits_extra",
+                                        "moz_places_metadata", "moz_places_metadata_search_queries",
+                                        "moz_inputhistory"};
+constexpr const char* kPageTables[] = {"moz_places_extra", "moz_annos"};
+
+// The icons of pages no longer in the history, unless a page still there
+// shows them too; then the pages' links and the pages; then, as Firefox
+// does, icons no page uses and the sites' root icons whose origin is gone.
+constexpr const char* kGonePages =
+    "SELECT id FROM favicons.moz_pages_w_icons WHERE page_url NOT IN "
+    "(SELECT url FROM main.moz_places WHERE url NOT NULL)";
+constexpr const char* kFaviconSql[] = {
+    "DELETE FROM favicons.moz_icons WHERE id IN (SELECT icon_id FROM favicons.moz_icons_to_pages "
+    "WHERE page_id IN (%GONE%)) AND id NOT IN (SELECT icon_id FROM favicons.moz_icons_to_pages "
+    "WHERE page_id NOT IN (%GONE%))",
+    "DELETE FROM favicons.moz_icons_to_pages WHERE page_id IN (%GONE%)",
+    "DELETE FROM favicons.moz_pages_w_icons WHERE id IN (%GONE%)",
+    "DELETE FROM favicons.moz_icons WHERE root = 0 AND id NOT IN "
+    "(SELECT icon_id FROM favicons.moz_icons_to_pages WHERE icon_id NOT NULL)",
+    "DELETE FROM favicons.moz_icons WHERE root = 1 AND NOT EXISTS (SELECT 1 FROM main.moz_origins "
+    "o "
+    "WHERE substr(icon_url, 1, length(o.prefix) + length(o.host) + 1) = o.prefix || o.host || "
+    "'/')"};
+
+std::string Replaced(std::string text, std::string_view marker, std::string_view by) {
+    for (std::size_t at; (at = text.find(marker)) != std::string::npos;)
+        text.replace(at, marker.size(), by);
+    return text;
 }
+
+class FirefoxProfile final : public Profile {
+public:
+    FirefoxProfile(std::string folder, std::string_view name)
+        : Profile(std::move(folder), "Firefox", "firefox", name) {}
+
+private:
+    // Firefox holds a POSIX write lock on `.parentlock` while it has the
+    // profile open; the `lock` link beside it stays after a clean exit and
+    // proves nothing.
+    bool Running() const override { return HoldsWriteLock(File(".parentlock")); }
+    std::string CookiesFile() const override { return File("cookies.sqlite"); }
+    std::string HistoryFile() const override { return File("places.sqlite"); }
+
+    void ReadGroups(store::Database& db, std::vector<CookieGroup>& groups) const override {
+        store::Statement version(db, "PRAGMA user_version");
+        const bool msExpiry = version.Step() && version.Int(0) >= 17;
+        // Setting a cookie again keeps its creation time; where the schema
+        // has an update time, that is when it was last set or changed.
+        const char* modified = HasColumn(db, "moz_cookies", "updateTime")
+                                   ? "coalesce(nullif(updateTime, 0), creationTime)"
+                                   : "creationTime";
+        store::Statement group(db, Replaced(kGroupsSql, "%MODIFIED%", modified));
+        while (group.Step()) {
+            // The origin attributes as the browser writes them, decoded
+            // ("partitionKey=(http,a.example)").
+            std::string_view attributes = group.Bytes(2);
+            if (attributes.starts_with('^'))
+                attributes.remove_prefix(1);
+            groups.push_back(
+                {Address(group.Bytes(0), group.Bytes(1),
+                         QByteArray::fromPercentEncoding(
+                             QByteArray(attributes.data(), attributes.size()))
+                             .toStdString()),
+                 FileTimeFromUnix(group.Int(3), kPerMicrosecond),
+                 FileTimeFromUnix(group.Int(4), msExpiry ? kPerMillisecond : kPerSecond),
+                 {std::string(group.Bytes(0)), std::string(group.Bytes(1)),
+                  std::string(group.Bytes(2)), std::string(group.Bytes(5))}});
+        }
+    }
+
+    void ReadPages(store::Database& db, std::vector<VisitedPage>& pages) const override {
+        store::Statement page(db,
+                              "SELECT url, title, last_visit_date FROM moz_places "
+                              "WHERE visit_count > 0 ORDER BY id");
+        while (page.Step()) {
+            pages.push_back(
+                {std::string(page.Bytes(0)),
+                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
+                 FileTimeFromUnix(page.Int(2), kPerMicrosecond)});
+        }
+    }
+
+    std::string DeleteGroupSql(store::Database&) const override { return kDeleteGroupSql; }
+
+    // As Firefox's own clearing: the visits and what was learnt from them go,
+    // and the pages with them, but bookmarked pages (and those with keywords)
+    // stay, unvisited.
+    void Clear() const override {
+        const auto db = OpenForChange(HistoryFile());
+        const std::string favicons = File("favicons.sqlite");
+        // Attached only when there: attaching would make the file otherwise.
+        const bool icons = IsRegularFile(favicons);
+        if (icons) {
+            OpenForChange(favicons);  // refuses an icon store outside the profile
+            db->Prepare("ATTACH DATABASE ?1 AS favicons").Bind(1, favicons).Run();
+        }
+        store::Transaction transaction(*db);
+        for (const char* table : kVisitTables) {
+            if (HasTable(*db, table))
+                db->Exec(std::string("DELETE FROM ") + table, "cleared");
+        }
+        for (const char* table : kPageTables) {
+            if (HasTable(*db, table)) {
+                db->Exec(
+                    std::string("DELETE FROM ") + table +
+                        " WHERE place_id IN (SELECT id FROM moz_places WHERE foreign_count = 0)",
+                    "cleared");
+            }
+        }
+        db->Exec("DELETE FROM moz_places WHERE foreign_count = 0", "cleared");
+        db->Exec(
+            std::string("UPDATE moz_places SET visit_count = 0, last_visit_date = NULL") +
+                (HasColumn(*db, "moz_places", "recalc_frecency") ? ", recalc_frecency = 1" : ""),
+            "cleared");
+        const bool origins = HasTable(*db, "moz_origins");
+        if (origins) {
+            db->Exec(
+                "DELETE FROM moz_origins WHERE id NOT IN "
+                "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)",
+                "cleared");
+        }
+        if (icons && origins && HasFaviconTables(*db)) {
+            for (const char* sql : kFaviconSql)
+                db->Exec(Replaced(sql, "%GONE%", kGonePages), "cleared");
+        }
+        CheckClosed();
+        transaction.Commit();
+    }
+
+    static bool HasFaviconTables(store::Database& db) {
+        store::Statement tables(
+            db,
+            "SELECT count(*) FROM favicons.sqlite_master WHERE type = 'table' "
+            "AND name IN ('moz_icons', 'moz_pages_w_icons', 'moz_icons_to_pages')");
+        return tables.Step() && tables.Int(0) == 3;
+    }
+};
 
 // Where installs keep their profiles.ini: the folder an existing install
 // keeps using, the one a fresh install makes, then the snap's and the
 // Flatpak's.
 std::vector<std::string> ProfileRoots() {
-    std::string home = Environment("HOME");
-    if (home.empty())
-        home = QDir::homePath().toStdString();
-    std::string config = Environment("XDG_CONFIG_HOME");
-    if (config.empty() || config.front() != '/')
-        config = home + "/.config";
-    return {home + "/.mozilla/firefox", config + "/mozilla/firefox",
+    const std::string home = store::HomeDirectory();
+    return {home + "/.mozilla/firefox", store::ConfigDirectory() + "/mozilla/firefox",
             home + "/snap/firefox/common/.mozilla/firefox",
             home + "/.var/app/org.mozilla.firefox/.mozilla/firefox"};
 }
@@ -38,14 +180,12 @@ using IniSection = std::map<std::string, std::string>;
 
 // The [Profile...] sections of a profiles.ini, in file order. Read by hand:
 // QSettings would take a path with a comma in it for a list.
-std::vector<IniSection> ProfileSections(const std::string& root) {
+std::vector<IniSection> ProfileSections(const std::string& ini) {
     std::vector<IniSection> sections;
-    QFile ini(QString::fromStdString(root + "/profiles.ini"));
-    if (!ini.open(QIODevice::ReadOnly | QIODevice::Text))
-        return sections;
+    std::istringstream lines(ini);
     bool inProfile = false;
-    while (!ini.atEnd()) {
-        const std::string line = ini.readLine().trimmed().toStdString();
+    for (std::string line; std::getline(lines, line);) {
+        line = QByteArray::fromStdString(line).trimmed().toStdString();
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             inProfile = line.compare(1, 7, "Profile") == 0;
             if (inProfile)
@@ -58,27 +198,31 @@ std::vector<IniSection> ProfileSections(const std::string& root) {
     return sections;
 }
 
-bool HasStores(const std::filesystem::path& folder) {
-    return FileExists(folder / "cookies.sqlite") || FileExists(folder / "places.sqlite");
-}
-
 }  // namespace
 
 // Every profile with cookies or history, once, however many lists name its
 // folder. Two profiles of one name in different installs get labels apart.
-std::vector<std::unique_ptr<Profile>> FindFirefoxProfiles() {
-    std::vector<std::unique_ptr<Profile>> profiles;
+Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures) {
+    Profiles profiles;
     std::set<std::filesystem::path> folders;
     std::set<std::string> names;
     for (const std::string& root : ProfileRoots()) {
-        for (IniSection& section : ProfileSections(root)) {
+        std::optional<std::string> ini;
+        try {
+            ini = ReadSettingsFile(root + "/profiles.ini", "Firefox");
+        } catch (const store::StoreError& error) {
+            failures.push_back(error);
+        }
+        for (IniSection& section : ProfileSections(ini.value_or(""))) {
             const std::string& path = section["Path"];
             if (path.empty())
                 continue;
             std::error_code error;
             const std::filesystem::path folder = std::filesystem::weakly_canonical(
                 section["IsRelative"] == "1" ? root + "/" + path : path, error);
-            if (error || !HasStores(folder) || !folders.insert(folder).second)
+            if (error || !folders.insert(folder).second ||
+                !(std::filesystem::exists(folder / "cookies.sqlite", error) ||
+                  std::filesystem::exists(folder / "places.sqlite", error)))
                 continue;
             std::string name = section["Name"];
             if (name.empty())

@@ -1,6 +1,6 @@
-// The real browsers' stores: each profile of each browser found for the
-// current user, with its cookies and its history, read and changed in the
-// browser's own files.
+// One profile of a real browser: where its stores are, how to tell that the
+// browser runs, and its SQL, over the reading, deleting and clearing that
+// every browser shares.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "store/Database.h"
+
 namespace browsers {
+
+// The values by which the browser's own indices find a group's cookies, bound
+// in order to its deletion statement.
+using GroupKey = std::vector<std::string>;
 
 // The cookies of one host (as the browser stores it, a leading dot kept),
 // one path and one partition.
@@ -21,6 +27,7 @@ struct CookieGroup {
     // set or changed, and the latest expiry among them.
     std::uint64_t modified = 0;
     std::uint64_t expires = 0;
+    GroupKey key;
 };
 
 // One visited page.
@@ -30,32 +37,78 @@ struct VisitedPage {
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
 };
 
-// Every call that fails throws store::StoreError, whose message names the
-// browser and the profile ("Firefox (default-esr) is running: close it
+// Every call that fails throws store::StoreError, whose message begins with
+// the browser and the profile ("Firefox (default-esr) is running: close it
 // first").
 class Profile {
 public:
     virtual ~Profile() = default;
 
     // "firefox.default-esr", "chromium.Default"; never holds "@".
-    virtual const std::string& Label() const = 0;
+    const std::string& Label() const { return label_; }
 
-    // Read from a private copy while the browser runs.
-    virtual std::vector<CookieGroup> Cookies() = 0;
-    virtual std::vector<VisitedPage> History() = 0;
+    // Read from a private copy while the browser runs, and without writing
+    // anything beside the files while it does not.
+    std::vector<CookieGroup> Cookies() const;
+    std::vector<VisitedPage> History() const;
 
-    // Deletes exactly the cookies of the group with this address; false when
-    // the profile has no such group.
-    virtual bool DeleteCookies(std::string_view address) = 0;
+    // Deletes the cookies of these groups, all in one transaction.
+    void DeleteCookies(const std::vector<GroupKey>& groups) const;
     // Clears the history as the browser's own clearing does, bookmarks kept.
-    virtual void ClearHistory() = 0;
+    void ClearHistory() const;
+    // Throws the refusal of every change while the browser runs.
+    void CheckClosed() const;
+
+protected:
+    // `browser` names it in messages ("Google Chrome"), `labelPrefix` in
+    // labels ("google-chrome"), `name` the profile in both.
+    Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
+            std::string_view name);
+
+    virtual bool Running() const = 0;
+    virtual std::string CookiesFile() const = 0;
+    virtual std::string HistoryFile() const = 0;
+    virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
+    virtual void ReadPages(store::Database& history, std::vector<VisitedPage>& pages) const = 0;
+    // Deletes the group of the key bound to ?1, ?2, ...
+    virtual std::string DeleteGroupSql(store::Database& cookies) const = 0;
+    // Clears the history, the browser known to be closed.
+    virtual void Clear() const = 0;
+
+    const std::string& Who() const { return who_; }
+    std::string File(std::string_view name) const { return folder_ + "/" + std::string(name); }
+    std::string Address(std::string_view host, std::string_view path,
+                        std::string_view partition) const;
+    // Opens a store to change it: only a regular file whose real path lies
+    // inside the profile's folder.
+    std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
+    store::StoreError Error(DWORD code, const std::string& what) const;
+
+private:
+    // Runs `read` on the store at `path`; nothing when no file is there.
+    template <typename Read>
+    void ReadStore(const std::string& path, Read read) const;
+
+    const std::string folder_;
+    const std::string who_;  // "Firefox (default-esr)"
+    const std::string label_;
 };
 
-std::vector<std::unique_ptr<Profile>> FindFirefoxProfiles();
-std::vector<std::unique_ptr<Profile>> FindChromiumProfiles();
+bool HasTable(store::Database& db, std::string_view table);
+bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
-// Every profile found for the current user (HOME, XDG_CONFIG_HOME), the
-// Firefox ones first.
-std::vector<std::unique_ptr<Profile>> FindProfiles();
+// FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
+// stays 0, a negative count reads as 0, a count past FILETIME saturates).
+std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit);
+std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit);
+constexpr std::uint64_t kPerMicrosecond = 10;
+constexpr std::uint64_t kPerMillisecond = 10'000;
+constexpr std::uint64_t kPerSecond = 10'000'000;
+
+// The profiles of each browser; a place that could not be looked at adds its
+// failure.
+using Profiles = std::vector<std::unique_ptr<Profile>>;
+Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures);
+Profiles FindChromiumProfiles(std::vector<store::StoreError>& failures);
 
 }  // namespace browsers

@@ -31,7 +31,7 @@ std::optional<std::string> Utf8From(LPCOLESTR text) {
     return WideToAnsi(std::u16string_view(text));
 }
 
-void FillStatUrl(const HistoryRow& row, STATURL& record) {
+void FillStatUrl(const store::HistoryRow& row, STATURL& record) {
     TaskMemText url = TaskMemWide(row.url);
     TaskMemText title = row.title ? TaskMemWide(*row.title) : nullptr;
     record.cbSize = sizeof(STATURL);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "HistoryStore.h"
+#include "store/HistoryStore.h"
 #include "platform/urlhist.h"
 
 namespace com {
@@ -15,7 +15,7 @@ std::optional<std::string> Utf8From(LPCOLESTR text);
 
 // Fills `record` from `row`, its texts in task memory for the caller to free.
 // On failure (std::bad_alloc) nothing is allocated and `record` is untouched.
-void FillStatUrl(const HistoryRow& row, STATURL& record);
+void FillStatUrl(const store::HistoryRow& row, STATURL& record);
 
 // Frees the texts of a filled record and clears their pointers.
 void FreeStatUrlTexts(STATURL& record);

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "Failure.h"
 #include "StatUrl.h"
-#include "failure.h"
 
 namespace com {
 
@@ -14,6 +14,10 @@ void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
 }
 
 bool StatUrlEnumerator::Peek() {
+    // Past the store's own entries only the browsers' pages are looked at,
+    // until they too run out; then the store may have more.
+    if (ownDone_ && PeekPage())
+        return true;
     const bool found = store_->NextAfter(place_, prefix_, row_);
     const std::uint64_t file = store_->FilesFollowed();
     if (!file_) {
@@ -25,6 +29,7 @@ bool StatUrlEnumerator::Peek() {
                                                     "the listing")};
     }
     rowIsPage_ = false;
+    ownDone_ = !found;
     return found || PeekPage();
 }
 
@@ -41,7 +46,7 @@ bool StatUrlEnumerator::PeekPage() {
         rowIsPage_ = true;
         return true;
     }
-    if (std::optional<store::StoreError> failure = std::exchange(pages_.failure, std::nullopt))
+    if (auto failure = browsers::OneError(std::exchange(pages_.failures, {})))
         throw std::move(*failure);
     return false;
 }

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "HistoryStore.h"
+#include "browsers/Sources.h"
 #include "platform/comobject.h"
 #include "platform/urlhist.h"
-#include "store/BrowserSources.h"
+#include "store/HistoryStore.h"
 
 namespace com {
 
@@ -18,8 +18,8 @@ public:
     // The store's own entries, then the browsers' visited pages as they were
     // when the listing started; a browser that could not be read ends the
     // listing with its failure once the others are listed.
-    StatUrlEnumerator(std::shared_ptr<HistoryStore> store,
-                      store::FromBrowsers<browsers::VisitedPage> pages)
+    StatUrlEnumerator(std::shared_ptr<store::HistoryStore> store,
+                      browsers::Gathered<browsers::VisitedPage> pages)
         : store_(std::move(store)), pages_(std::move(pages)) {}
     // A listing left before its end holds no read transaction after it.
     ~StatUrlEnumerator() override { store_->EndListing(); }
@@ -38,7 +38,7 @@ private:
     // Moves the place past row_.
     void Pass();
 
-    const std::shared_ptr<HistoryStore> store_;
+    const std::shared_ptr<store::HistoryStore> store_;
     std::string prefix_;
     // The id of the last entry passed, 0 before the first: the place is an
     // entry, not a count, so changes to the store cannot shift it.
@@ -46,9 +46,10 @@ private:
     // The file of the store the place belongs to; a listing that finds the
     // file replaced fails rather than go on by ids of another file.
     std::optional<std::uint64_t> file_;
-    HistoryRow row_;  // its texts' storage serves entry after entry
+    bool ownDone_ = false;   // the store's own entries are all listed
+    store::HistoryRow row_;  // its texts' storage serves entry after entry
     bool rowIsPage_ = false;
-    store::FromBrowsers<browsers::VisitedPage> pages_;
+    browsers::Gathered<browsers::VisitedPage> pages_;
     std::size_t page_ = 0;  // the first browser page not passed
 };
 

@@ -1,20 +1,20 @@
 #include "UrlHistory.h"
 
-#include <optional>
 #include <utility>
 
+#include "Failure.h"
 #include "StatUrlEnumerator.h"
-#include "failure.h"
+#include "browsers/Sources.h"
 #include "platform/winbase.h"
-#include "store/BrowserSources.h"
 
 namespace com {
 
 HRESULT CreateUrlHistory(IUnknown* outer, REFIID riid, void** ppv) {
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    return Guarded(
-        [&] { return MakeComObject<UrlHistory>(HistoryStore::Open())->QueryInterface(riid, ppv); });
+    return Guarded([&] {
+        return MakeComObject<UrlHistory>(store::HistoryStore::Open())->QueryInterface(riid, ppv);
+    });
 }
 
 void* UrlHistory::InterfaceFor(REFIID riid) {
@@ -31,24 +31,24 @@ HRESULT UrlHistory::EnumUrls(IEnumSTATURL** ppEnum) {
     // The entries of a listing are shown in the time zone as it is when the listing starts.
     TakeUpTimeZone();
     return Guarded([&] {
-        *ppEnum = MakeComObject<StatUrlEnumerator>(store_, store::ReadBrowserHistories()).Detach();
+        *ppEnum = MakeComObject<StatUrlEnumerator>(store_, browsers::ReadHistories()).Detach();
         return S_OK;
     });
 }
 
-// Every source is cleared even when one refuses; the first refusal is the
-// answer.
+// Every source is cleared even when one refuses; the answer names each
+// refusal.
 HRESULT UrlHistory::ClearHistory() {
     return Guarded([&] {
-        std::optional<store::StoreError> failure;
+        browsers::Failures failures;
         try {
             store_->Clear();
         } catch (const store::StoreError& error) {
-            failure = error;
+            failures.push_back(error);
         }
-        if (std::optional<store::StoreError> browsers = store::ClearBrowserHistories(); !failure)
-            failure = std::move(browsers);
-        if (failure)
+        for (store::StoreError& failure : browsers::ClearHistories())
+            failures.push_back(std::move(failure));
+        if (auto failure = browsers::OneError(failures))
             throw std::move(*failure);
         return S_OK;
     });

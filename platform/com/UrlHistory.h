@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "HistoryStore.h"
 #include "platform/comobject.h"
 #include "platform/urlhist.h"
+#include "store/HistoryStore.h"
 
 namespace com {
 
@@ -17,7 +17,7 @@ HRESULT CreateUrlHistory(IUnknown* outer, REFIID riid, void** ppv);
 // thread at a time.
 class UrlHistory final : public ComObject<IUrlHistoryStg2> {
 public:
-    explicit UrlHistory(std::shared_ptr<HistoryStore> store) : store_(std::move(store)) {}
+    explicit UrlHistory(std::shared_ptr<store::HistoryStore> store) : store_(std::move(store)) {}
 
     HRESULT EnumUrls(IEnumSTATURL** ppEnum) override;
     HRESULT ClearHistory() override;
@@ -26,7 +26,7 @@ protected:
     void* InterfaceFor(REFIID riid) override;
 
 private:
-    const std::shared_ptr<HistoryStore> store_;
+    const std::shared_ptr<store::HistoryStore> store_;
 };
 
 }  // namespace com

@@ -95,11 +95,18 @@ bool Database::StillAtPath() const {
     return stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
+std::string Database::Message(std::string_view action, std::string_view cause) const {
+    if (!asItIs_)
+        return StoreMessage(storeName_, path_, action, cause);
+    return storeName_ + ": the store \"" + path_ + "\" cannot be " + std::string(action) + ": " +
+           std::string(cause);
+}
+
 void Database::CheckChangeable() const {
     if (ReadOnly())
-        throw StoreError{ERROR_ACCESS_DENIED, StoreMessage(storeName_, path_, "changed", refusal_)};
+        throw StoreError{ERROR_ACCESS_DENIED, Message("changed", refusal_)};
     if (!damage_.empty())
-        throw StoreError{ERROR_FILE_CORRUPT, StoreMessage(storeName_, path_, "changed", damage_)};
+        throw StoreError{ERROR_FILE_CORRUPT, Message("changed", damage_)};
 }
 
 StoreError Database::Failure(int sqliteCode, std::string_view action) const {
@@ -107,7 +114,7 @@ StoreError Database::Failure(int sqliteCode, std::string_view action) const {
     if (IsDamage(sqliteCode) && damage_.empty())
         damage_ = cause;
     return StoreError{ErrorCodeFor(sqliteCode, SystemErrorOf(db_, sqliteCode)),
-                      StoreMessage(storeName_, path_, action, cause)};
+                      Message(action, cause)};
 }
 
 void Database::Exec(std::string_view sql, std::string_view action) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/windef.h"
+#include "store/Folders.h"
 
 namespace store {
 
@@ -54,6 +55,14 @@ public:
     // checked whole before WAL is turned on in it. Throws StoreError.
     static std::unique_ptr<Database> Open(std::string_view storeName, std::string_view fileName,
                                           std::string_view schema);
+    // Opens another program's store file at `path` as it is, never creating
+    // it: no schema, journal mode, setting or version is touched. `who` begins
+    // every message ("Firefox (default-esr): the store "PATH" cannot be
+    // read: CAUSE"). `unchanging` reads a file that nothing writes meanwhile
+    // without locks or journal files, so that nothing at all is written
+    // beside it. Throws StoreError.
+    static std::unique_ptr<Database> OpenAsItIs(const std::string& path, std::string_view who,
+                                                bool unchanging);
 
     ~Database();
     Database(const Database&) = delete;
@@ -86,10 +95,12 @@ public:
 
 private:
     Database(sqlite3* db, std::string path, std::string_view storeName, std::string refusal);
+    std::string Message(std::string_view action, std::string_view cause) const;
 
     sqlite3* db_;
     std::string path_;
-    std::string storeName_;
+    std::string storeName_;  // "URL cache"; for another program's store, who has it
+    bool asItIs_ = false;
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     const std::string refusal_;   // why no change may be made, "" when they may
@@ -144,9 +155,5 @@ private:
     Database& db_;
     bool open_ = true;
 };
-
-// The directory the stores live in: $XDG_DATA_HOME/orvalla, else
-// ~/.local/share/orvalla. Read anew at every call.
-std::string DataDirectory();
 
 }  // namespace store

@@ -3,7 +3,6 @@
 // comes from a newer version of the program; never written to while it is
 // not a whole database.
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,14 +44,6 @@ struct CloseConnection {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
 using Connection = std::unique_ptr<sqlite3, CloseConnection>;
-
-std::string HomeDirectory() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return ".";
-}
 
 // Creates every missing directory of `path`, owner-only.
 bool MakeDirectories(const std::string& path) {
@@ -261,15 +252,6 @@ Connection ConnectForReading(const std::string& path, const OpenFailure& writeFa
 
 }  // namespace
 
-std::string DataDirectory() {
-    // XDG: a relative XDG_DATA_HOME is invalid and ignored.
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base = (xdg && xdg[0] == '/') ? xdg : HomeDirectory() + "/.local/share";
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    return base + "/orvalla";
-}
-
 std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string_view fileName,
                                          std::string_view schema) {
     const std::string directory = DataDirectory();
@@ -302,6 +284,22 @@ std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string
     } catch (const OpenFailure& failure) {
         throw StoreError{ErrorCodeFor(failure.sqliteCode, failure.systemError),
                          StoreMessage(storeName, path, "opened", failure.cause)};
+    }
+}
+
+std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::string_view who,
+                                               bool unchanging) {
+    try {
+        Connection db = unchanging
+                            ? Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI)
+                            : Connect(path, SQLITE_OPEN_READWRITE);
+        std::unique_ptr<Database> opened(new Database(db.release(), path, who, ""));
+        opened->asItIs_ = true;
+        return opened;
+    } catch (const OpenFailure& failure) {
+        throw StoreError{
+            ErrorCodeFor(failure.sqliteCode, failure.systemError),
+            std::string(who) + ": the store \"" + path + "\" cannot be opened: " + failure.cause};
     }
 }
 

@@ -56,28 +56,6 @@ std::uintptr_t KeyOf(HANDLE handle) {
     return reinterpret_cast<std::uintptr_t>(handle);
 }
 
-// The walk's next browser group, once the store's own entries are over.
-const EntryColumns* PendingGroup(Walk& walk) {
-    if (!walk.groups)
-        walk.groups = ReadBrowserCookies();
-    if (walk.nextGroup == walk.groups->items.size()) {
-        if (std::optional<StoreError> failure = std::exchange(walk.groups->failure, std::nullopt))
-            throw std::move(*failure);
-        return nullptr;
-    }
-    const browsers::CookieGroup& group = walk.groups->items[walk.nextGroup];
-    CACHE_ENTRY_VALUES values;
-    values.CacheEntryType = COOKIE_CACHE_ENTRY;
-    values.LastModifiedTime = QuadToFileTime(group.modified);
-    values.ExpireTime = QuadToFileTime(group.expires);
-    walk.groupValues = PackEntryValues(values, 0);
-    // Its id is the walk's place in the store's own entries, which it keeps.
-    EntryColumns entry{walk.lastId, group.address, COOKIE_CACHE_ENTRY, 0, walk.groupValues};
-    entry.recordSize = EntryRecordSize(entry);
-    walk.pendingIsGroup = true;
-    return &walk.pending.emplace(entry);
-}
-
 }  // namespace
 
 UrlCacheStore::UrlCacheStore(std::unique_ptr<Database> db, std::string directory)
@@ -119,8 +97,9 @@ UrlCacheStore* UrlCacheStore::Existing() {
     return thread.store.get();
 }
 
-std::unique_ptr<Walk> UrlCacheStore::NewWalk() const {
+std::unique_ptr<Walk> UrlCacheStore::NewWalk(std::unique_ptr<WalkTail> tail) const {
     auto walk = std::make_unique<Walk>();
+    walk->tail = std::move(tail);
     walk->query = std::make_unique<Statement>(*db_, kWalkSql);
     return walk;
 }
@@ -143,12 +122,15 @@ bool UrlCacheStore::CloseWalk(HANDLE handle) {
 const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
     if (walk.pending)
         return &*walk.pending;
+    if (walk.inTail)
+        return walk.tail->Pending();
     Statement& query = *walk.query;
     if (!query.Running())
         query.Reset().Bind(1, walk.lastId);
     if (!query.Step()) {
         query.Reset();
-        return PendingGroup(walk);
+        walk.inTail = walk.tail != nullptr;
+        return walk.tail ? walk.tail->Pending() : nullptr;
     }
     EntryColumns entry{query.Int(0), query.Bytes(1), static_cast<DWORD>(query.Int(2)),
                        static_cast<DWORD>(query.Int(3)), query.Bytes(4)};
@@ -160,16 +142,16 @@ const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
             StoreMessage(kStoreName, db_->Path(), "read",
                          "the values of the entry " + std::to_string(entry.id) + " are damaged")};
     }
-    walk.pendingIsGroup = false;
     return &walk.pending.emplace(entry);
 }
 
 void Walk::Pass() {
-    if (pendingIsGroup)
-        ++nextGroup;
-    else
+    if (inTail) {
+        tail->Pass();
+    } else {
         lastId = pending->id;
-    pending.reset();
+        pending.reset();
+    }
 }
 
 int UrlCacheStore::Change(Statement& statement) {

@@ -9,11 +9,20 @@
 #include <string_view>
 
 #include "platform/wininet.h"
-#include "store/BrowserSources.h"
 #include "store/Database.h"
 #include "store/UrlCacheEntry.h"
 
 namespace store {
+
+// Entries that a walk hands out after the store's own, from other sources.
+class WalkTail {
+public:
+    virtual ~WalkTail() = default;
+    // The next entry, the same until Pass; nullptr at the end. Throws
+    // StoreError.
+    virtual const EntryColumns* Pending() = 0;
+    virtual void Pass() = 0;
+};
 
 struct Walk {
     // The walk's own query of the entries after lastId; none once the walk
@@ -31,14 +40,10 @@ struct Walk {
     // Why the walk ended before its end, for its next call to report.
     std::optional<StoreError> ending;
 
-    // The browsers' cookie groups, read when the walk has handed out the
-    // store's own entries (a sizing call that never gets there reads none);
-    // a browser that could not be read ends the walk with its failure once
-    // the others are handed out.
-    std::optional<FromBrowsers<browsers::CookieGroup>> groups;
-    std::size_t nextGroup = 0;
-    bool pendingIsGroup = false;
-    std::string groupValues;  // the pending group's packed values
+    // What follows the store's own entries; it is reached only once they
+    // are handed out, so a sizing call that never gets there costs nothing.
+    std::unique_ptr<WalkTail> tail;
+    bool inTail = false;  // the store's own entries are all handed out
 
     // Moves past the pending entry, which the caller now has.
     void Pass();
@@ -62,13 +67,12 @@ public:
     HANDLE AddWalk(std::unique_ptr<Walk> walk);
     static Walk* FindWalk(HANDLE handle);  // nullptr for a handle that is not ours
     static bool CloseWalk(HANDLE handle);  // false for a handle that is not ours
-    // A walk from the first entry.
-    std::unique_ptr<Walk> NewWalk() const;
+    // A walk from the first entry, then on through `tail`.
+    std::unique_ptr<Walk> NewWalk(std::unique_ptr<WalkTail> tail) const;
 
     // The walk's pending entry, read when it has none: the store's own, then
-    // the browsers' groups; nullptr at the end, and then it holds no read
-    // transaction. Throws StoreError, also for an entry
-    // whose values are damaged.
+    // the tail's; nullptr at the end, and then it holds no read transaction. Throws StoreError,
+    // also for an entry whose values are damaged.
     const EntryColumns* Pending(Walk& walk);
 
     // Each change is one statement and so its own transaction. An address

@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "BrowserRun.h"
+#include "CacheWalk.h"
 #include "ErrorBoxWatcher.h"
 #include "FuncUnit.h"
 #include "MainUnit.h"
 #include "PageServer.h"
+#include "PlatformStores.h"
 #include "RunTool.h"
 #include "StoreSql.h"
 #include "TempDataDir.h"
@@ -37,92 +39,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::string kCookie = "Cookie:firefox.default-esr@";
-
-struct CacheCookie {
-    DWORD hits = 0;
-    std::uint64_t modified = 0;
-    std::uint64_t expires = 0;
-};
-
-// Every cookie entry of a whole walk by address; the walk must end well
-// unless `end` is given to take the status it ended with.
-std::map<std::string, CacheCookie> WalkCookies(DWORD* end = nullptr) {
-    std::map<std::string, CacheCookie> cookies;
-    HANDLE walk = nullptr;
-    for (;;) {
-        DWORD size = 0;
-        if (walk)
-            FindNextUrlCacheEntryA(walk, nullptr, &size);
-        else
-            FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            if (end)
-                *end = GetLastError();
-            else
-                EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
-            break;
-        }
-        std::vector<char> buffer(size);
-        auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        if (walk) {
-            EXPECT_TRUE(FindNextUrlCacheEntryA(walk, entry, &size));
-        } else {
-            walk = FindFirstUrlCacheEntryA(nullptr, entry, &size);
-            EXPECT_TRUE(walk);
-        }
-        if (entry->CacheEntryType & COOKIE_CACHE_ENTRY) {
-            cookies[entry->lpszSourceUrlName] = {entry->dwHitRate,
-                                                 FileTimeToQuad(entry->LastModifiedTime),
-                                                 FileTimeToQuad(entry->ExpireTime)};
-        }
-    }
-    if (walk)
-        FindCloseUrlCache(walk);
-    return cookies;
-}
-
-struct HistoryPage {
-    std::string title;
-    std::uint64_t visited = 0;
-    std::uint64_t updated = 0;
-    std::uint64_t expires = 0;
-};
-
-ComPtr<IUrlHistoryStg2> OpenHistory() {
-    ComPtr<IUrlHistoryStg2> history;
-    EXPECT_EQ(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER,
-                               IID_IUrlHistoryStg2, history.PutVoid()),
-              S_OK);
-    return history;
-}
-
-// The http pages the history lists, as the window asks for them; the listing
-// must end well unless `end` is given to take the result it ended with.
-std::map<std::string, HistoryPage> ListHistory(HRESULT* end = nullptr) {
-    std::map<std::string, HistoryPage> pages;
-    ComPtr<IEnumSTATURL> entries;
-    const ComPtr<IUrlHistoryStg2> history = OpenHistory();
-    if (!history || history->EnumUrls(entries.PutRef()) != S_OK)
-        return pages;
-    entries->SetFilter(u"http://", 0);
-    STATURL record{};
-    HRESULT result;
-    while ((result = entries->Next(1, &record, nullptr)) == S_OK) {
-        auto narrow = [](const char16_t* text) {
-            return text ? QString::fromStdU16String(text).toStdString() : std::string();
-        };
-        pages[narrow(record.pwcsUrl)] = {
-            narrow(record.pwcsTitle), FileTimeToQuad(record.ftLastVisited),
-            FileTimeToQuad(record.ftLastUpdated), FileTimeToQuad(record.ftExpires)};
-        CoTaskMemFree(record.pwcsUrl);
-        CoTaskMemFree(record.pwcsTitle);
-    }
-    if (end)
-        *end = result;
-    else
-        EXPECT_EQ(result, S_FALSE);
-    return pages;
-}
 
 class FirefoxTest : public ::testing::Test {
 protected:

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CacheWalk.h"
 #include "platform/wininet.h"
 
 struct WalkedEntry {
@@ -21,24 +21,6 @@ struct WalkedEntry {
     std::optional<std::string> localFile;
     std::optional<std::string> header;
     std::optional<std::string> extension;
-};
-
-// A buffer of exactly the size the cache asked for, so that the sanitizer
-// sees any write past it.
-class EntryBuffer {
-public:
-    explicit EntryBuffer(DWORD size) : size_(size), bytes_(new char[size]) {}
-    LPINTERNET_CACHE_ENTRY_INFOA Record() const {
-        return reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(bytes_.get());
-    }
-    DWORD Size() const { return size_; }
-    bool Holds(const char* text, std::size_t length) const {
-        return text >= bytes_.get() && text + length < bytes_.get() + size_;
-    }
-
-private:
-    DWORD size_;
-    std::unique_ptr<char[]> bytes_;
 };
 
 inline void AddEntry(const std::string& url, DWORD type = NORMAL_CACHE_ENTRY,
@@ -76,51 +58,45 @@ inline WalkedEntry Unpack(const EntryBuffer& buffer) {
     return entry;
 }
 
-// FindFirst with a sizing call first; nullopt (and no handle) when the
-// sizing call did not ask for a buffer.
-inline std::optional<WalkedEntry> FindFirst(HANDLE& walk, LPCSTR pattern = nullptr) {
+// One step of a walk, FindFirst while `walk` is null; nullopt when the sizing
+// call asked for no buffer.
+inline std::optional<WalkedEntry> Step(HANDLE& walk) {
     DWORD size = 0;
-    walk = FindFirstUrlCacheEntryA(pattern, nullptr, &size);
-    EXPECT_EQ(walk, nullptr);
+    EXPECT_FALSE(WalkCall(walk, nullptr, size));
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return std::nullopt;
     EntryBuffer buffer(size);
-    walk = FindFirstUrlCacheEntryA(pattern, buffer.Record(), &size);
-    EXPECT_NE(walk, nullptr) << GetLastError();
-    if (!walk)
+    if (!WalkCall(walk, buffer.Record(), size)) {
+        ADD_FAILURE() << "the size asked for was refused: " << GetLastError();
         return std::nullopt;
+    }
     return Unpack(buffer);
+}
+
+inline std::optional<WalkedEntry> FindFirst(HANDLE& walk) {
+    walk = nullptr;
+    return Step(walk);
 }
 
 inline std::optional<WalkedEntry> FindNext(HANDLE walk) {
-    DWORD size = 0;
-    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return std::nullopt;
-    EntryBuffer buffer(size);
-    EXPECT_TRUE(FindNextUrlCacheEntryA(walk, buffer.Record(), &size)) << GetLastError();
-    return Unpack(buffer);
+    EXPECT_NE(walk, nullptr) << "a step of no walk starts one";
+    return Step(walk);
 }
 
-// The whole walk; the walk must end with ERROR_NO_MORE_ITEMS.
-inline std::vector<WalkedEntry> WalkAll(LPCSTR pattern = nullptr) {
+// The whole walk; it must end with ERROR_NO_MORE_ITEMS, every entry filled.
+inline std::vector<WalkedEntry> WalkAll() {
     std::vector<WalkedEntry> entries;
-    HANDLE walk = nullptr;
-    auto entry = FindFirst(walk, pattern);
-    if (!entry) {
-        EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
-        return entries;
-    }
-    for (; entry; entry = FindNext(walk))
-        entries.push_back(*entry);
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
-    EXPECT_TRUE(FindCloseUrlCache(walk));
+    const WalkOutcome walked =
+        WalkCache([&](const EntryBuffer& entry) { entries.push_back(Unpack(entry)); });
+    EXPECT_EQ(walked.end, ERROR_NO_MORE_ITEMS) << walked.detail;
+    EXPECT_EQ(walked.refused, 0);
+    EXPECT_TRUE(walked.closed);
     return entries;
 }
 
-inline std::vector<std::string> WalkUrls(LPCSTR pattern = nullptr) {
+inline std::vector<std::string> WalkUrls() {
     std::vector<std::string> urls;
-    for (const WalkedEntry& entry : WalkAll(pattern))
+    for (const WalkedEntry& entry : WalkAll())
         urls.push_back(entry.url);
     return urls;
 }

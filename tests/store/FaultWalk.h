@@ -23,9 +23,7 @@ inline Urls Addresses(int count) {
     return urls;
 }
 
-// What a walk by the two-call protocol gave, as the window reads the cache:
-// a filling call that fails leaves its entry out, and any status but the
-// walk's own ends it with that error.
+// What a walk as the window makes it gave, and the status it ended with.
 struct WalkResult {
     Urls urls;
     DWORD end = ERROR_SUCCESS;
@@ -35,42 +33,13 @@ struct WalkResult {
 // `between` runs after each entry, with the walk still open.
 inline WalkResult Walk(const std::function<void(const std::string&)>& between = {}) {
     WalkResult result;
-    auto ended = [&] {
-        result.end = GetLastError();
-        result.detail = LastErrorDetail();
-    };
-    DWORD size = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        ended();
-        return result;
-    }
-    HANDLE walk = nullptr;
-    {
-        EntryBuffer first(size);
-        walk = FindFirstUrlCacheEntryA(nullptr, first.Record(), &size);
-        if (!walk) {
-            ended();
-            return result;
-        }
-        result.urls.push_back(first.Record()->lpszSourceUrlName);
-    }
-    if (between)
-        between(result.urls.back());
-    for (;;) {
-        size = 0;
-        FindNextUrlCacheEntryA(walk, nullptr, &size);
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-            ended();
-            break;
-        }
-        EntryBuffer next(size);
-        if (FindNextUrlCacheEntryA(walk, next.Record(), &size)) {
-            result.urls.push_back(next.Record()->lpszSourceUrlName);
-            if (between)
-                between(result.urls.back());
-        }
-    }
-    EXPECT_TRUE(FindCloseUrlCache(walk));
+    const WalkOutcome walked = WalkCache([&](const EntryBuffer& entry) {
+        result.urls.push_back(entry.Record()->lpszSourceUrlName);
+        if (between)
+            between(result.urls.back());
+    });
+    EXPECT_TRUE(walked.closed);
+    result.end = walked.end;
+    result.detail = walked.detail;
     return result;
 }

@@ -368,17 +368,21 @@ TEST_F(ListViewTest, ChecksShowAtOnceWhereverTheRowHasMovedAndClicksToggleThem) 
 }
 
 TEST_F(ListViewTest, AHugeTextShowsItsStartWithoutCuttingACharacterAndIsKeptWhole) {
-    std::string wide;
-    for (int i = 0; i < 1 << 19; ++i)
-        wide += "\xc3\xa9";  // two bytes, so that a cut at an odd byte would split one
-    const std::string odd = "a" + wide;
-    TListItem row = list.Add();
-    row.SetCaption(odd);
-    const QString shown = row.Item()->text(0);
-    EXPECT_LE(shown.size(), 256);
-    EXPECT_GT(shown.size(), 100);
-    EXPECT_TRUE(shown.endsWith(QChar(0xE9)));
-    EXPECT_EQ(row.Caption(), odd);
+    // After one byte, so that a cut at a round count of bytes would split a
+    // character; the four-byte one is a surrogate pair in UTF-16.
+    for (const std::string character : {"\xc3\xa9", "\xf0\x9f\x98\x80"}) {
+        std::string huge = "a";
+        for (int i = 0; i < 1 << 18; ++i)
+            huge += character;
+        TListItem row = list.Add();
+        row.SetCaption(huge);
+        const QString shown = row.Item()->text(0);
+        EXPECT_GE(shown.toUcs4().size(), 2048);
+        EXPECT_LT(shown.size(), 20'000);
+        const QByteArray bytes = shown.toUtf8();  // a cut character would not come back
+        EXPECT_EQ(huge.compare(0, bytes.size(), bytes.constData(), bytes.size()), 0);
+        EXPECT_EQ(row.Caption(), huge);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "CacheWalk.h"
 #include "TimeStamps.h"
 
 #include <QApplication>
@@ -39,29 +40,10 @@ void WindowFixture::AddEntry(const std::string& address, DWORD type, DWORD hits,
 }
 
 bool WindowFixture::CacheHas(const std::string& address) {
-    std::vector<std::max_align_t> buffer;
-    auto entry = [&](DWORD size) {
-        buffer.assign(size / sizeof(std::max_align_t) + 1, {});
-        return reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.data());
-    };
-    DWORD size = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return false;
-    LPINTERNET_CACHE_ENTRY_INFOA first = entry(size);
-    HANDLE walk = FindFirstUrlCacheEntryA(nullptr, first, &size);
-    if (!walk)
-        return false;
-    bool found = address == first->lpszSourceUrlName;
-    for (size = 0; !FindNextUrlCacheEntryA(walk, nullptr, &size) &&
-                   GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-         size = 0) {
-        LPINTERNET_CACHE_ENTRY_INFOA info = entry(size);
-        if (FindNextUrlCacheEntryA(walk, info, &size) && address == info->lpszSourceUrlName) {
-            found = true;
-        }
-    }
-    FindCloseUrlCache(walk);
+    bool found = false;
+    WalkCache([&](const EntryBuffer& entry) {
+        found = found || address == entry.Record()->lpszSourceUrlName;
+    });
     return found;
 }
 

@@ -1,6 +1,6 @@
-#include "HistoryStore.h"
+#include "store/HistoryStore.h"
 
-namespace com {
+namespace store {
 namespace {
 
 // AUTOINCREMENT so that an id is never given again: listings keep their
@@ -33,7 +33,7 @@ std::uint64_t FromColumn(std::int64_t value) {
 }
 
 // Into `row`, whose texts keep their storage from one entry to the next.
-void ReadRow(const store::Statement& statement, HistoryRow& row) {
+void ReadRow(const Statement& statement, HistoryRow& row) {
     row.id = statement.Int(0);
     row.url.assign(statement.Bytes(1));
     if (statement.IsNull(2)) {
@@ -49,20 +49,20 @@ void ReadRow(const store::Statement& statement, HistoryRow& row) {
     row.flags = static_cast<DWORD>(statement.Int(6));
 }
 
-std::unique_ptr<store::Database> OpenDatabase() {
-    return store::Database::Open("URL history", "history.sqlite", kSchema);
+std::unique_ptr<Database> OpenDatabase() {
+    return Database::Open("URL history", "history.sqlite", kSchema);
 }
 
 }  // namespace
 
-HistoryStore::HistoryStore(std::unique_ptr<store::Database> db)
+HistoryStore::HistoryStore(std::unique_ptr<Database> db)
     : db_(std::move(db)), path_(db_->Path()) {}
 
 std::shared_ptr<HistoryStore> HistoryStore::Open() {
     return std::make_shared<HistoryStore>(OpenDatabase());
 }
 
-store::Database& HistoryStore::Current(bool forChange) {
+Database& HistoryStore::Current(bool forChange) {
     // A query running past a change of this connection could give rows the
     // change removed; it never outlives the connection it runs on.
     query_.reset();
@@ -81,8 +81,8 @@ store::Database& HistoryStore::Current(bool forChange) {
 }
 
 void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
-    store::Database& db = Current(true);
-    store::Transaction transaction(db);
+    Database& db = Current(true);
+    Transaction transaction(db);
     for (const HistoryRow& row : rows) {
         auto& statement = db.Prepare(
             "INSERT INTO history (url, title, last_visited, last_updated, expires, flags)"
@@ -106,8 +106,8 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
 }
 
 void HistoryStore::Clear() {
-    store::Database& db = Current(true);
-    store::Transaction transaction(db);
+    Database& db = Current(true);
+    Transaction transaction(db);
     db.Prepare("DELETE FROM history").Run();
     transaction.Commit();
 }
@@ -115,8 +115,8 @@ void HistoryStore::Clear() {
 bool HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix, HistoryRow& row) {
     try {
         if (!query_ || queryPlace_ != afterId || queryPrefix_ != prefix) {
-            store::Database& db = Current();
-            query_ = std::make_unique<store::Statement>(db, kListing);
+            Database& db = Current();
+            query_ = std::make_unique<Statement>(db, kListing);
             query_->Bind(1, afterId);
             queryPrefix_ = prefix;
         }
@@ -135,4 +135,4 @@ bool HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix, Hist
     }
 }
 
-}  // namespace com
+}  // namespace store

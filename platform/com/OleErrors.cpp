@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "failure.h"
+#include "Failure.h"
 #include "platform/comobj.h"
 
 namespace com {

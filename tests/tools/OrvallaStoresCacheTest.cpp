@@ -26,7 +26,8 @@ protected:
 TEST_F(OrvallaStoresCache, HelpNamesEveryCommand) {
     const ToolResult result = RunTool({"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    for (const char* name : {"add-cache ADDRESS", "list-cache", "sample", "--type", "--hits"}) {
+    for (const char* name : {"add-cache ADDRESS", "list-cache", "delete-cache ADDRESS...",
+                             "clear-history", "sample", "--type", "--hits"}) {
         EXPECT_NE(result.out.find(name), std::string::npos) << name;
     }
 }
@@ -45,6 +46,7 @@ TEST_F(OrvallaStoresCache, BadArgumentsAreRejectedWithOneLine) {
     ExpectRejected({"add-cache", "http://a/", "--expires", "ft:18446744073709551616"});
     ExpectRejected({"add-cache", "http://a/", "--colour", "red"});
     ExpectRejected({"list-cache", "extra"});
+    ExpectRejected({"delete-cache"});
     // Nothing was written by any of them.
     EXPECT_TRUE(RunTool({"list-cache"}).out.empty());
 }
@@ -87,6 +89,23 @@ TEST_F(OrvallaStoresCache, ListingsEscapeControlCharacters) {
                   escaped + "\n");
     const std::string history = RunTool({"list-history"}).out;
     EXPECT_EQ(history.substr(history.find("Z http")), "Z " + escaped + " title=" + escaped + "\n");
+}
+
+// Every address is tried; each that matches nothing is one error line,
+// escaped as the listings are.
+TEST_F(OrvallaStoresCache, DeleteCacheRemovesTheEntriesAndNamesEachUnknownAddress) {
+    for (const char* address : {"Cookie:a@x.example/", "http://x.example/", "Cookie:b@x.example/"})
+        ASSERT_EQ(RunTool({"add-cache", address}).exitCode, 0);
+    const ToolResult result =
+        RunTool({"delete-cache", "Cookie:a@x.example/", "http://\x1b[2J.example/", "gone\nagain",
+                 "Cookie:b@x.example/"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+              "orvalla-stores: delete-cache: http://\\x1b[2J.example/: no entry has this address\n"
+              "orvalla-stores: delete-cache: gone\\nagain: no entry has this address\n");
+    const auto lines = Lines(RunTool({"list-cache"}).out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].substr(lines[0].rfind(' ')), " http://x.example/");
 }
 
 TEST_F(OrvallaStoresCache, SampleWritesCookiesAndOtherEntries) {

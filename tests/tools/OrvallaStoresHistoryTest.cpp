@@ -37,7 +37,8 @@ TEST_F(OrvallaStoresHistory, BadArgumentsAreRejectedWithOneLine) {
          {std::vector<std::string>{"add-history"},
           {"add-history", "http://a/", "--visited", "yesterday"},
           {"add-history", "http://a/", "--title"},
-          {"list-history", "extra"}}) {
+          {"list-history", "extra"},
+          {"clear-history", "extra"}}) {
         const ToolResult result = RunTool(args);
         EXPECT_NE(result.exitCode, 0);
         EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
@@ -51,6 +52,13 @@ TEST_F(OrvallaStoresHistory, SampleHoldsSeveralSchemesAndNonAsciiTitles) {
     for (const char* part : {"http://", "https://", "file://", "Caf\xC3\xA9 Z\xC3\xBCrich"}) {
         EXPECT_NE(listing.find(part), std::string::npos) << part;
     }
+}
+
+TEST_F(OrvallaStoresHistory, ClearHistoryLeavesNoEntry) {
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    const ToolResult result = RunTool({"clear-history"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(RunTool({"list-history"}).out.empty());
 }
 
 }  // namespace

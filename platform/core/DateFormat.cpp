@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "date_picture.h"
+#include "DatePicture.h"
 #include "platform/regional.h"
 
 namespace {

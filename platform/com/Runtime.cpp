@@ -1,7 +1,7 @@
 #include <utility>
 
+#include "Failure.h"
 #include "UrlHistory.h"
-#include "failure.h"
 #include "platform/objbase.h"
 #include "platform/urlhist.h"
 

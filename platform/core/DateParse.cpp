@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "date_picture.h"
+#include "DatePicture.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
 

@@ -12,7 +12,7 @@
 #include "platform/windef.h"
 #include "store/Database.h"
 
-namespace com {
+namespace store {
 
 struct HistoryRow {
     std::int64_t id = 0;  // grows with the order entries were first added
@@ -24,7 +24,7 @@ struct HistoryRow {
     DWORD flags = 0;
 };
 
-// Every call throws store::StoreError when the store fails. Changes are each
+// Every call throws StoreError when the store fails. Changes are each
 // one transaction. The store follows its file: when the file at its path is
 // no longer the one it had open (deleted, or replaced by another process),
 // the next change or new listing query opens the file now there, creating it
@@ -34,7 +34,7 @@ public:
     // Opens (creating on first use) history.sqlite in the data directory.
     static std::shared_ptr<HistoryStore> Open();
 
-    explicit HistoryStore(std::unique_ptr<store::Database> db);
+    explicit HistoryStore(std::unique_ptr<Database> db);
 
     // Adds the rows or replaces every value of those already there.
     void Put(const std::vector<HistoryRow>& rows);
@@ -59,15 +59,15 @@ private:
     // The connection, reopened first as the class comment says; for a change
     // also when the store could be opened for reading only before (it may be
     // writable by now). Ends the running query.
-    store::Database& Current(bool forChange = false);
+    Database& Current(bool forChange = false);
 
-    std::unique_ptr<store::Database> db_;  // none after a reopening failed
+    std::unique_ptr<Database> db_;  // none after a reopening failed
     // Declared after the connection, so that it is finalized first.
-    std::unique_ptr<store::Statement> query_;
+    std::unique_ptr<Statement> query_;
     std::int64_t queryPlace_ = 0;  // the entry the query gave last
     std::string queryPrefix_;
     std::string path_;
     std::uint64_t files_ = 0;
 };
 
-}  // namespace com
+}  // namespace store

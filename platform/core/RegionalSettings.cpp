@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
+#include "QtFormat.h"
 #include "platform/regional.h"
 #include "platform/winbase.h"
-#include "qt_format.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "platform/wininet.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
+#include "wininet/BrowserCookieEntries.h"
 
 using store::EntryColumns;
 using store::GuardStoreCall;
@@ -52,9 +53,12 @@ HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    // Deletions held for the browsers land before any walk reads them; their
+    // failures end the walk.
+    browsers::CommitCookieDeletions();
     return GuardStoreCall<HANDLE>(nullptr, [&]() -> HANDLE {
         UrlCacheStore& cache = UrlCacheStore::ForThread();
-        auto walk = cache.NewWalk();
+        auto walk = cache.NewWalk(std::make_unique<wininet::BrowserCookieEntries>());
         // No handle comes back without an entry, so a walk that fails here
         // is dropped at once.
         if (!Advance(cache, *walk, lpFirstCacheEntryInfo, lpcbCacheEntryInfo))

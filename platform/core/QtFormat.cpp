@@ -1,9 +1,9 @@
-#include "qt_format.h"
+#include "QtFormat.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "date_picture.h"
+#include "DatePicture.h"
 
 namespace {
 

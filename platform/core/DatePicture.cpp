@@ -1,4 +1,4 @@
-#include "date_picture.h"
+#include "DatePicture.h"
 
 #include <algorithm>
 

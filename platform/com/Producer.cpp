@@ -1,21 +1,21 @@
 #include <vector>
 
-#include "HistoryStore.h"
+#include "Failure.h"
 #include "StatUrl.h"
-#include "failure.h"
 #include "platform/urlhist.h"
+#include "store/HistoryStore.h"
 
 HRESULT AddUrlHistoryEntries(const URLHISTORY_ENTRY* entries, ULONG count) {
     if (!entries && count)
         return E_POINTER;
     return com::Guarded([&] {
-        std::vector<com::HistoryRow> rows;
+        std::vector<store::HistoryRow> rows;
         rows.reserve(count);
         for (ULONG i = 0; i < count; ++i) {
             const URLHISTORY_ENTRY& entry = entries[i];
             if (!entry.pwcsUrl || !*entry.pwcsUrl)
                 return E_INVALIDARG;
-            com::HistoryRow row;
+            store::HistoryRow row;
             row.url = *com::Utf8From(entry.pwcsUrl);
             row.title = com::Utf8From(entry.pwcsTitle);
             row.lastVisited = FileTimeToQuad(entry.ftLastVisited);
@@ -24,7 +24,7 @@ HRESULT AddUrlHistoryEntries(const URLHISTORY_ENTRY* entries, ULONG count) {
             row.flags = entry.dwFlags;
             rows.push_back(std::move(row));
         }
-        com::HistoryStore::Open()->Put(rows);
+        store::HistoryStore::Open()->Put(rows);
         return S_OK;
     });
 }

@@ -1,8 +1,8 @@
 // DeleteUrlCacheEntry and its 8-bit form.
 #include <optional>
 
+#include "browsers/Sources.h"
 #include "platform/wininet.h"
-#include "store/BrowserSources.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
 
@@ -21,7 +21,7 @@ BOOL DeleteUrlCacheEntryA(LPCSTR lpszUrlName) {
         } catch (const store::StoreError& error) {
             failure = error;
         }
-        if (store::DeleteBrowserCookies(lpszUrlName))
+        if (browsers::HoldCookieDeletion(lpszUrlName))
             return TRUE;
         if (failure)
             throw *failure;

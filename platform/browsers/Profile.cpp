@@ -1,0 +1,146 @@
+#include "browsers/Profile.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "browsers/ProfileFiles.h"
+
+namespace browsers {
+namespace {
+
+// Whether anything at all is at `path`, a dangling link included.
+bool Present(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::uint64_t Saturated(std::uint64_t epoch, std::int64_t count, std::uint64_t ticksPerUnit) {
+    if (count <= 0)
+        return 0;
+    const std::uint64_t limit = (std::numeric_limits<std::uint64_t>::max() - epoch) / ticksPerUnit;
+    return epoch + std::min(static_cast<std::uint64_t>(count), limit) * ticksPerUnit;
+}
+
+}  // namespace
+
+std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit) {
+    return Saturated(0, count, ticksPerUnit);
+}
+
+std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit) {
+    return Saturated(116444736000000000, count, ticksPerUnit);
+}
+
+bool HasTable(store::Database& db, std::string_view table) {
+    store::Statement found(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    return found.Bind(1, table).Step();
+}
+
+bool HasColumn(store::Database& db, std::string_view table, std::string_view column) {
+    store::Statement found(db, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    return found.Bind(1, table).Bind(2, column).Step();
+}
+
+Profile::Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
+                 std::string_view name)
+    : folder_(std::move(folder)),
+      who_(std::string(browser) + " (" + std::string(name) + ")"),
+      label_([&] {
+          std::string label = std::string(labelPrefix) + "." + std::string(name);
+          std::replace(label.begin(), label.end(), '@', '_');
+          return label;
+      }()) {}
+
+store::StoreError Profile::Error(DWORD code, const std::string& what) const {
+    return {code, who_ + ": " + what};
+}
+
+std::string Profile::Address(std::string_view host, std::string_view path,
+                             std::string_view partition) const {
+    std::string address = "Cookie:" + label_ + "@";
+    address.append(host).append(" ").append(path);
+    if (!partition.empty())
+        address.append(" (").append(partition).append(")");
+    return address;
+}
+
+void Profile::CheckClosed() const {
+    if (Running())
+        throw store::StoreError{ERROR_LOCK_VIOLATION, who_ + " is running: close it first"};
+}
+
+// The browser's files are read where they are only while it is closed and
+// nothing waits beside them to be recovered (a journal or a log, which a
+// reader would have to write to); then they are read unlocked, so that not
+// even SQLite's index file is made. Otherwise a private copy is read.
+template <typename Read>
+void Profile::ReadStore(const std::string& path, Read read) const {
+    if (!Present(path))
+        return;
+    if (!IsRegularFile(path))
+        throw Error(ERROR_FILE_INVALID,
+                    "\"" + path + "\" is not a regular file, so it is not read");
+    if (!Running() && !Present(path + "-wal") && !Present(path + "-journal")) {
+        read(*store::Database::OpenAsItIs(path, who_, true));
+        return;
+    }
+    PrivateCopy copy(path, who_);
+    const auto db = store::Database::OpenAsItIs(copy.Path(), who_, false);
+    // The first read recovers the copy; from then on the open files serve,
+    // and a run killed while reading leaves nothing behind.
+    db->Exec("SELECT count(*) FROM sqlite_master", "read");
+    copy.Unlink();
+    read(*db);
+}
+
+std::vector<CookieGroup> Profile::Cookies() const {
+    std::vector<CookieGroup> groups;
+    ReadStore(CookiesFile(), [&](store::Database& db) { ReadGroups(db, groups); });
+    return groups;
+}
+
+std::vector<VisitedPage> Profile::History() const {
+    std::vector<VisitedPage> pages;
+    ReadStore(HistoryFile(), [&](store::Database& db) { ReadPages(db, pages); });
+    return pages;
+}
+
+std::unique_ptr<store::Database> Profile::OpenForChange(const std::string& path) const {
+    if (!IsRegularFile(path))
+        throw Error(ERROR_FILE_INVALID,
+                    "\"" + path + "\" is not a regular file, so it is not changed");
+    if (!LiesInside(path, folder_)) {
+        throw Error(ERROR_ACCESS_DENIED, "the store \"" + path +
+                                             "\" lies outside the profile's folder, so it is not "
+                                             "changed");
+    }
+    return store::Database::OpenAsItIs(path, who_, false);
+}
+
+void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
+    CheckClosed();
+    const auto db = OpenForChange(CookiesFile());
+    store::Transaction transaction(*db);
+    store::Statement remove(*db, DeleteGroupSql(*db));
+    for (const GroupKey& key : groups) {
+        remove.Reset();
+        for (std::size_t i = 0; i < key.size(); ++i)
+            remove.Bind(static_cast<int>(i + 1), key[i]);
+        remove.Run();
+    }
+    // A browser started meanwhile keeps what it holds: nothing is committed
+    // under it.
+    CheckClosed();
+    transaction.Commit();
+}
+
+void Profile::ClearHistory() const {
+    if (!Present(HistoryFile()))
+        return;
+    CheckClosed();
+    Clear();
+}
+
+}  // namespace browsers

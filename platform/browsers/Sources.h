@@ -1,0 +1,46 @@
+// Every browser profile of the current user as one source of cookie groups
+// and visited pages: read together, changed together, and each failure kept
+// to be reported, by browser, profile and file, once the rest is shown.
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "browsers/Profile.h"
+
+namespace browsers {
+
+using Failures = std::vector<store::StoreError>;
+
+// What every profile gave, and why each source that could not be read did
+// not.
+template <typename Item>
+struct Gathered {
+    std::vector<Item> items;
+    Failures failures;
+};
+
+// The groups of every profile. Each group's key is kept, so that deleting
+// it later needs no second reading; so are the failures of deletions
+// committed since the last reading, for it to report.
+Gathered<CookieGroup> ReadCookies();
+Gathered<VisitedPage> ReadHistories();
+
+// Holds the deletion of the group with this address, known from the last
+// reading (read now if there was none); false when no profile has it. The
+// deletions held are committed by CommitCookieDeletions, at the latest when
+// the event loop runs again or the thread ends.
+bool HoldCookieDeletion(std::string_view address);
+// Commits the deletions held, in one transaction per browser file; a
+// browser that runs refuses all of its own. The failures go to the next
+// ReadCookies.
+void CommitCookieDeletions();
+
+// Clears every profile's history, going on past a refusal.
+Failures ClearHistories();
+
+// One error for them all: the first one's code, and a line for each.
+std::optional<store::StoreError> OneError(const Failures& failures);
+
+}  // namespace browsers

@@ -1,0 +1,19 @@
+// The user's folders, worked out once for every store and every browser.
+#pragma once
+
+#include <string>
+
+namespace store {
+
+// $HOME, else the password database's home folder, else ".".
+std::string HomeDirectory();
+
+// $XDG_CONFIG_HOME, else ~/.config. A relative value is invalid and ignored.
+std::string ConfigDirectory();
+
+// The directory Orvalla's stores live in: $XDG_DATA_HOME/orvalla, else
+// ~/.local/share/orvalla (a relative XDG_DATA_HOME is ignored). Each is read
+// anew at every call.
+std::string DataDirectory();
+
+}  // namespace store
