@@ -62,7 +62,9 @@ Gathered<Item> ReadEvery(Found& found, Read read) {
     return gathered;
 }
 
-Gathered<CookieGroup> ReadAndLearnCookies() {
+}  // namespace
+
+Gathered<CookieGroup> ReadCookies() {
     CommitCookieDeletions();
     held.known.clear();
     held.learned = true;
@@ -77,14 +79,8 @@ Gathered<CookieGroup> ReadAndLearnCookies() {
     return gathered;
 }
 
-}  // namespace
-
-Gathered<CookieGroup> ReadCookies() {
-    Gathered<CookieGroup> gathered = ReadAndLearnCookies();
-    for (store::StoreError& failure : held.unreported)
-        gathered.failures.push_back(std::move(failure));
-    held.unreported.clear();
-    return gathered;
+Failures TakeDeletionFailures() {
+    return std::exchange(held.unreported, {});
 }
 
 Gathered<VisitedPage> ReadHistories() {
@@ -94,7 +90,7 @@ Gathered<VisitedPage> ReadHistories() {
 
 bool HoldCookieDeletion(std::string_view address) {
     if (!held.learned)
-        ReadAndLearnCookies();
+        ReadCookies();
     const auto found = held.known.find(std::string(address));
     if (found == held.known.end())
         return false;

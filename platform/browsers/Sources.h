@@ -22,8 +22,7 @@ struct Gathered {
 };
 
 // The groups of every profile. Each group's key is kept, so that deleting
-// it later needs no second reading; so are the failures of deletions
-// committed since the last reading, for it to report.
+// it later needs no second reading.
 Gathered<CookieGroup> ReadCookies();
 Gathered<VisitedPage> ReadHistories();
 
@@ -33,9 +32,10 @@ Gathered<VisitedPage> ReadHistories();
 // the event loop runs again or the thread ends.
 bool HoldCookieDeletion(std::string_view address);
 // Commits the deletions held, in one transaction per browser file; a
-// browser that runs refuses all of its own. The failures go to the next
-// ReadCookies.
+// browser that runs refuses all of its own. The failures are kept for
+// TakeDeletionFailures, which the walk that follows reports at its end.
 void CommitCookieDeletions();
+Failures TakeDeletionFailures();
 
 // Clears every profile's history, going on past a refusal.
 Failures ClearHistories();

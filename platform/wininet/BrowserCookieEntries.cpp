@@ -10,7 +10,10 @@ const store::EntryColumns* BrowserCookieEntries::Pending() {
     if (!groups_)
         groups_ = browsers::ReadCookies();
     if (next_ == groups_->items.size()) {
-        if (auto failure = browsers::OneError(std::exchange(groups_->failures, {})))
+        browsers::Failures failures = std::exchange(groups_->failures, {});
+        for (store::StoreError& failure : browsers::TakeDeletionFailures())
+            failures.push_back(std::move(failure));
+        if (auto failure = browsers::OneError(failures))
             throw std::move(*failure);
         return nullptr;
     }

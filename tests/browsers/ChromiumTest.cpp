@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <map>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "BrowserRun.h"
 #include "PageServer.h"
 #include "PlatformStores.h"
+#include "RunTool.h"
 #include "StoreSql.h"
 #include "TempDataDir.h"
 #include "platform/comobj.h"
@@ -240,6 +243,39 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages.begin()->first, Url("b.localhost", "/check"));
     EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").c_str()));
+}
+
+// Nothing a user data folder holds blocks the program or is read without
+// bound, and each source that cannot be read is named, after every group
+// there is: a Local State that never ends, one that is a pipe no one
+// writes, and a profile whose name holds a terminal escape and whose
+// cookies are damaged. orvalla-stores escapes that name.
+TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
+    const QString config = QString::fromStdString(home_->Path()) + "/.config";
+    ASSERT_TRUE(QDir().mkpath(config + "/google-chrome"));
+    ASSERT_TRUE(QFile::link("/dev/zero", config + "/google-chrome/Local State"));
+    ASSERT_TRUE(QDir().mkpath(config + "/vivaldi"));
+    ASSERT_EQ(mkfifo((config + "/vivaldi/Local State").toUtf8().constData(), 0600), 0);
+    const QString brave = config + "/BraveSoftware/Brave-Browser";
+    ASSERT_TRUE(QDir().mkpath(brave + "/Evil\x1b[31m"));
+    QFile state(brave + "/Local State");
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+    state.write(R"({"profile": {"info_cache": {"Evil\u001b[31m": {}}}})");
+    state.close();
+    QFile cookies(brave + "/Evil\x1b[31m/Cookies");
+    ASSERT_TRUE(cookies.open(QIODevice::WriteOnly));
+    cookies.write(QByteArray(4096, 'x'));
+    cookies.close();
+
+    DWORD end = 0;
+    EXPECT_EQ(WalkCookies(&end).size(), 3u);
+    const std::string detail = LastErrorDetail();
+    for (const QString& named : {config + "/google-chrome/Local State",
+                                 config + "/vivaldi/Local State", QString("Brave (Evil\x1b[31m)")})
+        EXPECT_NE(detail.find(named.toStdString()), std::string::npos) << detail;
+    const ToolResult listed = RunTool({"list-cache"});
+    EXPECT_NE(listed.err.find("Brave (Evil"), std::string::npos) << listed.err;
+    EXPECT_EQ(listed.err.find('\x1b'), std::string::npos) << listed.err;
 }
 
 }  // namespace

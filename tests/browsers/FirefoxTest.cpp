@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <map>
@@ -132,6 +136,18 @@ protected:
         }
     }
 
+    // Every entry of the profile's folder, the folder itself included, with
+    // its size and its last change.
+    static std::vector<std::string> FolderState() {
+        std::vector<std::string> state;
+        for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                                  QDir::System | QDir::NoDotDot)) {
+            state.push_back(entry.fileName().toStdString() + " " + std::to_string(entry.size()) +
+                            " " + entry.lastModified().toString(Qt::ISODateWithMs).toStdString());
+        }
+        return state;
+    }
+
     static void ExpectIntact() {
         for (const char* store : {"cookies.sqlite", "places.sqlite", "favicons.sqlite"})
             EXPECT_EQ(Sql(File(store), "PRAGMA integrity_check"), "ok\n") << store;
@@ -155,6 +171,8 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
         {kCookie + "a.localhost /old", 1},
         {kCookie + "a.localhost / (partitionKey=(http,a.localhost))", 3600},
         {kCookie + "www.a.localhost /", 600}};
+    // Reading the closed profile writes nothing into its folder.
+    const auto before = FolderState();
     const auto cookies = WalkCookies();
     ASSERT_EQ(cookies.size(), lifetimes.size());
     for (const auto& [address, lifetime] : lifetimes) {
@@ -184,6 +202,7 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
         {Url("www.a.localhost", "/two").toStdString(), "Page Two"},
         {Url("b.localhost", "/three").toStdString(), ""}};
     EXPECT_EQ(titles, expected);
+    EXPECT_EQ(FolderState(), before);
 }
 
 // The window shows every group and page as the platform calls give them and
@@ -270,6 +289,17 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
 
     const std::string domain = kCookie + ".a.localhost /";
     EXPECT_EQ(WalkCookies().count(domain), 1u);
+    // The private copies of a run live no longer than the run, and a run
+    // removes those that a killed one left.
+    const QString temporary = QString::fromStdString(home_->Path()) + "/tmp";
+    ASSERT_TRUE(QDir().mkpath(temporary + "/orvalla-copy-999999999-Ab12Cd"));
+    ASSERT_TRUE(
+        QFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store").open(QIODevice::WriteOnly));
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temporary.toUtf8());
+    EXPECT_NE(RunTool({"list-cache"}).out.find(domain), std::string::npos);
+    tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+    EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
     EXPECT_FALSE(DeleteUrlCacheEntry(domain.c_str()));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_LOCK_VIOLATION});
@@ -286,7 +316,18 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
 
 TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     const std::string two = Url("www.a.localhost", "/two").toStdString();
+    // The sites' root icons go with the sites, but the bookmarked page's.
+    const char* rootIcons = "SELECT icon_url FROM moz_icons WHERE root = 1";
+    for (const char* host : {"a.localhost", "www.a.localhost"}) {
+        const std::string icon =
+            "INSERT INTO moz_icons (icon_url, fixed_icon_url_hash, root) "
+            "VALUES ('" +
+            Url(host, "/favicon.ico").toStdString() + "', 0, 1)";
+        Sql(File("favicons.sqlite"), icon.c_str(), true);
+    }
     ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
+    EXPECT_EQ(Sql(File("favicons.sqlite"), rootIcons),
+              Url("www.a.localhost", "/favicon.ico").toStdString() + "\n");
     EXPECT_TRUE(ListHistory().empty());
     ExpectIntact();
     const std::string bookmark =
@@ -304,9 +345,11 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
 }
 
-// A second profile whose stores are damaged hides nothing of the first: the
-// walk and the listing give all there is, then end with its failure.
-TEST_F(FirefoxTest, ADamagedProfileIsReportedAfterTheOthers) {
+// A second profile whose stores are damaged, and an install whose list of
+// profiles is a pipe that no one writes, hide nothing of the first: the
+// walk and the listing give all there is, then end naming every failure,
+// and nothing waits on the pipes.
+TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     const QString broken = ConfigDir() + "/mozilla/firefox/broken";
     ASSERT_TRUE(QDir().mkpath(broken));
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"}) {
@@ -314,18 +357,51 @@ TEST_F(FirefoxTest, ADamagedProfileIsReportedAfterTheOthers) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(4096, 'x'));
     }
+    ASSERT_EQ(mkfifo((broken + "/.parentlock").toUtf8().constData(), 0600), 0);
     QFile ini(ConfigDir() + "/mozilla/firefox/profiles.ini");
     ASSERT_TRUE(ini.open(QIODevice::Append));
     ini.write("\n[Profile9]\nName=broken\nIsRelative=1\nPath=broken\n");
     ini.close();
+    const QString pipe = QString::fromStdString(home_->Path()) + "/.mozilla/firefox/profiles.ini";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(pipe).path()));
+    ASSERT_EQ(mkfifo(pipe.toUtf8().constData(), 0600), 0);
 
     DWORD walked = 0;
     EXPECT_EQ(WalkCookies(&walked).count(kCookie + ".a.localhost /"), 1u);
-    EXPECT_EQ(walked, DWORD{ERROR_FILE_CORRUPT});
-    EXPECT_NE(LastErrorDetail().find("Firefox (broken)"), std::string::npos) << LastErrorDetail();
+    EXPECT_EQ(walked, DWORD{ERROR_FILE_INVALID});
+    const std::string detail = LastErrorDetail();
+    for (const std::string& named : {pipe.toStdString(), std::string("Firefox (broken)")})
+        EXPECT_NE(detail.find(named), std::string::npos) << detail;
     HRESULT listed = S_OK;
     EXPECT_EQ(ListHistory(&listed).count(Url("b.localhost", "/after").toStdString()), 1u);
-    EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT));
+    EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_INVALID));
+    EXPECT_NE(OleErrorMessage(listed).find("Firefox (broken)"), std::string::npos);
+}
+
+// A store that is a link to a file outside its profile is listed, but a
+// deletion leaves that file alone and says why.
+TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
+    const QString elsewhere = QString::fromStdString(home_->Path()) + "/elsewhere.sqlite";
+    ASSERT_TRUE(QFile::copy(folder_ + "/cookies.sqlite", elsewhere));
+    const QString linked = ConfigDir() + "/mozilla/firefox/linked";
+    ASSERT_TRUE(QDir().mkpath(linked));
+    ASSERT_TRUE(QFile::link(elsewhere, linked + "/cookies.sqlite"));
+    QFile ini(ConfigDir() + "/mozilla/firefox/profiles.ini");
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("\n[Profile8]\nName=linked\nIsRelative=1\nPath=linked\n");
+    ini.close();
+
+    const std::string address = "Cookie:firefox.linked@.a.localhost /";
+    DWORD walked = 0;
+    EXPECT_EQ(WalkCookies(&walked).count(address), 1u);
+    EXPECT_TRUE(DeleteUrlCacheEntryA(address.c_str()));
+    EXPECT_EQ(WalkCookies(&walked).count(address), 1u);
+    EXPECT_NE(LastErrorDetail().find("Firefox (linked): the store \"" + linked.toStdString() +
+                                     "/cookies.sqlite\" lies outside the profile's folder"),
+              std::string::npos)
+        << LastErrorDetail();
+    EXPECT_EQ(Sql(elsewhere.toStdString(), "SELECT count(*) FROM moz_cookies WHERE name = 'd'"),
+              "1\n");
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
 
 #include <sqlite3.h>
 
-std::string Sql(const std::string& path, const char* sql) {
+std::string Sql(const std::string& path, const char* sql, bool write) {
     sqlite3* db = nullptr;
     std::string result;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db, write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY,
+                        nullptr) == SQLITE_OK) {
         sqlite3_exec(
             db, sql,
             [](void* out, int columns, char** values, char**) {

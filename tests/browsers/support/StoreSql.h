@@ -3,7 +3,7 @@
 
 #include <string>
 
-// Every row of `sql` on the store at `path`, opened read-only: the columns
-// joined by "|", each row ended by "\n"; "" when the store cannot be read
-// (a running browser holds it locked).
-std::string Sql(const std::string& path, const char* sql);
+// Every row of `sql` on the store at `path`, opened read-only unless
+// `write`: the columns joined by "|", each row ended by "\n"; "" when the
+// store cannot be read (a running browser holds it locked).
+std::string Sql(const std::string& path, const char* sql, bool write = false);
