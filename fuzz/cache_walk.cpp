@@ -21,28 +21,20 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "CacheModel.h"
+#include "CacheWalk.h"
 #include "PeerConnection.h"
 #include "RecordCheck.h"
 #include "WalkOracle.h"
 #include "platform/wininet.h"
 
 namespace {
-
-// A buffer of exactly the size asked for, filled with kUntouched.
-std::unique_ptr<char[]> Buffer(DWORD size) {
-    auto buffer = std::make_unique<char[]>(size);
-    std::memset(buffer.get(), kUntouched, size);
-    return buffer;
-}
 
 class WalkFuzzer {
 public:
@@ -228,27 +220,18 @@ private:
         }
     }
 
-    // One filling call, FindFirst when `first`.
-    void FillCall(Walk& walk, bool first) {
+    // One filling call, FindFirst while the walk has no handle.
+    void FillCall(Walk& walk) {
         bool withBuffer = true;
         const DWORD given = BufferSize(walk, withBuffer);
         const bool mustFit = walk.sizedFresh && withBuffer && given >= walk.sized;
-        const std::unique_ptr<char[]> buffer = Buffer(given);
-        auto* const info =
-            withBuffer ? reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.get()) : nullptr;
+        const EntryBuffer buffer(given, kUntouched);
         const ModelEntry* const next = Seen().NextAfter(walk.lastOrder);
+        const char* const call = walk.handle ? "FindNextUrlCacheEntryA" : "FindFirstUrlCacheEntryA";
         DWORD size = given;
-        BOOL filled = FALSE;
-        if (first) {
-            walk.handle = FindFirstUrlCacheEntryA(nullptr, info, &size);
-            filled = walk.handle != nullptr;
-        } else {
-            filled = FindNextUrlCacheEntryA(walk.handle, info, &size);
-        }
-        const char* const call = first ? "FindFirstUrlCacheEntryA" : "FindNextUrlCacheEntryA";
-        if (filled) {
+        if (WalkCall(walk.handle, withBuffer ? buffer.Record() : nullptr, size)) {
             Require(withBuffer, "%s filled no buffer", call);
-            CheckYield(next, walk, call, buffer.get(), given, size);
+            CheckYield(next, walk, call, buffer.Bytes(), given, size);
         } else {
             CheckRefusal(next, walk, call, withBuffer, given, size, mustFit);
         }
@@ -265,7 +248,7 @@ private:
             Require(!FindFirstUrlCacheEntryA(nullptr, nullptr, &size), "a walk without a buffer");
             CheckRefusal(next, walk, "FindFirstUrlCacheEntryA", false, 0, size, false);
         }
-        FillCall(walk, true);
+        FillCall(walk);
     }
 
     void Size(Walk& walk) {
@@ -284,7 +267,7 @@ private:
             Require(!FindNextUrlCacheEntryA(nullptr, nullptr, &size), "walked no walk");
             return RequireError(ERROR_INVALID_PARAMETER, "FindNextUrlCacheEntryA");
         }
-        FillCall(walk, false);
+        FillCall(walk);
     }
 
     void Close(Walk& walk) {
@@ -323,10 +306,9 @@ private:
         DWORD size = 0;
         Require(!FindNextUrlCacheEntryA(handle, nullptr, &size), "walked a bad handle");
         RequireError(ERROR_INVALID_PARAMETER, "FindNextUrlCacheEntryA");
-        const std::unique_ptr<char[]> buffer = Buffer(4096);
-        size = 4096;
-        Require(!FindNextUrlCacheEntryA(
-                    handle, reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.get()), &size),
+        const EntryBuffer buffer(4096, kUntouched);
+        size = buffer.Size();
+        Require(!FindNextUrlCacheEntryA(handle, buffer.Record(), &size),
                 "filled from a bad handle");
         RequireError(ERROR_INVALID_PARAMETER, "FindNextUrlCacheEntryA");
         Require(!FindCloseUrlCache(handle), "closed a bad handle");
@@ -341,10 +323,8 @@ private:
         Require(!FindFirstUrlCacheEntryA("cookie:", nullptr, &size), "walk with a pattern");
         RequireError(ERROR_INVALID_PARAMETER, "FindFirstUrlCacheEntryA");
         if (walk.handle) {  // leaves the walk where it was
-            const std::unique_ptr<char[]> buffer = Buffer(4096);
-            Require(!FindNextUrlCacheEntryA(
-                        walk.handle, reinterpret_cast<LPINTERNET_CACHE_ENTRY_INFOA>(buffer.get()),
-                        nullptr),
+            const EntryBuffer buffer(4096, kUntouched);
+            Require(!FindNextUrlCacheEntryA(walk.handle, buffer.Record(), nullptr),
                     "filled without a size");
             RequireError(ERROR_INVALID_PARAMETER, "FindNextUrlCacheEntryA");
         }

@@ -14,7 +14,7 @@ packages=(
 )
 if [ "${1:-}" = "--for-tests" ]; then
     packages+=(libgtest-dev xvfb xdotool imagemagick x11-utils openbox clang libclang-rt-14-dev
-        dpkg-dev desktop-file-utils firefox-esr chromium)
+        dpkg-dev file desktop-file-utils firefox-esr chromium)
 fi
 
 missing=()

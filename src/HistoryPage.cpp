@@ -161,7 +161,14 @@ void TMainForm::Button8Click(QObject*) {
 void TMainForm::Button9Click(QObject*) {
     if (StringGrid1->Cells(0, 0).empty() || !UrlHistory)
         Click(Button8);
-    OleCheck(UrlHistory->ClearHistory());
+    if (const HRESULT cleared = UrlHistory->ClearHistory(); FAILED(cleared)) {
+        // Other sources may be cleared all the same: the grid shows what is
+        // left, then the box why. The text is taken before the listing
+        // records failures of its own.
+        const EOleSysError refused(cleared);
+        Click(Button8);
+        throw refused;
+    }
 
     for (int column = 0; column < StringGrid1->ColCount(); ++column) {
         for (int row = 0; row < StringGrid1->RowCount(); ++row) {

@@ -150,15 +150,8 @@ private:
         }
     }
 
-    void ReadPages(store::Database& db, std::vector<VisitedPage>& pages) const override {
-        store::Statement page(db,
-                              "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0");
-        while (page.Step()) {
-            pages.push_back(
-                {std::string(page.Bytes(0)),
-                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
-                 FileTimeFrom1601(page.Int(2), kPerMicrosecond)});
-        }
+    const char* PagesSql() const override {
+        return "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0";
     }
 
     // The browser's unique index leads with host_key and top_frame_site_key.
@@ -185,19 +178,19 @@ private:
             transaction.Commit();
         }
         ClearFavicons(kept);
-        ClearTopSites();
+        if (IsRegularFile(File("Top Sites"))) {
+            const auto db = OpenForChange(File("Top Sites"));
+            if (HasTable(*db, "top_sites"))
+                db->Exec("DELETE FROM top_sites", "cleared");
+        }
     }
 
     // A Bookmarks file that is there but cannot be read stops the clearing:
     // the pages of its bookmarks would go with their titles and icons.
     std::set<std::string> BookmarkedUrls() const {
         std::set<std::string> urls;
-        try {
-            if (const auto bookmarks = ReadJson(File("Bookmarks"), Who()))
-                CollectUrls(bookmarks->value("roots"), urls);
-        } catch (const store::StoreError& error) {
-            throw store::StoreError{error.code, error.message + ", so the history is kept"};
-        }
+        if (const auto bookmarks = ReadJson(File("Bookmarks"), Who()))
+            CollectUrls(bookmarks->value("roots"), urls);
         return urls;
     }
 
@@ -214,14 +207,6 @@ private:
                  "cleared");
         db->Exec(std::string("DELETE FROM favicons WHERE id NOT IN ") + kMapped, "cleared");
         transaction.Commit();
-    }
-
-    void ClearTopSites() const {
-        if (!IsRegularFile(File("Top Sites")))
-            return;
-        const auto db = OpenForChange(File("Top Sites"));
-        if (HasTable(*db, "top_sites"))
-            db->Exec("DELETE FROM top_sites", "cleared");
     }
 
     const std::string userDataDir_;

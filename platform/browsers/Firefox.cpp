@@ -3,6 +3,7 @@
 // `favicons.sqlite`.
 #include <QByteArray>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -32,6 +33,7 @@ constexpr const char* kVisitTables[] = {"moz_historyvisits", "moz_historyvisits_
                                         "moz_places_metadata", "moz_places_metadata_search_queries",
                                         "moz_inputhistory"};
 constexpr const char* kPageTables[] = {"moz_places_extra", "moz_annos"};
+constexpr const char* kIconTables[] = {"moz_icons", "moz_pages_w_icons", "moz_icons_to_pages"};
 
 // The icons of pages no longer in the history, unless a page still there
 // shows them too; then the pages' links and the pages; then, as Firefox
@@ -98,16 +100,9 @@ private:
         }
     }
 
-    void ReadPages(store::Database& db, std::vector<VisitedPage>& pages) const override {
-        store::Statement page(db,
-                              "SELECT url, title, last_visit_date FROM moz_places "
-                              "WHERE visit_count > 0 ORDER BY id");
-        while (page.Step()) {
-            pages.push_back(
-                {std::string(page.Bytes(0)),
-                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
-                 FileTimeFromUnix(page.Int(2), kPerMicrosecond)});
-        }
+    const char* PagesSql() const override {
+        return "SELECT url, title, CASE WHEN last_visit_date > 0 THEN last_visit_date + "
+               "11644473600000000 END FROM moz_places WHERE visit_count > 0 ORDER BY id";
     }
 
     std::string DeleteGroupSql(store::Database&) const override { return kDeleteGroupSql; }
@@ -149,20 +144,14 @@ private:
                 "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)",
                 "cleared");
         }
-        if (icons && origins && HasFaviconTables(*db)) {
+        const auto iconTable = [&](const char* table) { return HasTable(*db, table, "favicons"); };
+        if (icons && origins &&
+            std::all_of(std::begin(kIconTables), std::end(kIconTables), iconTable)) {
             for (const char* sql : kFaviconSql)
                 db->Exec(Replaced(sql, "%GONE%", kGonePages), "cleared");
         }
         CheckClosed();
         transaction.Commit();
-    }
-
-    static bool HasFaviconTables(store::Database& db) {
-        store::Statement tables(
-            db,
-            "SELECT count(*) FROM favicons.sqlite_master WHERE type = 'table' "
-            "AND name IN ('moz_icons', 'moz_pages_w_icons', 'moz_icons_to_pages')");
-        return tables.Step() && tables.Int(0) == 3;
     }
 };
 

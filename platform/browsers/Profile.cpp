@@ -33,8 +33,9 @@ std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit) {
     return Saturated(116444736000000000, count, ticksPerUnit);
 }
 
-bool HasTable(store::Database& db, std::string_view table) {
-    store::Statement found(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+bool HasTable(store::Database& db, std::string_view table, std::string_view schema) {
+    store::Statement found(db, "SELECT 1 FROM " + std::string(schema) +
+                                   ".sqlite_master WHERE type = 'table' AND name = ?");
     return found.Bind(1, table).Step();
 }
 
@@ -103,7 +104,14 @@ std::vector<CookieGroup> Profile::Cookies() const {
 
 std::vector<VisitedPage> Profile::History() const {
     std::vector<VisitedPage> pages;
-    ReadStore(HistoryFile(), [&](store::Database& db) { ReadPages(db, pages); });
+    ReadStore(HistoryFile(), [&](store::Database& db) {
+        for (store::Statement page(db, PagesSql()); page.Step();) {
+            pages.push_back(
+                {std::string(page.Bytes(0)),
+                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
+                 FileTimeFrom1601(page.Int(2), kPerMicrosecond)});
+        }
+    });
     return pages;
 }
 

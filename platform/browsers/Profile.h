@@ -56,8 +56,6 @@ public:
     void DeleteCookies(const std::vector<GroupKey>& groups) const;
     // Clears the history as the browser's own clearing does, bookmarks kept.
     void ClearHistory() const;
-    // Throws the refusal of every change while the browser runs.
-    void CheckClosed() const;
 
 protected:
     // `browser` names it in messages ("Google Chrome"), `labelPrefix` in
@@ -69,7 +67,9 @@ protected:
     virtual std::string CookiesFile() const = 0;
     virtual std::string HistoryFile() const = 0;
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
-    virtual void ReadPages(store::Database& history, std::vector<VisitedPage>& pages) const = 0;
+    // The visited pages: address, title, and the last visit in microseconds
+    // since 1601.
+    virtual const char* PagesSql() const = 0;
     // Deletes the group of the key bound to ?1, ?2, ...
     virtual std::string DeleteGroupSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
@@ -82,6 +82,8 @@ protected:
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
     std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
+    // Throws the refusal of every change while the browser runs.
+    void CheckClosed() const;
     store::StoreError Error(DWORD code, const std::string& what) const;
 
 private:
@@ -94,7 +96,7 @@ private:
     const std::string label_;
 };
 
-bool HasTable(store::Database& db, std::string_view table);
+bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
 bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
 // FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0

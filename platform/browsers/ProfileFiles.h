@@ -23,8 +23,7 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, std::string
 // `path` (Firefox on `.parentlock` while it runs).
 bool HoldsWriteLock(const std::string& path);
 
-// Whether `path`, every link resolved, lies inside `folder` resolved, and is
-// not a regular file with other hard links (the same file elsewhere too).
+// Whether `path`, every link resolved, lies inside `folder` resolved.
 bool LiesInside(const std::string& path, const std::string& folder);
 
 // A copy of a running browser's database and its -journal or -wal, in an

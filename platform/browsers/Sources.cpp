@@ -94,7 +94,6 @@ bool HoldCookieDeletion(std::string_view address) {
     const auto found = held.known.find(std::string(address));
     if (found == held.known.end())
         return false;
-    found->second.profile->CheckClosed();
     if (held.deletions.empty() && QCoreApplication::instance())
         QTimer::singleShot(0, QCoreApplication::instance(), [] { CommitCookieDeletions(); });
     held.deletions[found->second.profile].push_back(std::move(found->second.key));

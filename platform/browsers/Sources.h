@@ -29,7 +29,8 @@ Gathered<VisitedPage> ReadHistories();
 // Holds the deletion of the group with this address, known from the last
 // reading (read now if there was none); false when no profile has it. The
 // deletions held are committed by CommitCookieDeletions, at the latest when
-// the event loop runs again or the thread ends.
+// the event loop runs again or the thread ends; a browser running then
+// refuses them all.
 bool HoldCookieDeletion(std::string_view address);
 // Commits the deletions held, in one transaction per browser file; a
 // browser that runs refuses all of its own. The failures are kept for

@@ -122,8 +122,13 @@ bool UrlCacheStore::CloseWalk(HANDLE handle) {
 const EntryColumns* UrlCacheStore::Pending(Walk& walk) {
     if (walk.pending)
         return &*walk.pending;
-    if (walk.inTail)
-        return walk.tail->Pending();
+    // Past the store's own entries only the tail is read, until it too
+    // runs out; then the store may have more.
+    if (walk.inTail) {
+        if (const EntryColumns* entry = walk.tail->Pending())
+            return entry;
+        walk.inTail = false;
+    }
     Statement& query = *walk.query;
     if (!query.Running())
         query.Reset().Bind(1, walk.lastId);

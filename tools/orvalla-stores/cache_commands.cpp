@@ -1,8 +1,10 @@
 // The URL cache's commands, and its sample set.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "args.h"
@@ -93,8 +95,10 @@ void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry) {
                 FormatTime(entry.ExpireTime).c_str(), Escaped(entry.lpszSourceUrlName).c_str());
 }
 
-int ListCache(const Arguments& args) {
-    ParsedArguments(args, {}).ExpectPositional(0, 0);
+// Hands every entry of one whole walk of the cache to `visit`, and raises
+// the failure the walk ends with.
+template <typename Visit>
+void WalkCache(Visit visit) {
     // The buffer only grows, and is allocated by new, so it suits the record.
     std::vector<char> buffer;
     WalkHandle walk;
@@ -111,16 +115,57 @@ int ListCache(const Arguments& args) {
             read = walk != nullptr;
         }
         if (read) {
-            PrintEntry(*entry);
+            visit(*entry);
             continue;
         }
         const DWORD error = GetLastError();
         if (error == ERROR_NO_MORE_ITEMS)
-            return 0;
+            return;
         if (error != ERROR_INSUFFICIENT_BUFFER)
             RaiseLastOSError();
         buffer.resize(size);
     }
+}
+
+int ListCache(const Arguments& args) {
+    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    WalkCache(PrintEntry);
+    return 0;
+}
+
+// The text of the calling thread's last failure, as RaiseLastOSError gives it.
+std::string LastErrorMessage() {
+    try {
+        RaiseLastOSError();
+    } catch (const EOSError& error) {
+        return error.what();
+    }
+}
+
+int DeleteCache(const Arguments& args) {
+    const ParsedArguments parsed(args, {});
+    parsed.ExpectPositional(1, SIZE_MAX);
+    Failures failures;
+    for (const std::string& address : parsed.Positional()) {
+        if (DeleteUrlCacheEntryA(address.c_str()))
+            continue;
+        failures.lines.push_back(address + ": " +
+                                 (GetLastError() == ERROR_FILE_NOT_FOUND
+                                      ? "no entry has this address"
+                                      : LastErrorMessage()));
+    }
+    // A browser's deletions may be held until the next walk starts, which
+    // commits them and ends with the failure of a refused commit: the window
+    // rebuilds its list by that walk, and so does this command.
+    try {
+        WalkCache([](const INTERNET_CACHE_ENTRY_INFOA&) {});
+    } catch (const EOSError& error) {
+        for (std::string& line : MessageLines(error.what()))
+            failures.lines.push_back(std::move(line));
+    }
+    if (!failures.lines.empty())
+        throw failures;
+    return 0;
 }
 
 struct SampleEntry {
@@ -144,6 +189,10 @@ std::vector<Command> CacheCommands() {
          "follows a Cookie: or Visited: prefix unless given)",
          AddCache},
         {"list-cache", "", "lists the URL cache entries in walk order", ListCache},
+        {"delete-cache", "ADDRESS...",
+         "deletes the URL cache entries or browser cookie groups with these addresses, as the "
+         "window's Delete Cookies does; an address that matches none is an error",
+         DeleteCache},
     };
 }
 

@@ -11,8 +11,9 @@ struct Command {
     const char* name;
     const char* usage;    // one line: arguments and options
     const char* summary;  // one line: what it does
-    // Returns the exit code; throws UsageError for bad arguments and
-    // std::runtime_error for a store that fails.
+    // Returns the exit code; throws UsageError for bad arguments,
+    // std::runtime_error for a store that fails, and Failures for those it
+    // went on past.
     int (*run)(const Arguments& args);
 };
 
@@ -20,8 +21,17 @@ struct UsageError {
     std::string message;
 };
 
-std::vector<Command> CacheCommands();    // add-cache, list-cache
-std::vector<Command> HistoryCommands();  // add-history, list-history
+// What a command could not do while it went on with the rest: each an error
+// line of its own, whatever it holds.
+struct Failures {
+    std::vector<std::string> lines;
+};
+
+// The lines of a platform message, which holds one for each source that failed.
+std::vector<std::string> MessageLines(std::string_view message);
+
+std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
+std::vector<Command> HistoryCommands();  // add-history, list-history, clear-history
 
 // `text` fit for one line of a listing: the backslash and the control
 // characters (C0, DEL, and C1 as UTF-8) as C escapes ("\\", "\n", "\x1b"), so

@@ -64,12 +64,19 @@ void PrintEntry(const STATURL& entry) {
     std::printf("%s\n", line.c_str());
 }
 
-int ListHistory(const Arguments& args) {
-    ParsedArguments(args, {}).ExpectPositional(0, 0);
-    const ComRuntime runtime;
+// The history of every source, as the window reaches it; the runtime must be
+// started.
+ComPtr<IUrlHistoryStg2> OpenHistory() {
     ComPtr<IUrlHistoryStg2> history;
     OleCheck(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUrlHistoryStg2,
                               history.PutVoid()));
+    return history;
+}
+
+int ListHistory(const Arguments& args) {
+    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    const ComRuntime runtime;
+    const ComPtr<IUrlHistoryStg2> history = OpenHistory();
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
     STATURL entry{};
@@ -78,6 +85,13 @@ int ListHistory(const Arguments& args) {
         CoTaskMemFree(entry.pwcsUrl);
         CoTaskMemFree(entry.pwcsTitle);
     }
+    return 0;
+}
+
+int ClearHistory(const Arguments& args) {
+    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    const ComRuntime runtime;
+    OleCheck(OpenHistory()->ClearHistory());
     return 0;
 }
 
@@ -97,6 +111,9 @@ std::vector<Command> HistoryCommands() {
          "defaults to visited, expires to 20 days after it)",
          AddHistory},
         {"list-history", "", "lists the history entries in the order first added", ListHistory},
+        {"clear-history", "",
+         "clears the history, the browsers' included, as the window's Clear History does",
+         ClearHistory},
     };
 }
 

@@ -1,7 +1,8 @@
-// orvalla-stores: fills and shows the stores Orvalla reads, from the shell.
+// orvalla-stores: fills, shows and cleans the stores Orvalla reads, from the shell.
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "commands.h"
@@ -37,21 +38,23 @@ std::string Synopsis(const Command& command) {
 
 void PrintHelp(std::FILE* out, const std::vector<Command>& commands) {
     std::fprintf(out, "usage: %s COMMAND [ARGUMENTS]\n\n", kProgram);
-    std::fprintf(out, "Reads and writes the stores in $XDG_DATA_HOME/orvalla.\n\ncommands:\n");
+    std::fprintf(out,
+                 "Reads and writes the stores in $XDG_DATA_HOME/orvalla; the list, delete and "
+                 "clear\ncommands also reach the browsers' profiles, as the window does.\n\n"
+                 "commands:\n");
     for (const Command& command : commands) {
         std::fprintf(out, "  %s\n      %s\n", Synopsis(command).c_str(), command.summary);
     }
     std::fprintf(out, "  --help\n      shows this text\n");
 }
 
-// Messages go out on one line, whatever they hold.
-void PrintError(const std::string& message) {
-    std::string line = message;
-    for (char& c : line) {
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    }
-    std::fprintf(stderr, "%s: %s\n", kProgram, line.c_str());
+// Error lines, after the command's name, escaped as the listings are: a
+// message may quote what a store or a profile's name holds.
+void PrintError(const std::vector<std::string>& lines, const std::string& command = {}) {
+    const std::string prefix =
+        std::string(kProgram) + ": " + (command.empty() ? "" : command + ": ");
+    for (const std::string& line : lines)
+        std::fprintf(stderr, "%s%s\n", prefix.c_str(), Escaped(line).c_str());
 }
 
 }  // namespace
@@ -81,11 +84,22 @@ std::string Escaped(std::string_view text) {
     return escaped;
 }
 
+std::vector<std::string> MessageLines(std::string_view message) {
+    std::vector<std::string> lines;
+    for (;;) {
+        const std::size_t end = message.find('\n');
+        lines.emplace_back(message.substr(0, end));
+        if (end == std::string_view::npos || end + 1 == message.size())
+            return lines;
+        message.remove_prefix(end + 1);
+    }
+}
+
 int main(int argc, char** argv) {
     const Arguments args(argv + 1, argv + argc);
     const std::vector<Command> commands = AllCommands();
     if (args.empty()) {
-        PrintError("no command given (try --help)");
+        PrintError({"no command given (try --help)"});
         return 2;
     }
     if (args[0] == "--help" || args[0] == "-h") {
@@ -98,14 +112,17 @@ int main(int argc, char** argv) {
         try {
             return command.run(Arguments(args.begin() + 1, args.end()));
         } catch (const UsageError& error) {
-            PrintError(std::string(command.name) + ": " + error.message + " (usage: " + kProgram +
-                       " " + Synopsis(command) + ")");
+            PrintError({error.message + " (usage: " + kProgram + " " + Synopsis(command) + ")"},
+                       command.name);
             return 2;
+        } catch (const Failures& failures) {
+            PrintError(failures.lines, command.name);
+            return 1;
         } catch (const std::exception& error) {
-            PrintError(std::string(command.name) + ": " + error.what());
+            PrintError(MessageLines(error.what()), command.name);
             return 1;
         }
     }
-    PrintError("unknown command '" + args[0] + "' (try --help)");
+    PrintError({"unknown command '" + args[0] + "' (try --help)"});
     return 2;
 }
