@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <set>
 
 #include "browsers/Profile.h"
 #include "browsers/ProfileFiles.h"
@@ -54,29 +53,25 @@ struct CookieColumns {
     }
 };
 
-// Deletes the rows of `table` whose page `urlColumn` is not in `kept`. The
-// pages are compared here, as no table may be made in the browser's file to
-// hold them.
-void DeletePagesNotKept(store::Database& db, const std::string& table, const std::string& urlColumn,
-                        const std::set<std::string>& kept) {
-    std::vector<std::int64_t> gone;
-    for (store::Statement row(db, "SELECT id, " + urlColumn + " FROM " + table); row.Step();) {
-        if (!kept.count(std::string(row.Bytes(1))))
-            gone.push_back(row.Int(0));
-    }
-    store::Statement remove(db, "DELETE FROM " + table + " WHERE id = ?");
-    for (const std::int64_t id : gone)
-        remove.Reset().Bind(1, id).Run();
+// Deletes the rows of `table` whose page is not among the `kept` ones, a JSON
+// array: no table may be made in the browser's file to hold them.
+void DeletePagesNotKept(store::Database& db, const std::string& table, const char* urlColumn,
+                        const std::string& kept) {
+    store::Statement(db, "DELETE FROM " + table + " WHERE " + urlColumn +
+                             " NOT IN (SELECT value FROM json_each(?1))")
+        .Bind(1, kept)
+        .Run();
 }
 
-void CollectUrls(const QJsonValue& node, std::set<std::string>& urls) {
+// The address of every bookmark under `node`.
+void CollectUrls(const QJsonValue& node, QJsonArray& urls) {
     if (node.isArray()) {
         for (const QJsonValue& child : node.toArray())
             CollectUrls(child, urls);
     } else if (node.isObject()) {
         const QJsonObject object = node.toObject();
         if (object.value("type") == QLatin1String("url"))
-            urls.insert(object.value("url").toString().toStdString());
+            urls.append(object.value("url"));
         for (const QJsonValue& child : object)
             CollectUrls(child, urls);
     }
@@ -162,7 +157,7 @@ private:
     }
 
     void Clear() const override {
-        const std::set<std::string> kept = BookmarkedUrls();
+        const std::string kept = BookmarkedUrls();
         {
             const auto db = OpenForChange(HistoryFile());
             store::Transaction transaction(*db);
@@ -187,14 +182,14 @@ private:
 
     // A Bookmarks file that is there but cannot be read stops the clearing:
     // the pages of its bookmarks would go with their titles and icons.
-    std::set<std::string> BookmarkedUrls() const {
-        std::set<std::string> urls;
+    std::string BookmarkedUrls() const {
+        QJsonArray urls;
         if (const auto bookmarks = ReadJson(File("Bookmarks"), Who()))
             CollectUrls(bookmarks->value("roots"), urls);
-        return urls;
+        return QJsonDocument(urls).toJson(QJsonDocument::Compact).toStdString();
     }
 
-    void ClearFavicons(const std::set<std::string>& kept) const {
+    void ClearFavicons(const std::string& kept) const {
         if (!IsRegularFile(File("Favicons")))
             return;
         const auto db = OpenForChange(File("Favicons"));

@@ -1,12 +1,14 @@
 // FindFirstUrlCacheEntryA, FindNextUrlCacheEntryA and FindCloseUrlCache.
 #include <limits>
 #include <memory>
+#include <optional>
+#include <utility>
 
+#include "browsers/Sources.h"
 #include "platform/winbase.h"
 #include "platform/wininet.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
-#include "wininet/BrowserCookieEntries.h"
 
 using store::EntryColumns;
 using store::GuardStoreCall;
@@ -14,6 +16,49 @@ using store::UrlCacheStore;
 using store::Walk;
 
 namespace {
+
+// The browsers' cookie groups, the entries that follow the cache's own in a
+// walk. They are read when the walk first reaches them; a profile that could
+// not be read, or a held deletion that was refused, ends the walk with its
+// failure once the others are handed out.
+class BrowserCookieEntries final : public store::WalkTail {
+public:
+    const EntryColumns* Pending() override {
+        if (pending_)
+            return &*pending_;
+        if (!groups_)
+            groups_ = browsers::ReadCookies();
+        if (next_ == groups_->items.size()) {
+            browsers::Failures failures = std::exchange(groups_->failures, {});
+            for (store::StoreError& failure : browsers::TakeDeletionFailures())
+                failures.push_back(std::move(failure));
+            if (auto failure = browsers::OneError(failures))
+                throw std::move(*failure);
+            return nullptr;
+        }
+        const browsers::CookieGroup& group = groups_->items[next_];
+        CACHE_ENTRY_VALUES values;
+        values.CacheEntryType = COOKIE_CACHE_ENTRY;
+        values.LastModifiedTime = QuadToFileTime(group.modified);
+        values.ExpireTime = QuadToFileTime(group.expires);
+        values_ = store::PackEntryValues(values, 0);
+        EntryColumns& entry =
+            pending_.emplace(EntryColumns{0, group.address, COOKIE_CACHE_ENTRY, 0, values_});
+        entry.recordSize = store::EntryRecordSize(entry);
+        return &entry;
+    }
+
+    void Pass() override {
+        pending_.reset();
+        ++next_;
+    }
+
+private:
+    std::optional<browsers::Gathered<browsers::CookieGroup>> groups_;
+    std::size_t next_ = 0;
+    std::optional<EntryColumns> pending_;
+    std::string values_;  // the pending group's packed values
+};
 
 // The walk's next entry into the caller's buffer, or the reason why not.
 BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buffer, LPDWORD size) {
@@ -58,7 +103,7 @@ HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
     browsers::CommitCookieDeletions();
     return GuardStoreCall<HANDLE>(nullptr, [&]() -> HANDLE {
         UrlCacheStore& cache = UrlCacheStore::ForThread();
-        auto walk = cache.NewWalk(std::make_unique<wininet::BrowserCookieEntries>());
+        auto walk = cache.NewWalk(std::make_unique<BrowserCookieEntries>());
         // No handle comes back without an entry, so a walk that fails here
         // is dropped at once.
         if (!Advance(cache, *walk, lpFirstCacheEntryInfo, lpcbCacheEntryInfo))
