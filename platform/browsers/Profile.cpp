@@ -88,7 +88,7 @@ void Profile::ReadStore(const std::string& path, Read read) const {
         return;
     }
     PrivateCopy copy(path, who_);
-    const auto db = store::Database::OpenAsItIs(copy.Path(), who_, false);
+    const auto db = store::Database::OpenAsItIs(copy.Path(), who_, false, path);
     // The first read recovers the copy; from then on the open files serve,
     // and a run killed while reading leaves nothing behind.
     db->Exec("SELECT count(*) FROM sqlite_master", "read");

@@ -60,9 +60,10 @@ public:
     // every message ("Firefox (default-esr): the store "PATH" cannot be
     // read: CAUSE"). `unchanging` reads a file that nothing writes meanwhile
     // without locks or journal files, so that nothing at all is written
-    // beside it. Throws StoreError.
+    // beside it. Messages name `shownPath` when given (the file a copy was
+    // made of). Throws StoreError.
     static std::unique_ptr<Database> OpenAsItIs(const std::string& path, std::string_view who,
-                                                bool unchanging);
+                                                bool unchanging, const std::string& shownPath = "");
 
     ~Database();
     Database(const Database&) = delete;

@@ -288,18 +288,19 @@ std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string
 }
 
 std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::string_view who,
-                                               bool unchanging) {
+                                               bool unchanging, const std::string& shownPath) {
+    const std::string& shown = shownPath.empty() ? path : shownPath;
     try {
         Connection db = unchanging
                             ? Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI)
                             : Connect(path, SQLITE_OPEN_READWRITE);
-        std::unique_ptr<Database> opened(new Database(db.release(), path, who, ""));
+        std::unique_ptr<Database> opened(new Database(db.release(), shown, who, ""));
         opened->asItIs_ = true;
         return opened;
     } catch (const OpenFailure& failure) {
         throw StoreError{
             ErrorCodeFor(failure.sqliteCode, failure.systemError),
-            std::string(who) + ": the store \"" + path + "\" cannot be opened: " + failure.cause};
+            std::string(who) + ": the store \"" + shown + "\" cannot be opened: " + failure.cause};
     }
 }
 
