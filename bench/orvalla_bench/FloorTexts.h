@@ -13,6 +13,10 @@
 // out at midnight; `outside` for an instant outside the DOS years.
 QString DateText(std::uint64_t fileTime, std::string_view outside);
 
+// A DateTimeToStr of 0, which the history page shows for an instant outside
+// the DOS years.
+inline constexpr std::string_view kHistoryOutside = "12/30/1899";
+
 // The caption of a cookie row: its address after the "@", without a
 // trailing "/". Short ASCII addresses only, which is what the seed makes.
 QString CaptionText(std::string_view address);

@@ -3,8 +3,6 @@
 #include <QCollator>
 #include <QLocale>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
@@ -13,6 +11,7 @@
 #include "FloorTexts.h"
 #include "FuncUnit.h"
 #include "Measure.h"
+#include "PlainSql.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
 #include "platform/wininet.h"
@@ -29,62 +28,6 @@ std::string StoreFile(const char* name) {
 // with platform/store/DatabaseOpen.cpp by hand, since the store does not
 // publish it.
 constexpr const char* kStoreSettings = "PRAGMA synchronous=NORMAL";
-
-// A connection of its own, as any plain SQLite user would open the file, set
-// up as the store sets up its own.
-class PlainDatabase {
-public:
-    explicit PlainDatabase(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            Fail("open");
-        sqlite3_busy_timeout(db_, 2000);
-        Exec(kStoreSettings);
-    }
-    ~PlainDatabase() {
-        sqlite3_finalize(statement_);
-        sqlite3_close_v2(db_);
-    }
-    PlainDatabase(const PlainDatabase&) = delete;
-    PlainDatabase& operator=(const PlainDatabase&) = delete;
-
-    void Exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            Fail(sql);
-    }
-    // The one statement this connection runs, prepared once.
-    sqlite3_stmt* Prepare(const char* sql) {
-        if (sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr) != SQLITE_OK)
-            Fail(sql);
-        return statement_;
-    }
-    bool Step() {
-        const int rc = sqlite3_step(statement_);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            Fail("step");
-        return rc == SQLITE_ROW;
-    }
-
-private:
-    [[noreturn]] void Fail(const std::string& what) {
-        throw std::runtime_error("floor: " + what + ": " + sqlite3_errmsg(db_));
-    }
-
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-void AssignColumn(sqlite3_stmt* statement, int column, std::string& text) {
-    const void* data = sqlite3_column_blob(statement, column);
-    text.assign(data ? static_cast<const char*>(data) : "",
-                static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
-}
-
-std::string ColumnText(sqlite3_stmt* statement, int column) {
-    const void* data = sqlite3_column_blob(statement, column);
-    return data ? std::string(static_cast<const char*>(data),
-                              static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-                : std::string();
-}
 
 // What a scan keeps of a row: its texts and three numbers (hits and two
 // times of a cookie; three times of a history entry).
@@ -109,7 +52,7 @@ std::vector<ScannedRow> ScanCookies(PlainDatabase& db) {
         "SELECT url, hit_rate, entry_values FROM url_cache_entries "
         "WHERE entry_type & 1048576 ORDER BY id");
     std::vector<ScannedRow> rows;
-    while (db.Step()) {
+    while (db.Step(scan)) {
         rows.push_back(
             {ColumnText(scan, 0),
              {},
@@ -146,10 +89,6 @@ void SortBareList(QTreeWidget& list, int column, Parse parse) {
     list.addTopLevelItems(sorted);
 }
 
-// A DateTimeToStr of 0, which the history page shows for an instant outside
-// the DOS years.
-constexpr std::string_view kHistoryOutside = "12/30/1899";
-
 std::uint64_t Quad(std::int64_t value) {
     return static_cast<std::uint64_t>(value);
 }
@@ -169,23 +108,10 @@ RowTexts HistoryTexts(const ScannedRow& row) {
             DateText(Quad(row.values[2]), kHistoryOutside)};
 }
 
-// The floor made the texts the window shows, or it did other work.
-void RequireSameTexts(const std::string& floor, const std::vector<RowTexts>& made,
-                      const std::vector<RowTexts>& shown) {
-    for (std::size_t i = 0; i < std::max(made.size(), shown.size()); ++i) {
-        if (i >= made.size() || i >= shown.size() || made[i] != shown[i])
-            throw std::runtime_error(
-                floor + " floor: row " + std::to_string(i) + " reads \"" +
-                (i < made.size() ? made[i].join('|').toStdString() : "(none)") +
-                "\", the window shows \"" +
-                (i < shown.size() ? shown[i].join('|').toStdString() : "(none)") + "\"");
-    }
-}
-
 }  // namespace
 
 double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
     const auto list = MakeBareList(listSize);
@@ -196,7 +122,7 @@ double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
     ScannedRow entry;
     std::string values;
     std::vector<RowTexts> made;
-    while (db.Step()) {
+    while (db.Step(scan)) {
         AssignColumn(scan, 1, entry.url);
         AssignColumn(scan, 4, values);
         entry.values[0] = sqlite3_column_int64(scan, 0);
@@ -213,7 +139,7 @@ double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
 }
 
 double WalkCookieScanFloor(const std::vector<RowTexts>& rows, QSize listSize) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     const auto list = MakeBareList(listSize);
 
     const Stopwatch watch;
@@ -258,13 +184,13 @@ double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSi
 }
 
 void CheckpointUrlCache() {
-    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
                    QSize listSize, Commits commits) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"));
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* remove = db.Prepare("DELETE FROM url_cache_entries WHERE url = ?1");
     const auto list = MakeBareList(listSize);
 
@@ -273,8 +199,7 @@ double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTe
         db.Exec("BEGIN IMMEDIATE");
     for (const std::string& url : urls) {
         sqlite3_bind_blob64(remove, 1, url.data(), url.size(), SQLITE_STATIC);
-        db.Step();
-        sqlite3_reset(remove);
+        db.Run(remove);
     }
     if (commits == Commits::Once)
         db.Exec("COMMIT");
@@ -284,7 +209,7 @@ double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTe
 }
 
 double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize, Texts texts) {
-    PlainDatabase db(StoreFile("history.sqlite"));
+    PlainDatabase db(StoreFile("history.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         "SELECT url, title, last_visited, last_updated, expires FROM history "
         "WHERE substr(url, 1, 7) = 'http://' ORDER BY id");
@@ -292,7 +217,7 @@ double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize, Texts tex
 
     const Stopwatch watch;
     std::vector<ScannedRow> scanned;
-    while (db.Step()) {
+    while (db.Step(scan)) {
         scanned.push_back({ColumnText(scan, 0),
                            ColumnText(scan, 1),
                            {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 3),

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -34,3 +35,22 @@ struct Samples {
 // the target ratio and whether it was met, or by "(reference)" for a line
 // without a target.
 std::string FiguresLine(const std::string& name, const Samples& samples, double target = 0);
+
+// A line of figures on standard output, at once.
+void Print(const std::string& line);
+// What the benchmark is doing, on standard error.
+void Progress(const std::string& what);
+// Stops the benchmark with `what` unless `condition` holds.
+void Require(bool condition, const std::string& what);
+
+// The workloads asked for on the command line: none named means all, and
+// "browser" names every browser-* one.
+class Selection {
+public:
+    Selection(int argc, char* argv[]);
+    bool Has(const std::string& name) const;
+    bool HasAny(std::initializer_list<const char*> names) const;
+
+private:
+    std::vector<std::string> names_;
+};

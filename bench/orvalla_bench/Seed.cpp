@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <random>
 #include <stdexcept>
@@ -14,12 +13,7 @@ namespace {
 
 constexpr std::uint32_t kSeed = 20240611;
 
-constexpr std::array<const char*, 24> kWords = {
-    "alder",  "birch",   "cedar",   "delta",  "ember", "fjord",  "glade",  "harbor",
-    "indigo", "juniper", "kestrel", "lumen",  "maple", "nimbus", "orbit",  "prairie",
-    "quartz", "raven",   "sierra",  "tundra", "umber", "vertex", "willow", "zephyr"};
 constexpr std::array<const char*, 4> kHostPrefixes = {"", "www.", "ads.", "static."};
-constexpr std::array<const char*, 4> kTopLevels = {".com", ".net", ".org", ".de"};
 
 // 1 January 2015 and 1 January 2031, as seconds since 1970.
 constexpr std::int64_t kFrom = 1'420'070'400;

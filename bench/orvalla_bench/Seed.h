@@ -3,11 +3,19 @@
 // same data on every run.
 #pragma once
 
+#include <array>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/windef.h"
+
+// What host names and titles are made of.
+inline constexpr std::array<const char*, 24> kWords = {
+    "alder",  "birch",   "cedar",   "delta",  "ember", "fjord",  "glade",  "harbor",
+    "indigo", "juniper", "kestrel", "lumen",  "maple", "nimbus", "orbit",  "prairie",
+    "quartz", "raven",   "sierra",  "tundra", "umber", "vertex", "willow", "zephyr"};
+inline constexpr std::array<const char*, 4> kTopLevels = {".com", ".net", ".org", ".de"};
 
 struct CookieSeed {
     std::string url;

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "Measure.h"
@@ -39,4 +40,20 @@ StartupRun RunStartup(const QString& dataHome) {
             ", exit code " + std::to_string(probe.exitCode()));
     run.peakMiB = PeakMiBReported(probe.readAllStandardOutput());
     return run;
+}
+
+void MeasureStartupAgainst(const std::string& name, const std::function<StartupRun()>& start,
+                           double floors, const QString& emptyDataHome, int runs, double target) {
+    Samples samples;
+    std::vector<double> peakMiB;
+    for (int run = 0; run < runs; ++run) {
+        const StartupRun started = start();
+        samples.program.push_back(started.ms);
+        peakMiB.push_back(started.peakMiB);
+        samples.floor.push_back(floors + RunStartup(emptyDataHome).ms);
+    }
+    Print(FiguresLine(name, samples, target));
+    char line[100];
+    std::snprintf(line, sizeof line, "-peak-memory: %.1f MiB", Median(peakMiB));
+    Print(name + line);
 }

@@ -49,16 +49,17 @@ double OrderingRun(TMainForm& form, int column) {
     return watch.ElapsedMs();
 }
 
-double DeleteRun(TMainForm& form, std::vector<std::string>& deleted, std::vector<RowTexts>& kept) {
+double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted,
+                 std::vector<RowTexts>& kept) {
     form.Click(form.btnRefresh);
     deleted.clear();
     kept.clear();
     const std::vector<RowTexts> rows = CookieRows(form);
     for (int i = 0; i < form.lvCookies->Count(); ++i) {
         TListItem item = form.lvCookies->Items(i);
-        if (i % 2 == 0) {
+        if (std::string address = item.SubItem(3); check(address)) {
             item.SetChecked(true);
-            deleted.push_back(item.SubItem(3));
+            deleted.push_back(std::move(address));
         } else {
             kept.push_back(rows[static_cast<std::size_t>(i)]);
         }

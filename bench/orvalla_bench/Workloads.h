@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,13 @@ double WalkRun(TMainForm& form);
 // another header come first, so that the click is a new column's.
 double OrderingRun(TMainForm& form, int column);
 
-// Every other row of the refreshed list checked, then "Delete Cookies"
-// clicked, which deletes each checked row's entry and rebuilds the list.
-// The checked rows' addresses go to `deleted`, the others' texts to `kept`.
-double DeleteRun(TMainForm& form, std::vector<std::string>& deleted, std::vector<RowTexts>& kept);
+// The rows of the refreshed list that `check` picks by their addresses,
+// asked in list order, checked, then "Delete Cookies" clicked, which deletes
+// each checked row's entry and rebuilds the list. The checked rows'
+// addresses go to `deleted`, the others' texts to `kept`.
+using RowPick = std::function<bool(const std::string& address)>;
+double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted,
+                 std::vector<RowTexts>& kept);
 
 // "Refresh" on the History page (Button8Click) into a grid emptied back to
 // its start-up state, as the first listing finds it.

@@ -5,7 +5,8 @@
 //
 //     orvalla_bench [RUNS [NAME...]]
 //
-// RUNS defaults to 5; naming workloads runs only those (for profiling).
+// RUNS defaults to 5; naming workloads runs only those (for profiling), and
+// "browser" names the five on the real browsers' profiles.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -17,14 +18,17 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "BrowserFill.h"
+#include "BrowserProfiles.h"
+#include "BrowserWorkloads.h"
 #include "Floors.h"
 #include "MainUnit.h"
 #include "Measure.h"
@@ -82,32 +86,6 @@ private:
     std::string error_;
 };
 
-// The workloads asked for on the command line; none named means all.
-class Selection {
-public:
-    Selection(int argc, char* argv[]) : names_(argv + std::min(argc, 2), argv + argc) {}
-    bool Has(const std::string& name) const {
-        return names_.empty() || std::find(names_.begin(), names_.end(), name) != names_.end();
-    }
-
-private:
-    std::vector<std::string> names_;
-};
-
-void Require(bool condition, const std::string& what) {
-    if (!condition)
-        throw std::runtime_error("check failed: " + what);
-}
-
-void Print(const std::string& line) {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-}
-
-void Progress(const std::string& what) {
-    std::fprintf(stderr, "... %s\n", what.c_str());
-}
-
 std::string CpuModel() {
     std::ifstream cpuinfo("/proc/cpuinfo");
     for (std::string line; std::getline(cpuinfo, line);) {
@@ -120,19 +98,25 @@ std::string CpuModel() {
 // HOME and the XDG directories go into the temporary directory before Qt
 // starts, so that nothing this process or a start-up probe reads or writes
 // is the user's own; the seeded data home is this process's, an empty one is
-// for start-ups beside it.
+// for start-ups beside it. HOME and the config folder hold no browser
+// profile: the browsers get a home of their own, which only the browser
+// workloads show the program.
 void UseTemporaryHome(const QTemporaryDir& temp) {
     if (!temp.isValid())
         throw std::runtime_error("cannot create a temporary directory: " +
                                  temp.errorString().toStdString());
     const QDir root(temp.path());
-    const std::pair<const char*, const char*> directories[] = {{"XDG_CONFIG_HOME", "config"},
+    const std::pair<const char*, const char*> directories[] = {{"HOME", "home"},
+                                                               {"XDG_CONFIG_HOME", "config"},
+                                                               {"XDG_CACHE_HOME", "cache"},
                                                                {"XDG_RUNTIME_DIR", "runtime"},
                                                                {"XDG_DATA_HOME", "seeded"},
                                                                {nullptr, "empty"},
                                                                {nullptr, "million"},
                                                                {nullptr, "long"},
-                                                               {nullptr, "short"}};
+                                                               {nullptr, "short"},
+                                                               {nullptr, "browsers"},
+                                                               {nullptr, "kept"}};
     for (const auto& [variable, name] : directories) {
         if (!root.mkpath(name))
             throw std::runtime_error("cannot create " + root.filePath(name).toStdString());
@@ -142,7 +126,6 @@ void UseTemporaryHome(const QTemporaryDir& temp) {
     // Qt accepts a runtime directory only when no one else may enter it.
     QFile::setPermissions(root.filePath("runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    setenv("HOME", root.path().toLocal8Bit().constData(), 1);
 }
 
 void PrintFacts(int runs, const QString& root) {
@@ -208,7 +191,9 @@ void MeasureDelete(TMainForm& form, const CacheSeed& seed, int runs) {
     std::vector<RowTexts> kept;
     for (int run = 0; run < runs; ++run) {
         CheckpointUrlCache();
-        samples.program.push_back(DeleteRun(form, deleted, kept));
+        // Every other row.
+        samples.program.push_back(DeleteRun(
+            form, [row = 0](const std::string&) mutable { return row++ % 2 == 0; }, deleted, kept));
         Require(form.lvCookies->Count() == kCookies - static_cast<int>(deleted.size()),
                 "the rebuilt list lacks exactly the deleted rows");
         Reseed(seed, deleted);
@@ -342,24 +327,53 @@ void MeasureLongTexts(TMainForm& form, const QDir& root, int runs) {
 // Start-ups with the million-entry stores, against the walk's and the
 // history's floors on them plus a start-up with empty stores.
 void MeasureStartupMillion(const QDir& root, int runs, const MillionFloors& floors) {
-    Samples samples;
-    std::vector<double> peakMiB;
-    for (int run = 0; run < runs; ++run) {
-        const StartupRun million = RunStartup(root.filePath("million"));
-        samples.program.push_back(million.ms);
-        peakMiB.push_back(million.peakMiB);
-        samples.floor.push_back(floors.walk + floors.history +
-                                RunStartup(root.filePath("empty")).ms);
-    }
-    Print(FiguresLine("startup-million", samples, kStartupMillionTarget));
-    char line[100];
-    std::snprintf(line, sizeof line, "startup-million-peak-memory: %.1f MiB", Median(peakMiB));
-    Print(line);
+    MeasureStartupAgainst(
+        "startup-million", [&root] { return RunStartup(root.filePath("million")); },
+        floors.walk + floors.history, root.filePath("empty"), runs, kStartupMillionTarget);
 }
 
-MillionFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs,
-                            const Selection& only) {
-    MillionFloors millionFloors;
+bool AnyBrowser(const Selection& only) {
+    return only.HasAny({"browser-walk", "browser-history", "browser-delete-firefox",
+                        "browser-delete-chromium", "browser-startup"});
+}
+
+// The workloads on the stores seeded at the start.
+bool AnySeeded(const Selection& only) {
+    return only.HasAny({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
+                        "history", "startup"});
+}
+
+// Made by the browsers themselves, then filled; the times of both are
+// printed, as they make a good part of a run of the browser workloads.
+BrowserProfiles MakeProfiles(const QDir& root) {
+    Progress("making the browser profiles");
+    const Stopwatch making;
+    const BrowserProfiles profiles = MakeBrowserProfiles(root.filePath("browsers"));
+    const double madeMs = making.ElapsedMs();
+    Progress("filling the browser profiles");
+    const Stopwatch filling;
+    FillFirefoxProfile(profiles.firefoxCookies, profiles.firefoxPlaces);
+    FillChromiumProfile(profiles.chromiumCookies, profiles.chromiumHistory);
+    char line[300];
+    std::snprintf(line, sizeof line,
+                  "browsers: %s; each profile %d cookies in %d groups over %d hosts, %d visits "
+                  "of %d pages, %d http; made in %.1f s, filled in %.1f s",
+                  profiles.versions.c_str(), kBrowserCookies, kBrowserGroups, kBrowserHosts,
+                  kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000,
+                  filling.ElapsedMs() / 1000);
+    Print(line);
+    return profiles;
+}
+
+// The floors the start-ups are measured against, from the window phase.
+struct WindowFloors {
+    MillionFloors million;
+    BrowserFloorTimes browsers;
+};
+
+WindowFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs, const Selection& only,
+                           const BrowserProfiles* browsers) {
+    WindowFloors floors;
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Application.Title = "Veltrane  - Orvalla";
     const ErrorBoxGuard errors;
@@ -394,32 +408,47 @@ MillionFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs,
             Progress("long-texts");
             MeasureLongTexts(form, root, runs);
         }
+        if (browsers) {
+            UseDataHome(root, "empty");
+            floors.browsers = MeasureBrowsers(form, *browsers, root.filePath("kept"), runs, only);
+        }
         if (AnyMillion(only))
-            millionFloors = MeasureMillion(form, root, runs, only);
+            floors.million = MeasureMillion(form, root, runs, only);
         errors.Check();
     }
     UrlHistory = nullptr;
     if (comInitialized)
         CoUninitialize();
-    return millionFloors;
+    return floors;
 }
 
 int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
     PrintFacts(runs, temp.path());
 
-    Progress("seeding the stores");
-    const CacheSeed seed = SeedUrlCache(kCacheEntries, kCookies);
-    SeedHistory(kHistoryEntries, kHttpEntries);
-
+    CacheSeed seed;
+    if (AnySeeded(only)) {
+        Progress("seeding the stores");
+        seed = SeedUrlCache(kCacheEntries, kCookies);
+        SeedHistory(kHistoryEntries, kHttpEntries);
+    }
     const QDir root(temp.path());
-    const MillionFloors millionFloors = MeasureWindow(seed, root, runs, only);
+    std::optional<BrowserProfiles> browsers;
+    if (AnyBrowser(only))
+        browsers = MakeProfiles(root);
+
+    const WindowFloors floors =
+        MeasureWindow(seed, root, runs, only, browsers ? &*browsers : nullptr);
     if (only.Has("startup")) {
         Progress("startup");
         MeasureStartup(root, runs);
     }
     if (only.Has("startup-million")) {
         Progress("startup-million");
-        MeasureStartupMillion(root, runs, millionFloors);
+        MeasureStartupMillion(root, runs, floors.million);
+    }
+    if (only.Has("browser-startup")) {
+        Progress("browser-startup");
+        MeasureBrowserStartup(*browsers, root.filePath("empty"), runs, floors.browsers);
     }
     return 0;
 }

@@ -16,6 +16,13 @@ bool Present(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
+// Whether a journal or a log is at `path` with something in it: one left
+// empty (as Chromium leaves its journals) has nothing to recover.
+bool Holding(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || st.st_size > 0);
+}
+
 std::uint64_t Saturated(std::uint64_t epoch, std::int64_t count, std::uint64_t ticksPerUnit) {
     if (count <= 0)
         return 0;
@@ -83,7 +90,7 @@ void Profile::ReadStore(const std::string& path, Read read) const {
     if (!IsRegularFile(path))
         throw Error(ERROR_FILE_INVALID,
                     "\"" + path + "\" is not a regular file, so it is not read");
-    if (!Running() && !Present(path + "-wal") && !Present(path + "-journal")) {
+    if (!Running() && !Holding(path + "-wal") && !Holding(path + "-journal")) {
         read(*store::Database::OpenAsItIs(path, who_, true));
         return;
     }

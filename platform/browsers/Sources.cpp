@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -23,19 +24,17 @@ Found FindProfiles() {
     return found;
 }
 
-// Where the group of an address lives, as the last reading found it.
-struct KnownGroup {
-    const Profile* profile;
-    GroupKey key;
-};
-
 // Deletions are held only within one handler of the window: they are
 // committed before the list is read again, and whatever is still held when
 // the thread ends is committed then.
 struct Held {
-    Profiles profiles;  // as the last reading found them
-    std::unordered_map<std::string, KnownGroup> known;
-    bool learned = false;  // `known` holds what a reading found
+    // The last reading: the profiles, their groups, each group's profile,
+    // and each address not yet deleted with its group's place.
+    Profiles profiles;
+    std::shared_ptr<const std::vector<CookieGroup>> groups;
+    std::vector<const Profile*> owners;
+    std::unordered_map<std::string_view, std::size_t> known;
+    bool learned = false;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
 
@@ -64,19 +63,25 @@ Gathered<Item> ReadEvery(Found& found, Read read) {
 
 }  // namespace
 
-Gathered<CookieGroup> ReadCookies() {
+CookieReading ReadCookies() {
     CommitCookieDeletions();
-    held.known.clear();
-    held.learned = true;
     Found found = FindProfiles();
-    Gathered<CookieGroup> gathered = ReadEvery<CookieGroup>(found, [](const Profile& profile) {
+    std::vector<const Profile*> owners;
+    Gathered<CookieGroup> read = ReadEvery<CookieGroup>(found, [&](const Profile& profile) {
         std::vector<CookieGroup> groups = profile.Cookies();
-        for (const CookieGroup& group : groups)
-            held.known[group.address] = {&profile, group.key};
+        owners.insert(owners.end(), groups.size(), &profile);
         return groups;
     });
+    auto groups = std::make_shared<const std::vector<CookieGroup>>(std::move(read.items));
+    held.known.clear();
+    held.known.reserve(groups->size());
+    for (std::size_t i = 0; i < groups->size(); ++i)
+        held.known.emplace((*groups)[i].address, i);
+    held.groups = groups;
+    held.owners = std::move(owners);
     held.profiles = std::move(found.profiles);
-    return gathered;
+    held.learned = true;
+    return {std::move(groups), std::move(read.failures)};
 }
 
 Failures TakeDeletionFailures() {
@@ -91,12 +96,12 @@ Gathered<VisitedPage> ReadHistories() {
 bool HoldCookieDeletion(std::string_view address) {
     if (!held.learned)
         ReadCookies();
-    const auto found = held.known.find(std::string(address));
+    const auto found = held.known.find(address);
     if (found == held.known.end())
         return false;
     if (held.deletions.empty() && QCoreApplication::instance())
         QTimer::singleShot(0, QCoreApplication::instance(), [] { CommitCookieDeletions(); });
-    held.deletions[found->second.profile].push_back(std::move(found->second.key));
+    held.deletions[held.owners[found->second]].push_back((*held.groups)[found->second].key);
     held.known.erase(found);
     return true;
 }

@@ -3,6 +3,7 @@
 // to be reported, by browser, profile and file, once the rest is shown.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,13 @@ struct Gathered {
     Failures failures;
 };
 
-// The groups of every profile. Each group's key is kept, so that deleting
-// it later needs no second reading.
-Gathered<CookieGroup> ReadCookies();
+// The groups of every profile, kept with their keys, so that deleting them
+// later needs no second reading. Held deletions are committed first.
+struct CookieReading {
+    std::shared_ptr<const std::vector<CookieGroup>> groups;
+    Failures failures;
+};
+CookieReading ReadCookies();
 Gathered<VisitedPage> ReadHistories();
 
 // Holds the deletion of the group with this address, known from the last

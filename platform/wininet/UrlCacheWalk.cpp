@@ -26,17 +26,17 @@ public:
     const EntryColumns* Pending() override {
         if (pending_)
             return &*pending_;
-        if (!groups_)
+        if (!groups_.groups)
             groups_ = browsers::ReadCookies();
-        if (next_ == groups_->items.size()) {
-            browsers::Failures failures = std::exchange(groups_->failures, {});
+        if (next_ == groups_.groups->size()) {
+            browsers::Failures failures = std::exchange(groups_.failures, {});
             for (store::StoreError& failure : browsers::TakeDeletionFailures())
                 failures.push_back(std::move(failure));
             if (auto failure = browsers::OneError(failures))
                 throw std::move(*failure);
             return nullptr;
         }
-        const browsers::CookieGroup& group = groups_->items[next_];
+        const browsers::CookieGroup& group = (*groups_.groups)[next_];
         CACHE_ENTRY_VALUES values;
         values.CacheEntryType = COOKIE_CACHE_ENTRY;
         values.LastModifiedTime = QuadToFileTime(group.modified);
@@ -54,7 +54,7 @@ public:
     }
 
 private:
-    std::optional<browsers::Gathered<browsers::CookieGroup>> groups_;
+    browsers::CookieReading groups_;  // none until the walk reaches them
     std::size_t next_ = 0;
     std::optional<EntryColumns> pending_;
     std::string values_;  // the pending group's packed values

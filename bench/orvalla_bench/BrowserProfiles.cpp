@@ -1,0 +1,144 @@
+#include "BrowserProfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <stdexcept>
+
+#include "BrowserRun.h"
+#include "PageServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A browser's first start in a new profile takes seconds; a hang does not
+// stop the benchmark for ever.
+constexpr auto kBrowserTimeout = 90s;
+
+// Scripts may close the last window, which ends the browser, and no
+// first-run page keeps another tab open.
+constexpr const char* kFirefoxPrefs =
+    "user_pref(\"dom.allow_scripts_to_close_windows\", true);\n"
+    "user_pref(\"datareporting.policy.firstRunURL\", \"\");\n"
+    "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+    "user_pref(\"startup.homepage_welcome_url\", \"\");\n";
+
+void Check(const QString& failure) {
+    if (!failure.isEmpty())
+        throw std::runtime_error("making the browser profiles: " + failure.toStdString());
+}
+
+QString Installed(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        if (const QString path = FindBrowser(name); !path.isEmpty())
+            return path;
+    }
+    throw std::runtime_error(std::string(*names.begin()) + " is not installed");
+}
+
+std::string Existing(const QString& path) {
+    if (!QFile::exists(path))
+        throw std::runtime_error("the browser made no " + path.toStdString());
+    return path.toStdString();
+}
+
+// Where this version keeps its profiles: the config folder, or the older
+// ~/.mozilla.
+QString FirefoxFolder(const QString& home) {
+    for (const QString& root : {home + "/.config/mozilla/firefox", home + "/.mozilla/firefox"}) {
+        const QStringList found = QDir(root).entryList({"*.default-esr"}, QDir::Dirs);
+        if (found.size() == 1)
+            return root + "/" + found.front();
+    }
+    throw std::runtime_error("firefox-esr made no profile folder under " + home.toStdString());
+}
+
+QString FirefoxVersion(const QString& folder) {
+    const QSettings compatibility(folder + "/compatibility.ini", QSettings::IniFormat);
+    return compatibility.value("Compatibility/LastVersion").toString().section('_', 0, 0);
+}
+
+QString ChromiumVersion(const QString& userData) {
+    QFile version(userData + "/Last Version");
+    return version.open(QIODevice::ReadOnly) ? QString::fromUtf8(version.readAll()).trimmed()
+                                             : QStringLiteral("(unknown)");
+}
+
+void WriteFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+}  // namespace
+
+BrowserProfiles MakeBrowserProfiles(const QString& home) {
+    PageServer server;
+    server.SetPage(
+        "/made", {.title = "Made", .setCookies = {"made=1; Max-Age=86400; Path=/"}, .close = true});
+    const QString page = server.Url("bench.localhost", "/made");
+    const QProcessEnvironment environment = BrowserEnvironment(home);
+    BrowserProfiles profiles;
+    profiles.home = home;
+
+    const QString firefox = Installed({"firefox-esr", "firefox"});
+    Check(RunBrowser(firefox, {"--headless", "-CreateProfile", "default-esr"}, environment,
+                     kBrowserTimeout));
+    const QString folder = FirefoxFolder(home);
+    WriteFile(folder + "/user.js", kFirefoxPrefs);
+    Check(RunBrowser(firefox, {"--headless", "-profile", folder, page}, environment,
+                     kBrowserTimeout));
+    profiles.firefoxLabel = "firefox.default-esr";
+    profiles.firefoxCookies = Existing(folder + "/cookies.sqlite");
+    profiles.firefoxPlaces = Existing(folder + "/places.sqlite");
+
+    const QString chromium = Installed({"chromium"});
+    const QString userData = home + "/.config/chromium";
+    Check(RunBrowser(
+        chromium,
+        {"--headless=new", "--no-sandbox", "--password-store=basic", "--no-first-run",
+         "--disable-background-networking", "--user-data-dir=" + userData, "--dump-dom", page},
+        environment, kBrowserTimeout));
+    // Versions that keep the network's files apart put the cookies there.
+    const QString network = userData + "/Default/Network/Cookies";
+    profiles.chromiumLabel = "chromium.Default";
+    profiles.chromiumCookies =
+        Existing(QFile::exists(network) ? network : userData + "/Default/Cookies");
+    profiles.chromiumHistory = Existing(userData + "/Default/History");
+    profiles.versions =
+        ("Firefox " + FirefoxVersion(folder) + ", Chromium " + ChromiumVersion(userData))
+            .toStdString();
+    return profiles;
+}
+
+BrowsersInView::BrowsersInView(const BrowserProfiles& profiles)
+    : home_(qgetenv("HOME")), config_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("HOME", profiles.home.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (profiles.home + "/.config").toLocal8Bit());
+}
+
+BrowsersInView::~BrowsersInView() {
+    qputenv("HOME", home_);
+    qputenv("XDG_CONFIG_HOME", config_);
+}
+
+KeptStore::KeptStore(std::string file, std::string copy)
+    : file_(std::move(file)), copy_(std::move(copy)) {
+    std::filesystem::copy_file(file_, copy_, std::filesystem::copy_options::overwrite_existing);
+}
+
+// A new file renamed into place: a connection still open on the old one
+// could never see half of each.
+void KeptStore::PutBack() const {
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        std::filesystem::remove(file_ + suffix);
+    const std::string incoming = file_ + ".incoming";
+    std::filesystem::copy_file(copy_, incoming, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::rename(incoming, file_);
+}

@@ -1,0 +1,51 @@
+// A Firefox and a Chromium profile made by the installed browsers when the
+// benchmark starts, in a home of their own (filled by BrowserFill.h), and
+// what the benchmark needs around them.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+struct BrowserProfiles {
+    QString home;  // HOME of the browsers, their config folder at .config
+    std::string firefoxLabel;
+    std::string firefoxCookies;
+    std::string firefoxPlaces;
+    std::string chromiumLabel;
+    std::string chromiumCookies;
+    std::string chromiumHistory;
+    std::string versions;  // "Firefox X, Chromium Y"
+};
+
+// Each browser, headless, visits a page of a local server that sets a
+// cookie, which makes its stores. Throws std::runtime_error when a browser
+// is missing or fails.
+BrowserProfiles MakeBrowserProfiles(const QString& home);
+
+// While it lives, the program finds the profiles: HOME and XDG_CONFIG_HOME
+// point into their home, as for a user who runs both browsers. Start-up
+// probes started meanwhile inherit it.
+class BrowsersInView {
+public:
+    explicit BrowsersInView(const BrowserProfiles& profiles);
+    ~BrowsersInView();
+    BrowsersInView(const BrowsersInView&) = delete;
+    BrowsersInView& operator=(const BrowsersInView&) = delete;
+
+private:
+    QByteArray home_;
+    QByteArray config_;
+};
+
+// A store file as it is now, put back as it was before each run that
+// changes it.
+class KeptStore {
+public:
+    KeptStore(std::string file, std::string copy);
+    void PutBack() const;
+
+private:
+    std::string file_;
+    std::string copy_;
+};
