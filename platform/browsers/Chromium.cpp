@@ -128,20 +128,19 @@ private:
 
     void ReadGroups(store::Database& db, std::vector<CookieGroup>& groups) const override {
         const CookieColumns columns(db);
-        store::Statement group(db, "SELECT host_key, path, " + columns.partition + ", " +
-                                       columns.crossSite + ", max(" + columns.modified +
-                                       "), max(expires_utc) FROM cookies GROUP BY 1, 2, 3, 4");
+        const std::string key = "host_key, path, " + columns.partition + ", " + columns.crossSite;
+        store::Statement group(db, "SELECT " + key + ", max(" + columns.modified +
+                                       "), max(expires_utc), json_array(" + key +
+                                       ") FROM cookies GROUP BY 1, 2, 3, 4");
         while (group.Step()) {
             const std::string partition(group.Bytes(2));
-            const std::string crossSite = std::to_string(group.Int(3));
             groups.push_back(
                 {Address(group.Bytes(0), group.Bytes(1),
                          partition.empty()
                              ? ""
                              : "partition " + partition + (group.Int(3) ? ", cross-site" : "")),
                  FileTimeFrom1601(group.Int(4), kPerMicrosecond),
-                 FileTimeFrom1601(group.Int(5), kPerMicrosecond),
-                 {std::string(group.Bytes(0)), std::string(group.Bytes(1)), partition, crossSite}});
+                 FileTimeFrom1601(group.Int(5), kPerMicrosecond), std::string(group.Bytes(6))});
         }
     }
 
@@ -150,10 +149,12 @@ private:
     }
 
     // The browser's unique index leads with host_key and top_frame_site_key.
-    std::string DeleteGroupSql(store::Database& db) const override {
+    std::string DeleteGroupsSql(store::Database& db) const override {
         const CookieColumns columns(db);
-        return "DELETE FROM cookies WHERE host_key = ?1 AND " + columns.partition +
-               " = ?3 AND path = ?2 AND " + columns.crossSite + " = CAST(?4 AS INTEGER)";
+        return "DELETE FROM cookies WHERE (host_key, path, " + columns.partition + ", " +
+               columns.crossSite +
+               ") IN (SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM "
+               "json_each(?1))";
     }
 
     void Clear() const override {

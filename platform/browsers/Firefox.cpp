@@ -17,15 +17,15 @@ namespace browsers {
 namespace {
 
 // Cookies of one host and path but other origin attributes (a partition, a
-// container) are apart in the browser, so they are groups of their own. A
-// group is deleted by the names of its cookies, which lead Firefox's only
-// index, its unique key (name, host, path, originAttributes).
+// container) are apart in the browser, so they are groups of their own. No
+// index of Firefox's leads with a group's key, so the groups go in one scan.
 constexpr const char* kGroupsSql =
-    "SELECT host, path, originAttributes, max(%MODIFIED%), max(expiry), json_group_array(name) "
-    "FROM moz_cookies GROUP BY host, path, originAttributes ORDER BY min(id)";
-constexpr const char* kDeleteGroupSql =
-    "DELETE FROM moz_cookies WHERE name IN (SELECT value FROM json_each(?4)) AND host = ?1 AND "
-    "path = ?2 AND originAttributes = ?3";
+    "SELECT host, path, originAttributes, max(%MODIFIED%), max(expiry), "
+    "json_array(host, path, originAttributes) FROM moz_cookies "
+    "GROUP BY host, path, originAttributes ORDER BY min(id)";
+constexpr const char* kDeleteGroupsSql =
+    "DELETE FROM moz_cookies WHERE (host, path, originAttributes) IN "
+    "(SELECT value ->> 0, value ->> 1, value ->> 2 FROM json_each(?1))";
 
 // Firefox's own clearing deletes these whole; its triggers that would do the
 // rest live only in its own connection, so each table is done here.
@@ -95,8 +95,7 @@ private:
                              .toStdString()),
                  FileTimeFromUnix(group.Int(3), kPerMicrosecond),
                  FileTimeFromUnix(group.Int(4), msExpiry ? kPerMillisecond : kPerSecond),
-                 {std::string(group.Bytes(0)), std::string(group.Bytes(1)),
-                  std::string(group.Bytes(2)), std::string(group.Bytes(5))}});
+                 std::string(group.Bytes(5))});
         }
     }
 
@@ -105,7 +104,7 @@ private:
                "11644473600000000 END FROM moz_places WHERE visit_count > 0 ORDER BY id";
     }
 
-    std::string DeleteGroupSql(store::Database&) const override { return kDeleteGroupSql; }
+    std::string DeleteGroupsSql(store::Database&) const override { return kDeleteGroupsSql; }
 
     // As Firefox's own clearing: the visits and what was learnt from them go,
     // and the pages with them, but bookmarked pages (and those with keywords)

@@ -138,13 +138,10 @@ void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     CheckClosed();
     const auto db = OpenForChange(CookiesFile());
     store::Transaction transaction(*db);
-    store::Statement remove(*db, DeleteGroupSql(*db));
-    for (const GroupKey& key : groups) {
-        remove.Reset();
-        for (std::size_t i = 0; i < key.size(); ++i)
-            remove.Bind(static_cast<int>(i + 1), key[i]);
-        remove.Run();
-    }
+    std::string keys = "[";
+    for (const GroupKey& key : groups)
+        keys.append(keys.size() > 1 ? "," : "").append(key);
+    store::Statement(*db, DeleteGroupsSql(*db)).Bind(1, keys + "]").Run();
     // A browser started meanwhile keeps what it holds: nothing is committed
     // under it.
     CheckClosed();

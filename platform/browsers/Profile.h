@@ -14,9 +14,10 @@
 
 namespace browsers {
 
-// The values by which the browser's own indices find a group's cookies, bound
-// in order to its deletion statement.
-using GroupKey = std::vector<std::string>;
+// The values that tell a group's cookies from all others, as a JSON array
+// made by SQLite from the browser's own bytes, in the order the browser's
+// deletion statement takes them.
+using GroupKey = std::string;
 
 // The cookies of one host (as the browser stores it, a leading dot kept),
 // one path and one partition.
@@ -70,8 +71,8 @@ protected:
     // The visited pages: address, title, and the last visit in microseconds
     // since 1601.
     virtual const char* PagesSql() const = 0;
-    // Deletes the group of the key bound to ?1, ?2, ...
-    virtual std::string DeleteGroupSql(store::Database& cookies) const = 0;
+    // Deletes the groups whose keys ?1 holds, a JSON array of arrays.
+    virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
     virtual void Clear() const = 0;
 

@@ -106,9 +106,9 @@ bool HoldCookieDeletion(std::string_view address) {
     return true;
 }
 
-void CommitCookieDeletions() {
+bool CommitCookieDeletions() {
     if (held.deletions.empty())
-        return;
+        return false;
     for (const auto& [profile, keys] : std::exchange(held.deletions, {})) {
         try {
             profile->DeleteCookies(keys);
@@ -116,6 +116,7 @@ void CommitCookieDeletions() {
             held.unreported.push_back(error);
         }
     }
+    return true;
 }
 
 Failures ClearHistories() {

@@ -40,7 +40,8 @@ bool HoldCookieDeletion(std::string_view address);
 // Commits the deletions held, in one transaction per browser file; a
 // browser that runs refuses all of its own. The failures are kept for
 // TakeDeletionFailures, which the walk that follows reports at its end.
-void CommitCookieDeletions();
+// False when none were held.
+bool CommitCookieDeletions();
 Failures TakeDeletionFailures();
 
 // Clears every profile's history, going on past a refusal.

@@ -60,6 +60,12 @@ private:
     std::string values_;  // the pending group's packed values
 };
 
+// The walk whose first entry a sizing call has sized in the browsers' groups,
+// kept for the call that fills the buffer next, which the window makes at
+// once: reading every profile again would double the walk. Any first call
+// that follows ends it or goes on with it.
+thread_local HANDLE sized = nullptr;
+
 // The walk's next entry into the caller's buffer, or the reason why not.
 BOOL Advance(UrlCacheStore& cache, Walk& walk, LPINTERNET_CACHE_ENTRY_INFOA buffer, LPDWORD size) {
     const EntryColumns* pending = nullptr;
@@ -100,15 +106,28 @@ HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
     }
     // Deletions held for the browsers land before any walk reads them; their
     // failures end the walk.
-    browsers::CommitCookieDeletions();
+    const bool changed = browsers::CommitCookieDeletions();
+    const HANDLE kept = std::exchange(sized, nullptr);
     return GuardStoreCall<HANDLE>(nullptr, [&]() -> HANDLE {
         UrlCacheStore& cache = UrlCacheStore::ForThread();
-        auto walk = cache.NewWalk(std::make_unique<BrowserCookieEntries>());
+        Walk* walk = changed ? nullptr : UrlCacheStore::FindWalk(kept);
+        HANDLE handle = kept;
+        if (!walk || walk->ending || !walk->query) {
+            UrlCacheStore::CloseWalk(kept);
+            handle = cache.AddWalk(cache.NewWalk(std::make_unique<BrowserCookieEntries>()));
+            walk = UrlCacheStore::FindWalk(handle);
+        }
         // No handle comes back without an entry, so a walk that fails here
-        // is dropped at once.
-        if (!Advance(cache, *walk, lpFirstCacheEntryInfo, lpcbCacheEntryInfo))
+        // ends, unless it only sized a browser's group: then the call that
+        // fills the buffer goes on with it.
+        if (!Advance(cache, *walk, lpFirstCacheEntryInfo, lpcbCacheEntryInfo)) {
+            if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && walk->inTail)
+                sized = handle;
+            else
+                UrlCacheStore::CloseWalk(handle);
             return nullptr;
-        return cache.AddWalk(std::move(walk));
+        }
+        return handle;
     });
 }
 
