@@ -25,8 +25,8 @@ Found FindProfiles() {
 }
 
 // Deletions are held only within one handler of the window: they are
-// committed before the list is read again, and whatever is still held when
-// the thread ends is committed then.
+// committed before the list is read again, else when the event loop runs
+// again, else when the thread ends.
 struct Held {
     // The last reading: the profiles, their groups, each group's profile,
     // and each address not yet deleted with its group's place.
@@ -34,7 +34,6 @@ struct Held {
     std::shared_ptr<const std::vector<CookieGroup>> groups;
     std::vector<const Profile*> owners;
     std::unordered_map<std::string_view, std::size_t> known;
-    bool learned = false;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
 
@@ -80,7 +79,6 @@ CookieReading ReadCookies() {
     held.groups = groups;
     held.owners = std::move(owners);
     held.profiles = std::move(found.profiles);
-    held.learned = true;
     return {std::move(groups), std::move(read.failures)};
 }
 
@@ -94,7 +92,7 @@ Gathered<VisitedPage> ReadHistories() {
 }
 
 bool HoldCookieDeletion(std::string_view address) {
-    if (!held.learned)
+    if (!held.groups)
         ReadCookies();
     const auto found = held.known.find(address);
     if (found == held.known.end())
