@@ -214,19 +214,35 @@ struct Place {
     const char* labelPrefix;
 };
 
-// Snap and Flatpak builds keep their own folders; their labels differ from
-// the packaged Chromium's so that no two profiles share an address.
+// Each channel of a browser, and its snap and Flatpak builds, keep folders of
+// their own; their labels differ so that no two profiles share an address.
 std::vector<Place> Places() {
-    const std::string config = store::ConfigDirectory();
-    const std::string home = store::HomeDirectory();
+    const std::string config = store::ConfigDirectory() + "/";
+    const std::string flatpak = store::HomeDirectory() + "/.var/app/";
     return {
-        {config + "/chromium", "Chromium", "chromium"},
-        {config + "/google-chrome", "Google Chrome", "google-chrome"},
-        {config + "/BraveSoftware/Brave-Browser", "Brave", "brave"},
-        {config + "/vivaldi", "Vivaldi", "vivaldi"},
-        {config + "/microsoft-edge", "Microsoft Edge", "microsoft-edge"},
-        {home + "/snap/chromium/common/chromium", "Chromium", "chromium-snap"},
-        {home + "/.var/app/org.chromium.Chromium/config/chromium", "Chromium", "chromium-flatpak"},
+        {config + "chromium", "Chromium", "chromium"},
+        {config + "google-chrome", "Google Chrome", "google-chrome"},
+        {config + "google-chrome-beta", "Google Chrome Beta", "google-chrome-beta"},
+        {config + "google-chrome-unstable", "Google Chrome Dev", "google-chrome-unstable"},
+        {config + "BraveSoftware/Brave-Browser", "Brave", "brave"},
+        {config + "BraveSoftware/Brave-Browser-Beta", "Brave Beta", "brave-beta"},
+        {config + "BraveSoftware/Brave-Browser-Nightly", "Brave Nightly", "brave-nightly"},
+        {config + "vivaldi", "Vivaldi", "vivaldi"},
+        {config + "vivaldi-snapshot", "Vivaldi Snapshot", "vivaldi-snapshot"},
+        {config + "microsoft-edge", "Microsoft Edge", "microsoft-edge"},
+        {config + "microsoft-edge-beta", "Microsoft Edge Beta", "microsoft-edge-beta"},
+        {config + "microsoft-edge-dev", "Microsoft Edge Dev", "microsoft-edge-dev"},
+        {config + "opera", "Opera", "opera"},
+        {config + "opera-beta", "Opera Beta", "opera-beta"},
+        {config + "opera-developer", "Opera Developer", "opera-developer"},
+        {store::HomeDirectory() + "/snap/chromium/common/chromium", "Chromium", "chromium-snap"},
+        {flatpak + "org.chromium.Chromium/config/chromium", "Chromium", "chromium-flatpak"},
+        {flatpak + "com.google.Chrome/config/google-chrome", "Google Chrome",
+         "google-chrome-flatpak"},
+        {flatpak + "com.brave.Browser/config/BraveSoftware/Brave-Browser", "Brave",
+         "brave-flatpak"},
+        {flatpak + "com.microsoft.Edge/config/microsoft-edge", "Microsoft Edge",
+         "microsoft-edge-flatpak"},
     };
 }
 

@@ -1,6 +1,6 @@
-// Firefox: the profiles each install's profiles.ini lists, each a folder
-// with `cookies.sqlite`, `places.sqlite` (the history and the bookmarks) and
-// `favicons.sqlite`.
+// Firefox and the browsers built from it: the profiles each install's
+// profiles.ini lists, each a folder with `cookies.sqlite`, `places.sqlite`
+// (the history and the bookmarks) and `favicons.sqlite`.
 #include <QByteArray>
 
 #include <algorithm>
@@ -62,8 +62,9 @@ std::string Replaced(std::string text, std::string_view marker, std::string_view
 
 class FirefoxProfile final : public Profile {
 public:
-    FirefoxProfile(std::string folder, std::string_view name)
-        : Profile(std::move(folder), "Firefox", "firefox", name) {}
+    FirefoxProfile(std::string folder, std::string_view browser, std::string_view labelPrefix,
+                   std::string_view name)
+        : Profile(std::move(folder), browser, labelPrefix, name) {}
 
 private:
     // Firefox holds a POSIX write lock on `.parentlock` while it has the
@@ -154,14 +155,29 @@ private:
     }
 };
 
-// Where installs keep their profiles.ini: the folder an existing install
+// Firefox and the browsers built from it, with the folders where their
+// installs keep profiles.ini: for Firefox the folder an existing install
 // keeps using, the one a fresh install makes, then the snap's and the
-// Flatpak's.
-std::vector<std::string> ProfileRoots() {
-    const std::string home = store::HomeDirectory();
-    return {home + "/.mozilla/firefox", store::ConfigDirectory() + "/mozilla/firefox",
-            home + "/snap/firefox/common/.mozilla/firefox",
-            home + "/.var/app/org.mozilla.firefox/.mozilla/firefox"};
+// Flatpak's; for the others their own folder and their Flatpak's.
+struct Install {
+    const char* browser;
+    const char* labelPrefix;
+    std::vector<std::string> roots;
+};
+
+std::vector<Install> Installs() {
+    const std::string home = store::HomeDirectory() + "/";
+    return {{"Firefox",
+             "firefox",
+             {home + ".mozilla/firefox", store::ConfigDirectory() + "/mozilla/firefox",
+              home + "snap/firefox/common/.mozilla/firefox",
+              home + ".var/app/org.mozilla.firefox/.mozilla/firefox"}},
+            {"LibreWolf",
+             "librewolf",
+             {home + ".librewolf", home + ".var/app/io.gitlab.librewolf-community/.librewolf"}},
+            {"Waterfox", "waterfox", {home + ".waterfox"}},
+            {"Floorp", "floorp", {home + ".floorp", home + ".var/app/one.ablaze.floorp/.floorp"}},
+            {"Zen", "zen", {home + ".zen", home + ".var/app/app.zen_browser.zen/.zen"}}};
 }
 
 using IniSection = std::map<std::string, std::string>;
@@ -189,36 +205,38 @@ std::vector<IniSection> ProfileSections(const std::string& ini) {
 }  // namespace
 
 // Every profile with cookies or history, once, however many lists name its
-// folder. Two profiles of one name in different installs get labels apart.
+// folder. Two profiles of one name in different installs of a browser get
+// labels apart.
 Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures) {
     Profiles profiles;
     std::set<std::filesystem::path> folders;
-    std::set<std::string> names;
-    for (const std::string& root : ProfileRoots()) {
-        std::optional<std::string> ini;
-        try {
-            ini = ReadSettingsFile(root + "/profiles.ini", "Firefox");
-        } catch (const store::StoreError& error) {
-            failures.push_back(error);
-        }
-        for (IniSection& section : ProfileSections(ini.value_or(""))) {
-            const std::string& path = section["Path"];
-            if (path.empty())
-                continue;
-            std::error_code error;
-            const std::filesystem::path folder = std::filesystem::weakly_canonical(
-                section["IsRelative"] == "1" ? root + "/" + path : path, error);
-            if (error || !folders.insert(folder).second ||
-                !(std::filesystem::exists(folder / "cookies.sqlite", error) ||
-                  std::filesystem::exists(folder / "places.sqlite", error)))
-                continue;
-            std::string name = section["Name"];
-            if (name.empty())
-                name = folder.filename().string();
-            const std::string base = name;
-            for (int n = 2; !names.insert(name).second; ++n)
-                name = base + "-" + std::to_string(n);
-            profiles.push_back(std::make_unique<FirefoxProfile>(folder.string(), name));
+    for (const Install& install : Installs()) {
+        std::set<std::string> names;
+        for (const std::string& root : install.roots) {
+            std::optional<std::string> ini;
+            try {
+                ini = ReadSettingsFile(root + "/profiles.ini", install.browser);
+            } catch (const store::StoreError& error) {
+                failures.push_back(error);
+            }
+            for (IniSection& section : ProfileSections(ini.value_or(""))) {
+                const std::string& path = section["Path"];
+                std::error_code error;
+                const std::filesystem::path folder = std::filesystem::weakly_canonical(
+                    section["IsRelative"] == "1" ? root + "/" + path : path, error);
+                if (path.empty() || error || !folders.insert(folder).second ||
+                    !(std::filesystem::exists(folder / "cookies.sqlite", error) ||
+                      std::filesystem::exists(folder / "places.sqlite", error)))
+                    continue;
+                std::string name = section["Name"];
+                if (name.empty())
+                    name = folder.filename().string();
+                const std::string base = name;
+                for (int n = 2; !names.insert(name).second; ++n)
+                    name = base + "-" + std::to_string(n);
+                profiles.push_back(std::make_unique<FirefoxProfile>(
+                    folder.string(), install.browser, install.labelPrefix, name));
+            }
         }
     }
     return profiles;

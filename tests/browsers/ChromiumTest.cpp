@@ -280,4 +280,19 @@ TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
     EXPECT_EQ(listed.err.find('\x1b'), std::string::npos) << listed.err;
 }
 
+// Each channel of a Chromium-family browser keeps a user data folder of its
+// own, and its rows name it.
+TEST_F(ChromiumTest, OtherChannelsAreFoundInTheirOwnFolders) {
+    const QString beta = QString::fromStdString(home_->Path()) + "/.config/google-chrome-beta";
+    ASSERT_TRUE(QDir().mkpath(beta + "/Default"));
+    ASSERT_TRUE(QFile::copy(UserDataDir() + "/Local State", beta + "/Local State"));
+    ASSERT_TRUE(
+        QFile::copy(QString::fromStdString(ProfileFile("Cookies")), beta + "/Default/Cookies"));
+
+    DWORD end = 0;
+    const auto groups = WalkCookies(&end);
+    EXPECT_EQ(groups.count("Cookie:chromium.Default@b.localhost /"), 1u);
+    EXPECT_EQ(groups.count("Cookie:google-chrome-beta.Default@b.localhost /"), 1u);
+}
+
 }  // namespace

@@ -408,4 +408,22 @@ TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
               "1\n");
 }
 
+// The browsers built from Firefox keep their profiles in folders of their
+// own, and their rows name them.
+TEST_F(FirefoxTest, ProfilesOfTheBrowsersBuiltFromFirefoxAreFound) {
+    const QString root = QString::fromStdString(home_->Path()) + "/.librewolf";
+    ASSERT_TRUE(QDir().mkpath(root + "/copy"));
+    for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
+        ASSERT_TRUE(QFile::copy(folder_ + store, root + "/copy" + store));
+    QFile ini(root + "/profiles.ini");
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Profile0]\nName=default-release\nIsRelative=1\nPath=copy\n");
+    ini.close();
+
+    DWORD walked = 0;
+    const auto cookies = WalkCookies(&walked);
+    EXPECT_EQ(cookies.count(kCookie + ".a.localhost /"), 1u);
+    EXPECT_EQ(cookies.count("Cookie:librewolf.default-release@.a.localhost /"), 1u);
+}
+
 }  // namespace
