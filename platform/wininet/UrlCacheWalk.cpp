@@ -104,11 +104,11 @@ HANDLE FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    // Deletions held for the browsers land before any walk reads them; their
-    // failures end the walk.
-    const bool changed = browsers::CommitCookieDeletions();
     const HANDLE kept = std::exchange(sized, nullptr);
     return GuardStoreCall<HANDLE>(nullptr, [&]() -> HANDLE {
+        // Deletions held for the browsers land before any walk reads them;
+        // their failures end the walk.
+        const bool changed = browsers::CommitCookieDeletions();
         UrlCacheStore& cache = UrlCacheStore::ForThread();
         Walk* walk = changed ? nullptr : UrlCacheStore::FindWalk(kept);
         HANDLE handle = kept;
