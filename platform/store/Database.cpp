@@ -95,11 +95,17 @@ bool Database::StillAtPath() const {
     return stat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
+std::string AsItIsMessage(std::string_view who, std::string_view path, std::string_view action,
+                          std::string_view cause) {
+    std::string message(who);
+    message.append(": the store \"").append(path).append("\" cannot be ");
+    message.append(action).append(": ").append(cause);
+    return message;
+}
+
 std::string Database::Message(std::string_view action, std::string_view cause) const {
-    if (!asItIs_)
-        return StoreMessage(storeName_, path_, action, cause);
-    return storeName_ + ": the store \"" + path_ + "\" cannot be " + std::string(action) + ": " +
-           std::string(cause);
+    return asItIs_ ? AsItIsMessage(storeName_, path_, action, cause)
+                   : StoreMessage(storeName_, path_, action, cause);
 }
 
 void Database::CheckChangeable() const {

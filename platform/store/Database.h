@@ -38,6 +38,9 @@ std::string CauseOf(sqlite3* db, int sqliteCode);
 // "The URL cache store "PATH" cannot be ACTION: CAUSE".
 std::string StoreMessage(std::string_view storeName, std::string_view path, std::string_view action,
                          std::string_view cause);
+// "WHO: the store "PATH" cannot be ACTION: CAUSE", for another program's store.
+std::string AsItIsMessage(std::string_view who, std::string_view path, std::string_view action,
+                          std::string_view cause);
 
 class Statement;
 

@@ -298,9 +298,8 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
         opened->asItIs_ = true;
         return opened;
     } catch (const OpenFailure& failure) {
-        throw StoreError{
-            ErrorCodeFor(failure.sqliteCode, failure.systemError),
-            std::string(who) + ": the store \"" + shown + "\" cannot be opened: " + failure.cause};
+        throw StoreError{ErrorCodeFor(failure.sqliteCode, failure.systemError),
+                         AsItIsMessage(who, shown, "opened", failure.cause)};
     }
 }
 

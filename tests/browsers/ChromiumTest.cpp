@@ -107,15 +107,13 @@ protected:
     // Headless Chromium has no way to make a bookmark, so the profile starts
     // with the file it would have written for one, which it then keeps.
     static void WriteBookmark(const std::string& url) {
-        QDir().mkpath(UserDataDir() + "/Default");
-        QFile file(QString::fromStdString(ProfileFile("Bookmarks")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(R"({"roots": {"bookmark_bar": {"children": [{"id": "4",
+        ASSERT_TRUE(WriteFile(QString::fromStdString(ProfileFile("Bookmarks")),
+                              QByteArray(R"({"roots": {"bookmark_bar": {"children": [{"id": "4",
             "name": "A one", "type": "url", "url": ")") +
-                   url.c_str() + R"("}], "id": "1",
+                                  url.c_str() + R"("}], "id": "1",
             "name": "Bookmarks bar", "type": "folder"}, "other": {"children": [], "id": "2",
             "name": "Other bookmarks", "type": "folder"}, "synced": {"children": [], "id": "3",
-            "name": "Mobile bookmarks", "type": "folder"}}, "version": 1})");
+            "name": "Mobile bookmarks", "type": "folder"}}, "version": 1})"));
     }
 
     static inline std::unique_ptr<TempDataDir> home_;
@@ -259,15 +257,9 @@ TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
     ASSERT_TRUE(QDir().mkpath(config + "/vivaldi"));
     ASSERT_EQ(mkfifo((config + "/vivaldi/Local State").toUtf8().constData(), 0600), 0);
     const QString brave = config + "/BraveSoftware/Brave-Browser";
-    ASSERT_TRUE(QDir().mkpath(brave + "/Evil\x1b[31m"));
-    QFile state(brave + "/Local State");
-    ASSERT_TRUE(state.open(QIODevice::WriteOnly));
-    state.write(R"({"profile": {"info_cache": {"Evil\u001b[31m": {}}}})");
-    state.close();
-    QFile cookies(brave + "/Evil\x1b[31m/Cookies");
-    ASSERT_TRUE(cookies.open(QIODevice::WriteOnly));
-    cookies.write(QByteArray(4096, 'x'));
-    cookies.close();
+    ASSERT_TRUE(WriteFile(brave + "/Local State",
+                          R"({"profile": {"info_cache": {"Evil\u001b[31m": {}}}})"));
+    ASSERT_TRUE(WriteFile(brave + "/Evil\x1b[31m/Cookies", QByteArray(4096, 'x')));
 
     DWORD end = 0;
     EXPECT_EQ(WalkCookies(&end).size(), 3u);

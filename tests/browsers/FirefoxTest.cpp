@@ -117,12 +117,11 @@ protected:
     // from a file, as an import does.
     static void WritePrefs() {
         const QString bookmarks = folder_ + "/../bookmarks.html";
-        QFile html(bookmarks);
-        ASSERT_TRUE(html.open(QIODevice::WriteOnly));
-        html.write("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" +
-                   Url("www.a.localhost", "/two").toUtf8() + "\">Marked Two</A>\n</DL><p>\n");
-        QFile prefs(folder_ + "/user.js");
-        ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(
+            WriteFile(bookmarks, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" +
+                                     Url("www.a.localhost", "/two").toUtf8() +
+                                     "\">Marked Two</A>\n</DL><p>\n"));
+        QByteArray prefs;
         for (const auto& [name, value] : std::vector<std::pair<QByteArray, QByteArray>>{
                  {"dom.allow_scripts_to_close_windows", "true"},
                  {"datareporting.policy.firstRunURL", "\"\""},
@@ -132,8 +131,9 @@ protected:
                  {"browser.pagethumbnails.capturing_disabled", "true"},
                  {"browser.places.importBookmarksHTML", "true"},
                  {"browser.bookmarks.file", '"' + bookmarks.toUtf8() + '"'}}) {
-            prefs.write("user_pref(\"" + name + "\", " + value + ");\n");
+            prefs += "user_pref(\"" + name + "\", " + value + ");\n";
         }
+        ASSERT_TRUE(WriteFile(folder_ + "/user.js", prefs));
     }
 
     // Every entry of the profile's folder, the folder itself included, with
@@ -292,9 +292,7 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     // The private copies of a run live no longer than the run, and a run
     // removes those that a killed one left.
     const QString temporary = QString::fromStdString(home_->Path()) + "/tmp";
-    ASSERT_TRUE(QDir().mkpath(temporary + "/orvalla-copy-999999999-Ab12Cd"));
-    ASSERT_TRUE(
-        QFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store").open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store", "x"));
     const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", temporary.toUtf8());
     EXPECT_NE(RunTool({"list-cache"}).out.find(domain), std::string::npos);
@@ -355,17 +353,11 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
 // and nothing waits on the pipes.
 TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     const QString broken = ConfigDir() + "/mozilla/firefox/broken";
-    ASSERT_TRUE(QDir().mkpath(broken));
-    for (const char* store : {"/cookies.sqlite", "/places.sqlite"}) {
-        QFile file(broken + store);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(4096, 'x'));
-    }
+    for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
+        ASSERT_TRUE(WriteFile(broken + store, QByteArray(4096, 'x')));
     ASSERT_EQ(mkfifo((broken + "/.parentlock").toUtf8().constData(), 0600), 0);
-    QFile ini(ConfigDir() + "/mozilla/firefox/profiles.ini");
-    ASSERT_TRUE(ini.open(QIODevice::Append));
-    ini.write("\n[Profile9]\nName=broken\nIsRelative=1\nPath=broken\n");
-    ini.close();
+    ASSERT_TRUE(WriteFile(ConfigDir() + "/mozilla/firefox/profiles.ini",
+                          "\n[Profile9]\nName=broken\nIsRelative=1\nPath=broken\n", true));
     const QString pipe = QString::fromStdString(home_->Path()) + "/.mozilla/firefox/profiles.ini";
     ASSERT_TRUE(QDir().mkpath(QFileInfo(pipe).path()));
     ASSERT_EQ(mkfifo(pipe.toUtf8().constData(), 0600), 0);
@@ -390,10 +382,8 @@ TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
     const QString linked = ConfigDir() + "/mozilla/firefox/linked";
     ASSERT_TRUE(QDir().mkpath(linked));
     ASSERT_TRUE(QFile::link(elsewhere, linked + "/cookies.sqlite"));
-    QFile ini(ConfigDir() + "/mozilla/firefox/profiles.ini");
-    ASSERT_TRUE(ini.open(QIODevice::Append));
-    ini.write("\n[Profile8]\nName=linked\nIsRelative=1\nPath=linked\n");
-    ini.close();
+    ASSERT_TRUE(WriteFile(ConfigDir() + "/mozilla/firefox/profiles.ini",
+                          "\n[Profile8]\nName=linked\nIsRelative=1\nPath=linked\n", true));
 
     const std::string address = "Cookie:firefox.linked@.a.localhost /";
     DWORD walked = 0;
@@ -415,10 +405,8 @@ TEST_F(FirefoxTest, ProfilesOfTheBrowsersBuiltFromFirefoxAreFound) {
     ASSERT_TRUE(QDir().mkpath(root + "/copy"));
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
         ASSERT_TRUE(QFile::copy(folder_ + store, root + "/copy" + store));
-    QFile ini(root + "/profiles.ini");
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Profile0]\nName=default-release\nIsRelative=1\nPath=copy\n");
-    ini.close();
+    ASSERT_TRUE(WriteFile(root + "/profiles.ini",
+                          "[Profile0]\nName=default-release\nIsRelative=1\nPath=copy\n"));
 
     DWORD walked = 0;
     const auto cookies = WalkCookies(&walked);

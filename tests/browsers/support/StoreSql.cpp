@@ -1,5 +1,9 @@
 #include "StoreSql.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 std::string Sql(const std::string& path, const char* sql, bool write) {
@@ -20,4 +24,11 @@ std::string Sql(const std::string& path, const char* sql, bool write) {
     }
     sqlite3_close(db);
     return result;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes, bool append) {
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) &&
+           file.open(append ? QIODevice::Append : QIODevice::WriteOnly) &&
+           file.write(bytes) == bytes.size();
 }
