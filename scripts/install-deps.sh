@@ -2,8 +2,9 @@
 # Installs, from Debian's packages, whatever building the program needs and
 # the machine lacks; with --for-tests also what the tests need (GoogleTest, a
 # virtual X display, a window manager and input tools for the end-to-end run,
-# clang for the fuzzers, the Debian packaging tools, and Firefox and Chromium,
-# whose real profiles the browser tests make). Run as root, or as a
+# clang for the fuzzers, the Debian packaging tools, and the browsers whose
+# real profiles the browser tests make, with a session bus for those that
+# need one). Run as root, or as a
 # user who may use sudo; nothing is asked when nothing is missing.
 set -euo pipefail
 
@@ -14,7 +15,8 @@ packages=(
 )
 if [ "${1:-}" = "--for-tests" ]; then
     packages+=(libgtest-dev xvfb xdotool imagemagick x11-utils openbox clang libclang-rt-14-dev
-        dpkg-dev file desktop-file-utils firefox-esr chromium)
+        dpkg-dev file desktop-file-utils firefox-esr chromium
+        epiphany-browser luakit falkon qutebrowser dbus-daemon)
 fi
 
 missing=()

@@ -12,7 +12,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "browsers/Profile.h"
+#include "browsers/CookieTables.h"
 #include "browsers/ProfileFiles.h"
 #include "store/Folders.h"
 
@@ -33,25 +33,6 @@ std::string Quoted(const std::string& name) {
         quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + '"';
 }
-
-// The columns of `cookies` vary with the version: partitions came in later
-// (top_frame_site_key, then has_cross_site_ancestor), and last_update_utc
-// later still. A cookie of no partition has its cross-site bit ignored, so
-// that its group has one address.
-struct CookieColumns {
-    std::string partition = "''";
-    std::string crossSite = "0";
-    std::string modified = "creation_utc";
-
-    explicit CookieColumns(store::Database& db) {
-        if (HasColumn(db, "cookies", "top_frame_site_key"))
-            partition = "top_frame_site_key";
-        if (HasColumn(db, "cookies", "has_cross_site_ancestor"))
-            crossSite = "CASE WHEN " + partition + " = '' THEN 0 ELSE has_cross_site_ancestor END";
-        if (HasColumn(db, "cookies", "last_update_utc"))
-            modified = "max(last_update_utc, creation_utc)";
-    }
-};
 
 // Deletes the rows of `table` whose page is not among the `kept` ones, a JSON
 // array: no table may be made in the browser's file to hold them.
@@ -90,11 +71,11 @@ std::optional<QJsonObject> ReadJson(const std::string& path, std::string_view wh
     return document.object();
 }
 
-class ChromiumProfile final : public Profile {
+class ChromiumProfile final : public ChromiumCookiesProfile {
 public:
     ChromiumProfile(std::string userDataDir, const std::string& folder, std::string_view browser,
                     std::string_view labelPrefix)
-        : Profile(userDataDir + "/" + folder, browser, labelPrefix, folder),
+        : ChromiumCookiesProfile(userDataDir + "/" + folder, browser, labelPrefix, folder),
           userDataDir_(std::move(userDataDir)) {}
 
 private:
@@ -126,35 +107,8 @@ private:
     }
     std::string HistoryFile() const override { return File("History"); }
 
-    void ReadGroups(store::Database& db, std::vector<CookieGroup>& groups) const override {
-        const CookieColumns columns(db);
-        const std::string key = "host_key, path, " + columns.partition + ", " + columns.crossSite;
-        store::Statement group(db, "SELECT " + key + ", max(" + columns.modified +
-                                       "), max(expires_utc), json_array(" + key +
-                                       ") FROM cookies GROUP BY 1, 2, 3, 4");
-        while (group.Step()) {
-            const std::string partition(group.Bytes(2));
-            groups.push_back(
-                {Address(group.Bytes(0), group.Bytes(1),
-                         partition.empty()
-                             ? ""
-                             : "partition " + partition + (group.Int(3) ? ", cross-site" : "")),
-                 FileTimeFrom1601(group.Int(4), kPerMicrosecond),
-                 FileTimeFrom1601(group.Int(5), kPerMicrosecond), std::string(group.Bytes(6))});
-        }
-    }
-
     const char* PagesSql() const override {
         return "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0";
-    }
-
-    // The browser's unique index leads with host_key and top_frame_site_key.
-    std::string DeleteGroupsSql(store::Database& db) const override {
-        const CookieColumns columns(db);
-        return "DELETE FROM cookies WHERE (host_key, path, " + columns.partition + ", " +
-               columns.crossSite +
-               ") IN (SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM "
-               "json_each(?1))";
     }
 
     void Clear() const override {
@@ -246,9 +200,8 @@ std::vector<Place> Places() {
     };
 }
 
-// The folders `Local State` names as profiles ("Default", "Profile 1"),
-// those that hold cookies or history; a name that would lead out of the
-// user data folder is no profile.
+// The folders `Local State` names as profiles ("Default", "Profile 1"); a
+// name that would lead out of the user data folder is no profile.
 std::vector<std::string> ProfileFolders(const Place& place) {
     const std::optional<QJsonObject> state =
         ReadJson(place.userDataDir + "/Local State", place.browser);
@@ -258,14 +211,8 @@ std::vector<std::string> ProfileFolders(const Place& place) {
     const QJsonObject cache = state->value("profile").toObject().value("info_cache").toObject();
     for (const QString& name : cache.keys()) {
         const std::string folder = name.toStdString();
-        if (folder.empty() || folder == "." || folder == ".." ||
-            folder.find('/') != std::string::npos)
-            continue;
-        std::error_code ignored;
-        const std::string dir = place.userDataDir + "/" + folder;
-        if (std::filesystem::exists(dir + "/Cookies", ignored) ||
-            std::filesystem::exists(dir + "/Network/Cookies", ignored) ||
-            std::filesystem::exists(dir + "/History", ignored))
+        if (!folder.empty() && folder != "." && folder != ".." &&
+            folder.find('/') == std::string::npos)
             folders.push_back(folder);
     }
     return folders;
@@ -273,19 +220,18 @@ std::vector<std::string> ProfileFolders(const Place& place) {
 
 }  // namespace
 
-Profiles FindChromiumProfiles(std::vector<store::StoreError>& failures) {
-    Profiles profiles;
+void FindChromiumProfiles(Profiles& profiles, Failures& failures) {
     for (const Place& place : Places()) {
         try {
             for (const std::string& folder : ProfileFolders(place)) {
-                profiles.push_back(std::make_unique<ChromiumProfile>(
-                    place.userDataDir, folder, place.browser, place.labelPrefix));
+                AddWithStores(profiles,
+                              std::make_unique<ChromiumProfile>(place.userDataDir, folder,
+                                                                place.browser, place.labelPrefix));
             }
         } catch (const store::StoreError& error) {
             failures.push_back(error);
         }
     }
-    return profiles;
 }
 
 }  // namespace browsers

@@ -9,23 +9,12 @@
 #include <set>
 #include <sstream>
 
-#include "browsers/Profile.h"
+#include "browsers/CookieTables.h"
 #include "browsers/ProfileFiles.h"
 #include "store/Folders.h"
 
 namespace browsers {
 namespace {
-
-// Cookies of one host and path but other origin attributes (a partition, a
-// container) are apart in the browser, so they are groups of their own. No
-// index of Firefox's leads with a group's key, so the groups go in one scan.
-constexpr const char* kGroupsSql =
-    "SELECT host, path, originAttributes, max(%MODIFIED%), max(expiry), "
-    "json_array(host, path, originAttributes) FROM moz_cookies "
-    "GROUP BY host, path, originAttributes ORDER BY min(id)";
-constexpr const char* kDeleteGroupsSql =
-    "DELETE FROM moz_cookies WHERE (host, path, originAttributes) IN "
-    "(SELECT value ->> 0, value ->> 1, value ->> 2 FROM json_each(?1))";
 
 // Firefox's own clearing deletes these whole; its triggers that would do the
 // rest live only in its own connection, so each table is done here.
@@ -60,11 +49,11 @@ std::string Replaced(std::string text, std::string_view marker, std::string_view
     return text;
 }
 
-class FirefoxProfile final : public Profile {
+class FirefoxProfile final : public MozCookiesProfile {
 public:
     FirefoxProfile(std::string folder, std::string_view browser, std::string_view labelPrefix,
                    std::string_view name)
-        : Profile(std::move(folder), browser, labelPrefix, name) {}
+        : MozCookiesProfile(std::move(folder), browser, labelPrefix, name) {}
 
 private:
     // Firefox holds a POSIX write lock on `.parentlock` while it has the
@@ -74,38 +63,10 @@ private:
     std::string CookiesFile() const override { return File("cookies.sqlite"); }
     std::string HistoryFile() const override { return File("places.sqlite"); }
 
-    void ReadGroups(store::Database& db, std::vector<CookieGroup>& groups) const override {
-        store::Statement version(db, "PRAGMA user_version");
-        const bool msExpiry = version.Step() && version.Int(0) >= 17;
-        // Setting a cookie again keeps its creation time; where the schema
-        // has an update time, that is when it was last set or changed.
-        const char* modified = HasColumn(db, "moz_cookies", "updateTime")
-                                   ? "coalesce(nullif(updateTime, 0), creationTime)"
-                                   : "creationTime";
-        store::Statement group(db, Replaced(kGroupsSql, "%MODIFIED%", modified));
-        while (group.Step()) {
-            // The origin attributes as the browser writes them, decoded
-            // ("partitionKey=(http,a.example)").
-            std::string_view attributes = group.Bytes(2);
-            if (attributes.starts_with('^'))
-                attributes.remove_prefix(1);
-            groups.push_back(
-                {Address(group.Bytes(0), group.Bytes(1),
-                         QByteArray::fromPercentEncoding(
-                             QByteArray(attributes.data(), attributes.size()))
-                             .toStdString()),
-                 FileTimeFromUnix(group.Int(3), kPerMicrosecond),
-                 FileTimeFromUnix(group.Int(4), msExpiry ? kPerMillisecond : kPerSecond),
-                 std::string(group.Bytes(5))});
-        }
-    }
-
     const char* PagesSql() const override {
         return "SELECT url, title, CASE WHEN last_visit_date > 0 THEN last_visit_date + "
                "11644473600000000 END FROM moz_places WHERE visit_count > 0 ORDER BY id";
     }
-
-    std::string DeleteGroupsSql(store::Database&) const override { return kDeleteGroupsSql; }
 
     // As Firefox's own clearing: the visits and what was learnt from them go,
     // and the pages with them, but bookmarked pages (and those with keywords)
@@ -207,8 +168,7 @@ std::vector<IniSection> ProfileSections(const std::string& ini) {
 // Every profile with cookies or history, once, however many lists name its
 // folder. Two profiles of one name in different installs of a browser get
 // labels apart.
-Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures) {
-    Profiles profiles;
+void FindFirefoxProfiles(Profiles& profiles, Failures& failures) {
     std::set<std::filesystem::path> folders;
     for (const Install& install : Installs()) {
         std::set<std::string> names;
@@ -224,22 +184,22 @@ Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures) {
                 std::error_code error;
                 const std::filesystem::path folder = std::filesystem::weakly_canonical(
                     section["IsRelative"] == "1" ? root + "/" + path : path, error);
-                if (path.empty() || error || !folders.insert(folder).second ||
-                    !(std::filesystem::exists(folder / "cookies.sqlite", error) ||
-                      std::filesystem::exists(folder / "places.sqlite", error)))
+                if (path.empty() || error || !folders.insert(folder).second)
                     continue;
                 std::string name = section["Name"];
                 if (name.empty())
                     name = folder.filename().string();
                 const std::string base = name;
-                for (int n = 2; !names.insert(name).second; ++n)
+                for (int n = 2; names.count(name); ++n)
                     name = base + "-" + std::to_string(n);
-                profiles.push_back(std::make_unique<FirefoxProfile>(
-                    folder.string(), install.browser, install.labelPrefix, name));
+                auto profile = std::make_unique<FirefoxProfile>(folder.string(), install.browser,
+                                                                install.labelPrefix, name);
+                if (profile->HasStores())
+                    names.insert(name);
+                AddWithStores(profiles, std::move(profile));
             }
         }
     }
-    return profiles;
 }
 
 }  // namespace browsers

@@ -61,6 +61,15 @@ Profile::Profile(std::string folder, std::string_view browser, std::string_view 
           return label;
       }()) {}
 
+bool Profile::HasStores() const {
+    return Present(CookiesFile()) || Present(HistoryFile());
+}
+
+void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile) {
+    if (profile->HasStores())
+        profiles.push_back(std::move(profile));
+}
+
 store::StoreError Profile::Error(DWORD code, const std::string& what) const {
     return {code, who_ + ": " + what};
 }
@@ -137,6 +146,9 @@ std::unique_ptr<store::Database> Profile::OpenForChange(const std::string& path)
 void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     CheckClosed();
     const auto db = OpenForChange(CookiesFile());
+    // Kept in memory until the commit, so that the store is locked against
+    // readers only then: a browser is asked whether it runs by reading.
+    db->Exec("PRAGMA cache_spill = OFF");
     store::Transaction transaction(*db);
     std::string keys = "[";
     for (const GroupKey& key : groups)
@@ -144,6 +156,17 @@ void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     store::Statement(*db, DeleteGroupsSql(*db)).Bind(1, keys + "]").Run();
     // A browser started meanwhile keeps what it holds: nothing is committed
     // under it.
+    CheckClosed();
+    transaction.Commit();
+}
+
+void Profile::EmptyHistoryTables(std::initializer_list<const char*> tables) const {
+    const auto db = OpenForChange(HistoryFile());
+    store::Transaction transaction(*db);
+    for (const char* table : tables) {
+        if (HasTable(*db, table))
+            db->Exec(std::string("DELETE FROM ") + table, "cleared");
+    }
     CheckClosed();
     transaction.Commit();
 }

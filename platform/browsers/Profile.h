@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,8 @@ public:
 
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     const std::string& Label() const { return label_; }
+    // Whether anything is at the place of its cookies or its history.
+    bool HasStores() const;
 
     // Read from a private copy while the browser runs, and without writing
     // anything beside the files while it does not.
@@ -83,6 +86,9 @@ protected:
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
     std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
+    // Empties those of these tables that the history store has, in one
+    // transaction, the browser known to be closed.
+    void EmptyHistoryTables(std::initializer_list<const char*> tables) const;
     // Throws the refusal of every change while the browser runs.
     void CheckClosed() const;
     store::StoreError Error(DWORD code, const std::string& what) const;
@@ -108,10 +114,17 @@ constexpr std::uint64_t kPerMicrosecond = 10;
 constexpr std::uint64_t kPerMillisecond = 10'000;
 constexpr std::uint64_t kPerSecond = 10'000'000;
 
-// The profiles of each browser; a place that could not be looked at adds its
-// failure.
+// The profiles of each browser that hold stores, added to `profiles`; a
+// place that could not be looked at adds its failure.
 using Profiles = std::vector<std::unique_ptr<Profile>>;
-Profiles FindFirefoxProfiles(std::vector<store::StoreError>& failures);
-Profiles FindChromiumProfiles(std::vector<store::StoreError>& failures);
+using Failures = std::vector<store::StoreError>;
+// Adds `profile` when it holds stores.
+void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile);
+void FindFirefoxProfiles(Profiles& profiles, Failures& failures);
+void FindChromiumProfiles(Profiles& profiles, Failures& failures);
+void FindGnomeWebProfiles(Profiles& profiles, Failures& failures);
+void FindLuakitProfiles(Profiles& profiles, Failures& failures);
+void FindFalkonProfiles(Profiles& profiles, Failures& failures);
+void FindQutebrowserProfiles(Profiles& profiles, Failures& failures);
 
 }  // namespace browsers

@@ -18,9 +18,9 @@ struct Found {
 
 Found FindProfiles() {
     Found found;
-    found.profiles = FindFirefoxProfiles(found.failures);
-    for (auto& profile : FindChromiumProfiles(found.failures))
-        found.profiles.push_back(std::move(profile));
+    for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindGnomeWebProfiles,
+                            FindLuakitProfiles, FindFalkonProfiles, FindQutebrowserProfiles})
+        find(found.profiles, found.failures);
     return found;
 }
 

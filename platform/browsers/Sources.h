@@ -12,8 +12,6 @@
 
 namespace browsers {
 
-using Failures = std::vector<store::StoreError>;
-
 // What every profile gave, and why each source that could not be read did
 // not.
 template <typename Item>

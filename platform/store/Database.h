@@ -68,6 +68,12 @@ public:
     static std::unique_ptr<Database> OpenAsItIs(const std::string& path, std::string_view who,
                                                 bool unchanging, const std::string& shownPath = "");
 
+    // Whether another process holds the store at `path` locked against
+    // readers, as a browser that keeps its store in exclusive locking mode
+    // does while it runs. Creates and writes nothing (the store must not be
+    // in WAL mode, whose readers make an index file).
+    static bool LockedAgainstReaders(const std::string& path);
+
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

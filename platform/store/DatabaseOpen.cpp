@@ -303,4 +303,15 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
     }
 }
 
+bool Database::LockedAgainstReaders(const std::string& path) {
+    try {
+        Connection db = Connect(path, SQLITE_OPEN_READONLY);
+        sqlite3_busy_timeout(db.get(), 0);
+        FirstText(db.get(), "SELECT count(*) FROM sqlite_master");
+        return false;
+    } catch (const OpenFailure& failure) {
+        return (failure.sqliteCode & 0xff) == SQLITE_BUSY;
+    }
+}
+
 }  // namespace store

@@ -32,8 +32,12 @@ std::string ConfigDirectory() {
     return XdgDirectory("XDG_CONFIG_HOME", ".config");
 }
 
+std::string DataHomeDirectory() {
+    return XdgDirectory("XDG_DATA_HOME", ".local/share");
+}
+
 std::string DataDirectory() {
-    return XdgDirectory("XDG_DATA_HOME", ".local/share") + "/orvalla";
+    return DataHomeDirectory() + "/orvalla";
 }
 
 }  // namespace store

@@ -11,6 +11,9 @@ std::string HomeDirectory();
 // $XDG_CONFIG_HOME, else ~/.config. A relative value is invalid and ignored.
 std::string ConfigDirectory();
 
+// $XDG_DATA_HOME, else ~/.local/share.
+std::string DataHomeDirectory();
+
 // The directory Orvalla's stores live in: $XDG_DATA_HOME/orvalla, else
 // ~/.local/share/orvalla (a relative XDG_DATA_HOME is ignored). Each is read
 // anew at every call.

@@ -1,0 +1,12 @@
+// The session bus, asked who runs: browsers that keep one window for all
+// their launches own a name on it while they run.
+#pragma once
+
+namespace browsers {
+
+// Whether a process owns `name` on this session's bus. With no session bus
+// (none given, none at its usual place) nothing of this session owns it, and
+// none is started to ask.
+bool SessionBusNameOwned(const char* name);
+
+}  // namespace browsers

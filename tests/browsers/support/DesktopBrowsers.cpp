@@ -1,0 +1,229 @@
+#include "DesktopBrowsers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QUrl>
+
+#include <functional>
+#include <stdexcept>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs the event loop until `done` or `timeout`; whether it is done.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout.count())
+            return false;
+        RunEventLoop(100ms);
+    }
+    return true;
+}
+
+bool WriteText(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+// No call for a service starts one: nothing outlives the bus.
+constexpr char kBusConfig[] =
+    "<busconfig><type>session</type><listen>unix:path=%1</listen><auth>EXTERNAL</auth>"
+    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>";
+
+// Each browser's settings, written before it starts: it shows no first-run
+// or restored pages, fetches no block lists and asks nothing on quitting.
+void Prepare(Desktop desktop, const QString& home) {
+    switch (desktop) {
+        case Desktop::GnomeWeb:  // read through GSETTINGS_BACKEND=keyfile
+            WriteText(home + "/.config/glib-2.0/settings/keyfile",
+                      "[org/gnome/epiphany]\ncontent-filters=@as []\n"
+                      "restore-session-policy='never'\n"
+                      "[org/gnome/epiphany/web]\nenable-safe-browsing=false\n");
+            break;
+        case Desktop::Luakit:  // a session left by a killed run would be reopened
+            for (const char* name : {"/session", "/recovery_session"})
+                QFile::remove(home + "/.local/share/luakit" + name);
+            break;
+        case Desktop::Falkon: {
+            QSettings settings(home + "/.config/falkon/profiles/default/settings.ini",
+                               QSettings::IniFormat);
+            settings.setValue("Web-URL-Settings/afterLaunch", 0);  // a blank page
+            settings.setValue("Browser-Tabs-Settings/AskOnClosing", false);
+            settings.setValue("AdBlock/enabled", false);
+            settings.setValue("Web-Browser-Settings/CheckUpdates", false);
+            settings.setValue("SessionRestore/isRunning", false);  // no crash page
+            break;
+        }
+        case Desktop::Qutebrowser:
+            WriteText(home + "/.config/qutebrowser/config.py",
+                      "config.load_autoconfig(False)\nc.confirm_quit = ['never']\n"
+                      "c.url.start_pages = ['about:blank']\nc.url.default_page = 'about:blank'\n"
+                      "c.content.blocking.enabled = False\nc.content.dns_prefetch = False\n"
+                      "c.auto_save.session = False\nc.changelog_after_upgrade = 'never'\n");
+            if (!QFile::exists(home + "/.local/share/qutebrowser/state"))
+                WriteText(home + "/.local/share/qutebrowser/state",
+                          "[general]\nquickstart-done = 1\n");
+            break;
+    }
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession() {
+    if (!dir_.isValid())
+        throw std::runtime_error("no temporary directory for the desktop session");
+    for (int number = 71; number <= 79 && display_.isEmpty(); ++number) {
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            continue;
+        const QString display = QStringLiteral(":%1").arg(number);
+        xvfb_ = std::make_unique<BrowserRun>(
+            "Xvfb", QStringList{display, "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
+            QProcessEnvironment::systemEnvironment());
+        if (WaitUntil([&] { return QFile::exists(socket) || !xvfb_->Running(); }, 10s) &&
+            xvfb_->Running())
+            display_ = display;
+    }
+    if (display_.isEmpty())
+        throw std::runtime_error("Xvfb did not start on any display from :71 to :79");
+
+    const QString config = dir_.filePath("bus.conf");
+    const QString socket = dir_.filePath("bus");
+    WriteText(config, QString(kBusConfig).arg(socket).toUtf8());
+    daemon_ = std::make_unique<BrowserRun>("dbus-daemon",
+                                           QStringList{"--nofork", "--config-file=" + config},
+                                           QProcessEnvironment::systemEnvironment());
+    if (!WaitUntil([&] { return QFile::exists(socket) || !daemon_->Running(); }, 10s) ||
+        !daemon_->Running())
+        throw std::runtime_error("dbus-daemon did not start: " + daemon_->Errors().toStdString());
+    bus_ = "unix:path=" + socket;
+    displayEnv_.emplace("DISPLAY", display_.toUtf8().constData());
+    busEnv_.emplace("DBUS_SESSION_BUS_ADDRESS", bus_.toUtf8().constData());
+}
+
+DesktopSession::~DesktopSession() {
+    daemon_->Stop(5s);
+    xvfb_->Stop(5s);
+}
+
+QProcessEnvironment DesktopSession::Environment(const QString& home) const {
+    QProcessEnvironment environment = BrowserEnvironment(home);
+    const QString runtime = home + "/.run";
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const auto& [name, value] : std::initializer_list<std::pair<QString, QString>>{
+             {"DISPLAY", display_},
+             {"DBUS_SESSION_BUS_ADDRESS", bus_},
+             {"XDG_RUNTIME_DIR", runtime},
+             {"QT_QPA_PLATFORM", "xcb"},
+             {"GDK_BACKEND", "x11"},
+             {"GSETTINGS_BACKEND", "keyfile"},
+             {"NO_AT_BRIDGE", "1"},
+             {"QTWEBENGINE_DISABLE_SANDBOX", "1"},  // it refuses to run as root otherwise
+             {"QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu"},
+             {"LIBGL_ALWAYS_SOFTWARE", "1"}})
+        environment.insert(name, value);
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("SESSION_MANAGER");
+    return environment;
+}
+
+bool DesktopSession::Owns(const QString& name) const {
+    QProcess send;  // on this bus: the session set DBUS_SESSION_BUS_ADDRESS here
+    send.start("dbus-send",
+               {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:" + name});
+    return send.waitForFinished(5000) && send.readAllStandardOutput().contains("boolean true");
+}
+
+QString DesktopProgram(Desktop desktop) {
+    static const char* const names[] = {"epiphany", "luakit", "falkon", "qutebrowser"};
+    return FindBrowser(names[static_cast<int>(desktop)]);
+}
+
+DesktopBrowser::DesktopBrowser(Desktop desktop, const DesktopSession& session, const QString& home,
+                               PageServer& server, const QString& url)
+    : desktop_(desktop),
+      program_(DesktopProgram(desktop)),
+      environment_(session.Environment(home)),
+      server_(server) {
+    if (program_.isEmpty()) {
+        Fail("not installed");
+        return;
+    }
+    Prepare(desktop, home);
+    // GNOME Web records no visit of the page it is started on in a new
+    // profile, only of those opened in it later.
+    if (desktop == Desktop::GnomeWeb) {
+        run_ = std::make_unique<BrowserRun>(program_, QStringList{"about:blank"}, environment_);
+        if (!WaitUntil([&] { return session.Owns("org.gnome.Epiphany") || !Running(); }, 30s))
+            Fail("did not own org.gnome.Epiphany");
+        else
+            Open(url);
+        return;
+    }
+    const std::size_t seen = server_.Requests().size();
+    run_ = std::make_unique<BrowserRun>(program_, QStringList{url}, environment_);
+    Loaded(url, seen);
+}
+
+bool DesktopBrowser::Open(const QString& url) {
+    const std::size_t seen = server_.Requests().size();
+    const QString failure = RunBrowser(program_, {url}, environment_, 30s);
+    return failure.isEmpty() ? Loaded(url, seen) : Fail(failure);
+}
+
+bool DesktopBrowser::Loaded(const QString& url, std::size_t seen) {
+    const QUrl page(url);
+    const QString host = QStringLiteral("%1:%2").arg(page.host()).arg(page.port());
+    const bool answered = WaitUntil(
+        [&] {
+            const auto& requests = server_.Requests();
+            for (std::size_t i = seen; i < requests.size(); ++i) {
+                if (requests[i].host == host && requests[i].path == page.path())
+                    return true;
+            }
+            return !Running();
+        },
+        60s);
+    if (!answered || !Running())
+        return Fail("did not load " + url);
+    // The title, and with it the history row, follow the answer.
+    RunEventLoop(2s);
+    return true;
+}
+
+bool DesktopBrowser::Quit() {
+    if (!Running())
+        return Fail("was not running to quit");
+    if (desktop_ == Desktop::GnomeWeb || desktop_ == Desktop::Luakit)
+        return run_->Stop(30s) || Fail("did not end on SIGTERM within 30 s");
+    // Falkon loses the cookies of the last half minute on SIGTERM.
+    const QString failure = desktop_ == Desktop::Falkon
+                                ? RunBrowser("xdotool",
+                                             {"search", "--onlyvisible", "--class", "falkon",
+                                              "windowfocus", "--sync", "key", "ctrl+q"},
+                                             environment_, 10s)
+                                : RunBrowser(program_, {":quit"}, environment_, 30s);
+    if (!failure.isEmpty())
+        return Fail(failure);
+    return run_->Wait(30s) || Fail("did not quit within 30 s");
+}
+
+bool DesktopBrowser::Fail(const QString& what) {
+    if (failure_.isEmpty()) {
+        failure_ = QFileInfo(program_).fileName() + ' ' + what;
+        if (run_)
+            failure_ += ":\n" + QString::fromLocal8Bit(run_->Errors().right(2000));
+    }
+    return false;
+}
