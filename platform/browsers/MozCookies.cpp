@@ -9,7 +9,9 @@ namespace {
 // path but other origin attributes (a partition, a container) are apart in
 // Firefox, so they are groups of their own. Setting a cookie again keeps its
 // creation time; where the schema has an update time, that is when it was
-// last set or changed. WebKitGTK keeps no time a cookie was set.
+// last set or changed. WebKitGTK keeps no time a cookie was set. The expiry
+// is in milliseconds from Firefox's schema 17 on, in seconds before it and in
+// WebKitGTK.
 struct MozColumns {
     std::string attributes = "''";
     std::string modified = "NULL";
@@ -23,7 +25,7 @@ struct MozColumns {
         else if (HasColumn(db, "moz_cookies", "creationTime"))
             modified = "creationTime";
         store::Statement version(db, "PRAGMA user_version");
-        msExpiry = version.Step() && version.Int(0) >= 17 && attributes != "''";
+        msExpiry = version.Step() && version.Int(0) >= 17;
     }
 };
 

@@ -44,10 +44,11 @@ constexpr char kBusConfig[] =
 void Prepare(Desktop desktop, const QString& home) {
     switch (desktop) {
         case Desktop::GnomeWeb:  // read through GSETTINGS_BACKEND=keyfile
-            WriteText(home + "/.config/glib-2.0/settings/keyfile",
-                      "[org/gnome/epiphany]\ncontent-filters=@as []\n"
-                      "restore-session-policy='never'\n"
-                      "[org/gnome/epiphany/web]\nenable-safe-browsing=false\n");
+            // (An empty content-filters list would hold every page load back.)
+            WriteText(
+                home + "/.config/glib-2.0/settings/keyfile",
+                "[org/gnome/epiphany]\nrestore-session-policy='never'\n"
+                "[org/gnome/epiphany/web]\nenable-adblock=false\nenable-safe-browsing=false\n");
             break;
         case Desktop::Luakit:  // a session left by a killed run would be reopened
             for (const char* name : {"/session", "/recovery_session"})
@@ -69,9 +70,11 @@ void Prepare(Desktop desktop, const QString& home) {
                       "c.url.start_pages = ['about:blank']\nc.url.default_page = 'about:blank'\n"
                       "c.content.blocking.enabled = False\nc.content.dns_prefetch = False\n"
                       "c.auto_save.session = False\nc.changelog_after_upgrade = 'never'\n");
+            QFile::remove(home +
+                          "/.local/share/qutebrowser/sessions/_autosave.yml");  // as luakit's
             if (!QFile::exists(home + "/.local/share/qutebrowser/state"))
                 WriteText(home + "/.local/share/qutebrowser/state",
-                          "[general]\nquickstart-done = 1\n");
+                          "[general]\nquickstart-done = 1\nsession-warning-shown = 1\n");
             break;
     }
 }

@@ -1,0 +1,159 @@
+// GNOME Web, luakit, Falkon and qutebrowser, each making its own profile on a
+// desktop of the test's own, read and changed through the platform calls;
+// each browser then runs again and shows by the cookies it sends and the
+// visits it records what is left.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "DesktopBrowsers.h"
+#include "PlatformStores.h"
+#include "platform/comobj.h"
+#include "platform/objbase.h"
+#include "platform/sysutils.h"
+
+namespace {
+
+struct Case {
+    Desktop desktop;
+    const char* name;
+    const char* label;
+    const char* who;
+    // WebKitGTK keeps no time a cookie was set.
+    bool keepsSetTimes;
+};
+
+const Case kCases[] = {
+    {Desktop::GnomeWeb, "GnomeWeb", "epiphany.default", "GNOME Web (default)", false},
+    {Desktop::Luakit, "Luakit", "luakit.default", "luakit (default)", false},
+    {Desktop::Falkon, "Falkon", "falkon.default", "Falkon (default)", true},
+    {Desktop::Qutebrowser, "Qutebrowser", "qutebrowser.default", "qutebrowser (default)", true},
+};
+
+class DesktopTest : public ::testing::TestWithParam<Case> {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        session_ = std::make_unique<DesktopSession>();
+        server_ = std::make_unique<PageServer>();
+        server_->SetPage("/a/one", {.title = "A one",
+                                    .setCookies = {"one=1; Max-Age=86400; Path=/a",
+                                                   "two=2; Max-Age=172800; Path=/a"}});
+        server_->SetPage("/b/one", {.title = "B one", .setCookies = {"three=3; Max-Age=3600"}});
+        server_->SetPage("/moved", {.redirect = "/b/one"});
+        for (const char* path : {"/a/check", "/b/check", "/after"})
+            server_->SetPage(path, {.title = "Check"});
+    }
+    static void TearDownTestSuite() {
+        server_.reset();
+        session_.reset();
+        CoUninitialize();
+    }
+
+    void SetUp() override {
+        if (DesktopProgram(GetParam().desktop).isEmpty())
+            GTEST_SKIP() << GetParam().name << " is not installed";
+        home_ = std::make_unique<TempDataDir>();
+        // Where the browsers, given this home, keep their data.
+        dataHome_.emplace("XDG_DATA_HOME", (home_->Path() + "/.local/share").c_str());
+    }
+
+    static std::string Url(const char* host, const char* path) {
+        return server_->Url(host, path).toStdString();
+    }
+    std::string Address(const char* hostAndPath) const {
+        return std::string("Cookie:") + GetParam().label + "@" + hostAndPath;
+    }
+
+    std::unique_ptr<DesktopBrowser> Start(const std::string& url) {
+        auto browser = std::make_unique<DesktopBrowser>(GetParam().desktop, *session_,
+                                                        QString::fromStdString(home_->Path()),
+                                                        *server_, QString::fromStdString(url));
+        EXPECT_EQ(browser->Failure().toStdString(), "");
+        return browser;
+    }
+    void Visit(const std::string& first, const std::string& second) {
+        const auto browser = Start(first);
+        EXPECT_TRUE(browser->Open(QString::fromStdString(second)));
+        EXPECT_TRUE(browser->Quit()) << browser->Failure().toStdString();
+    }
+
+    static inline std::unique_ptr<DesktopSession> session_;
+    static inline std::unique_ptr<PageServer> server_;
+    std::unique_ptr<TempDataDir> home_;
+    std::optional<ScopedEnv> dataHome_;
+};
+
+TEST_P(DesktopTest, ListsDeletesAndClearsAsTheBrowserDoes) {
+    const Case& browser = GetParam();
+    // The stores keep seconds at best.
+    const std::uint64_t started = FileTimeNow() - kSecond;
+    Visit(Url("a.localhost", "/a/one"), Url("b.localhost", "/moved"));
+    const std::uint64_t finished = FileTimeNow() + kSecond;
+    ASSERT_FALSE(HasFailure());
+
+    const std::string a = Address("a.localhost /a");
+    const std::string b = Address("b.localhost /b");
+    const auto groups = WalkCookies();
+    for (const auto& [address, lifetime] : {std::pair{a, 172800}, {b, 3600}}) {
+        SCOPED_TRACE(address);
+        ASSERT_EQ(groups.count(address), 1u);
+        const CacheCookie& group = groups.at(address);
+        EXPECT_GE(group.expires, started + lifetime * kSecond);
+        EXPECT_LE(group.expires, finished + lifetime * kSecond);
+        if (browser.keepsSetTimes) {
+            EXPECT_GE(group.modified, started);
+            EXPECT_LE(group.modified, finished);
+        } else {
+            EXPECT_EQ(group.modified, 0u);
+        }
+    }
+    // The redirect that led to a page is no page of its own.
+    const auto pages = ListHistory();
+    ASSERT_EQ(pages.size(), 2u);
+    for (const auto& [url, title] : {std::pair{Url("a.localhost", "/a/one"), "A one"},
+                                     {Url("b.localhost", "/b/one"), "B one"}}) {
+        SCOPED_TRACE(url);
+        ASSERT_EQ(pages.count(url), 1u);
+        EXPECT_EQ(pages.at(url).title, title);
+        EXPECT_GE(pages.at(url).visited, started);
+        EXPECT_LE(pages.at(url).visited, finished);
+    }
+
+    // One group goes; run again, the browser sends none of its cookies but
+    // still the other's. While it runs, it refuses every change, and its
+    // stores are read all the same.
+    ASSERT_TRUE(DeleteUrlCacheEntryA(a.c_str()));
+    EXPECT_EQ(WalkCookies().count(a), 0u);
+    server_->ClearRequests();
+    {
+        const auto again = Start(Url("a.localhost", "/a/check"));
+        ASSERT_TRUE(again->Open(QString::fromStdString(Url("b.localhost", "/b/check"))));
+        const std::string refusal = std::string(browser.who) + " is running: close it first";
+        EXPECT_TRUE(DeleteUrlCacheEntryA(b.c_str()));
+        DWORD walked = 0;
+        EXPECT_EQ(WalkCookies(&walked).count(b), 1u);
+        EXPECT_EQ(walked, DWORD{ERROR_LOCK_VIOLATION});
+        EXPECT_EQ(LastErrorDetail(), refusal);
+        EXPECT_EQ(ListHistory().count(Url("a.localhost", "/a/one")), 1u);
+        const HRESULT cleared = OpenHistory()->ClearHistory();
+        EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+        EXPECT_EQ(OleErrorMessage(cleared), refusal);
+        EXPECT_TRUE(again->Quit()) << again->Failure().toStdString();
+    }
+    EXPECT_EQ(server_->CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
+    EXPECT_EQ(server_->CookiesSent("b.localhost", "/b/check"), QList<QByteArray>{"three=3"});
+    EXPECT_EQ(WalkCookies().count(b), 1u);
+
+    // Cleared, the history takes the browser's next visit.
+    ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
+    EXPECT_TRUE(ListHistory().empty());
+    Visit(Url("b.localhost", "/after"), Url("b.localhost", "/b/check"));
+    EXPECT_EQ(ListHistory().count(Url("b.localhost", "/after")), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, DesktopTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
