@@ -14,7 +14,8 @@ packages=(
     tzdata fonts-liberation2 fonts-dejavu-core
 )
 if [ "${1:-}" = "--for-tests" ]; then
-    packages+=(libgtest-dev xvfb xdotool imagemagick x11-utils openbox clang libclang-rt-14-dev
+    packages+=(libgtest-dev xvfb xauth xdotool imagemagick x11-utils openbox clang
+        libclang-rt-14-dev
         dpkg-dev file desktop-file-utils firefox-esr chromium
         epiphany-browser luakit falkon qutebrowser dbus-daemon)
 fi
