@@ -8,9 +8,9 @@ namespace browsers {
 
 // Firefox's `moz_cookies`, also WebKitGTK's (GNOME Web, luakit), which lacks
 // the origin attributes and every time but the expiry.
-class MozCookiesProfile : public Profile {
+class MozCookiesProfile : public StoreProfile {
 protected:
-    using Profile::Profile;
+    using StoreProfile::StoreProfile;
 
 private:
     void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const override;
@@ -19,9 +19,9 @@ private:
 
 // Chromium's `cookies`, also Qt WebEngine's (Falkon, qutebrowser), whose
 // older version lacks the partitions and the update time.
-class ChromiumCookiesProfile : public Profile {
+class ChromiumCookiesProfile : public StoreProfile {
 protected:
-    using Profile::Profile;
+    using StoreProfile::StoreProfile;
 
 private:
     void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const override;

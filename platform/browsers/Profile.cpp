@@ -61,7 +61,7 @@ Profile::Profile(std::string folder, std::string_view browser, std::string_view 
           return label;
       }()) {}
 
-bool Profile::HasStores() const {
+bool StoreProfile::HasStores() const {
     return Present(CookiesFile()) || Present(HistoryFile());
 }
 
@@ -83,9 +83,9 @@ std::string Profile::Address(std::string_view host, std::string_view path,
     return address;
 }
 
-void Profile::CheckClosed() const {
+void StoreProfile::CheckClosed() const {
     if (Running())
-        throw store::StoreError{ERROR_LOCK_VIOLATION, who_ + " is running: close it first"};
+        throw store::StoreError{ERROR_LOCK_VIOLATION, Who() + " is running: close it first"};
 }
 
 // The browser's files are read where they are only while it is closed and
@@ -93,18 +93,18 @@ void Profile::CheckClosed() const {
 // reader would have to write to); then they are read unlocked, so that not
 // even SQLite's index file is made. Otherwise a private copy is read.
 template <typename Read>
-void Profile::ReadStore(const std::string& path, Read read) const {
+void StoreProfile::ReadStore(const std::string& path, Read read) const {
     if (!Present(path))
         return;
     if (!IsRegularFile(path))
         throw Error(ERROR_FILE_INVALID,
                     "\"" + path + "\" is not a regular file, so it is not read");
     if (!Running() && !Holding(path + "-wal") && !Holding(path + "-journal")) {
-        read(*store::Database::OpenAsItIs(path, who_, true));
+        read(*store::Database::OpenAsItIs(path, Who(), true));
         return;
     }
-    PrivateCopy copy(path, who_);
-    const auto db = store::Database::OpenAsItIs(copy.Path(), who_, false, path);
+    PrivateCopy copy(path, Who());
+    const auto db = store::Database::OpenAsItIs(copy.Path(), Who(), false, path);
     // The first read recovers the copy; from then on the open files serve,
     // and a run killed while reading leaves nothing behind.
     db->Exec("SELECT count(*) FROM sqlite_master", "read");
@@ -112,13 +112,13 @@ void Profile::ReadStore(const std::string& path, Read read) const {
     read(*db);
 }
 
-std::vector<CookieGroup> Profile::Cookies() const {
+std::vector<CookieGroup> StoreProfile::Cookies() const {
     std::vector<CookieGroup> groups;
     ReadStore(CookiesFile(), [&](store::Database& db) { ReadGroups(db, groups); });
     return groups;
 }
 
-std::vector<VisitedPage> Profile::History() const {
+std::vector<VisitedPage> StoreProfile::History() const {
     std::vector<VisitedPage> pages;
     ReadStore(HistoryFile(), [&](store::Database& db) {
         for (store::Statement page(db, PagesSql()); page.Step();) {
@@ -131,19 +131,19 @@ std::vector<VisitedPage> Profile::History() const {
     return pages;
 }
 
-std::unique_ptr<store::Database> Profile::OpenForChange(const std::string& path) const {
+std::unique_ptr<store::Database> StoreProfile::OpenForChange(const std::string& path) const {
     if (!IsRegularFile(path))
         throw Error(ERROR_FILE_INVALID,
                     "\"" + path + "\" is not a regular file, so it is not changed");
-    if (!LiesInside(path, folder_)) {
+    if (!LiesInside(path, Folder())) {
         throw Error(ERROR_ACCESS_DENIED, "the store \"" + path +
                                              "\" lies outside the profile's folder, so it is not "
                                              "changed");
     }
-    return store::Database::OpenAsItIs(path, who_, false);
+    return store::Database::OpenAsItIs(path, Who(), false);
 }
 
-void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
+void StoreProfile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     CheckClosed();
     const auto db = OpenForChange(CookiesFile());
     // Kept in memory until the commit, so that the store is locked against
@@ -160,7 +160,7 @@ void Profile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     transaction.Commit();
 }
 
-void Profile::EmptyHistoryTables(std::initializer_list<const char*> tables) const {
+void StoreProfile::EmptyHistoryTables(std::initializer_list<const char*> tables) const {
     const auto db = OpenForChange(HistoryFile());
     store::Transaction transaction(*db);
     for (const char* table : tables) {
@@ -171,7 +171,7 @@ void Profile::EmptyHistoryTables(std::initializer_list<const char*> tables) cons
     transaction.Commit();
 }
 
-void Profile::ClearHistory() const {
+void StoreProfile::ClearHistory() const {
     if (!Present(HistoryFile()))
         return;
     CheckClosed();

@@ -1,6 +1,4 @@
-// One profile of a real browser: where its stores are, how to tell that the
-// browser runs, and its SQL, over the reading, deleting and clearing that
-// every browser shares.
+// The profiles of the real browsers, and what the SQLite-based ones share.
 #pragma once
 
 #include <cstdint>
@@ -39,9 +37,10 @@ struct VisitedPage {
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
 };
 
-// Every call that fails throws store::StoreError, whose message begins with
-// the browser and the profile ("Firefox (default-esr) is running: close it
-// first").
+// One profile of a real browser, as the cookie groups and visited pages it
+// holds. Every call that fails throws store::StoreError, whose message
+// begins with the browser and the profile ("Firefox (default-esr) is
+// running: close it first").
 class Profile {
 public:
     virtual ~Profile() = default;
@@ -49,23 +48,50 @@ public:
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     const std::string& Label() const { return label_; }
     // Whether anything is at the place of its cookies or its history.
-    bool HasStores() const;
+    virtual bool HasStores() const = 0;
 
-    // Read from a private copy while the browser runs, and without writing
-    // anything beside the files while it does not.
-    std::vector<CookieGroup> Cookies() const;
-    std::vector<VisitedPage> History() const;
-
-    // Deletes the cookies of these groups, all in one transaction.
-    void DeleteCookies(const std::vector<GroupKey>& groups) const;
+    virtual std::vector<CookieGroup> Cookies() const = 0;
+    virtual std::vector<VisitedPage> History() const = 0;
+    // Deletes the cookies of these groups, all at once.
+    virtual void DeleteCookies(const std::vector<GroupKey>& groups) const = 0;
     // Clears the history as the browser's own clearing does, bookmarks kept.
-    void ClearHistory() const;
+    virtual void ClearHistory() const = 0;
 
 protected:
     // `browser` names it in messages ("Google Chrome"), `labelPrefix` in
     // labels ("google-chrome"), `name` the profile in both.
     Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
             std::string_view name);
+
+    const std::string& Folder() const { return folder_; }
+    const std::string& Who() const { return who_; }
+    std::string File(std::string_view name) const { return folder_ + "/" + std::string(name); }
+    std::string Address(std::string_view host, std::string_view path,
+                        std::string_view partition) const;
+    store::StoreError Error(DWORD code, const std::string& what) const;
+
+private:
+    const std::string folder_;
+    const std::string who_;  // "Firefox (default-esr)"
+    const std::string label_;
+};
+
+// A profile whose stores are SQLite files: where they are, how to tell that
+// the browser runs, and its SQL, over the reading, deleting and clearing
+// that every such browser shares.
+class StoreProfile : public Profile {
+public:
+    bool HasStores() const override;
+    // Read from a private copy while the browser runs, and without writing
+    // anything beside the files while it does not.
+    std::vector<CookieGroup> Cookies() const override;
+    std::vector<VisitedPage> History() const override;
+    // In one transaction.
+    void DeleteCookies(const std::vector<GroupKey>& groups) const override;
+    void ClearHistory() const override;
+
+protected:
+    using Profile::Profile;
 
     virtual bool Running() const = 0;
     virtual std::string CookiesFile() const = 0;
@@ -79,10 +105,6 @@ protected:
     // Clears the history, the browser known to be closed.
     virtual void Clear() const = 0;
 
-    const std::string& Who() const { return who_; }
-    std::string File(std::string_view name) const { return folder_ + "/" + std::string(name); }
-    std::string Address(std::string_view host, std::string_view path,
-                        std::string_view partition) const;
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
     std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
@@ -91,16 +113,11 @@ protected:
     void EmptyHistoryTables(std::initializer_list<const char*> tables) const;
     // Throws the refusal of every change while the browser runs.
     void CheckClosed() const;
-    store::StoreError Error(DWORD code, const std::string& what) const;
 
 private:
     // Runs `read` on the store at `path`; nothing when no file is there.
     template <typename Read>
     void ReadStore(const std::string& path, Read read) const;
-
-    const std::string folder_;
-    const std::string who_;  // "Firefox (default-esr)"
-    const std::string label_;
 };
 
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
@@ -126,5 +143,6 @@ void FindGnomeWebProfiles(Profiles& profiles, Failures& failures);
 void FindLuakitProfiles(Profiles& profiles, Failures& failures);
 void FindFalkonProfiles(Profiles& profiles, Failures& failures);
 void FindQutebrowserProfiles(Profiles& profiles, Failures& failures);
+void FindKonquerorProfiles(Profiles& profiles, Failures& failures);
 
 }  // namespace browsers

@@ -18,8 +18,9 @@ struct Found {
 
 Found FindProfiles() {
     Found found;
-    for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindGnomeWebProfiles,
-                            FindLuakitProfiles, FindFalkonProfiles, FindQutebrowserProfiles})
+    for (const auto find :
+         {FindFirefoxProfiles, FindChromiumProfiles, FindGnomeWebProfiles, FindLuakitProfiles,
+          FindFalkonProfiles, FindQutebrowserProfiles, FindKonquerorProfiles})
         find(found.profiles, found.failures);
     return found;
 }
