@@ -17,7 +17,7 @@ if [ "${1:-}" = "--for-tests" ]; then
     packages+=(libgtest-dev xvfb xauth xdotool imagemagick x11-utils openbox clang
         libclang-rt-14-dev
         dpkg-dev file desktop-file-utils firefox-esr chromium
-        epiphany-browser luakit falkon qutebrowser dbus-daemon)
+        epiphany-browser luakit falkon qutebrowser konqueror dbus-daemon)
 fi
 
 missing=()

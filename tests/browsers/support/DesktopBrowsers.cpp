@@ -35,6 +35,15 @@ bool BusNameOwned(const QString& name) {
     return send.waitForFinished(5000) && send.readAllStandardOutput().contains("boolean true");
 }
 
+// Calls `method` and waits for its answer; a failure message, "" when answered.
+QString BusCall(const QProcessEnvironment& environment, const QString& service, const QString& path,
+                const QString& method, const QStringList& arguments = {}) {
+    return RunBrowser(
+        "dbus-send",
+        QStringList{"--session", "--print-reply", "--dest=" + service, path, method} + arguments,
+        environment, 10s);
+}
+
 bool WriteText(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
@@ -78,6 +87,11 @@ void Prepare(Desktop desktop, const QString& home) {
                 WriteText(home + "/.local/share/qutebrowser/state",
                           "[general]\nquickstart-done = 1\nsession-warning-shown = 1\n");
             break;
+        case Desktop::Konqueror:  // no hidden instance left running after it quits
+            WriteText(home + "/.config/konquerorrc", "[Reusing]\nAlwaysHavePreloaded=false\n");
+            // A killed run's windows would be offered back in a dialog.
+            QDir(home + "/.local/share/konqueror/autosave").removeRecursively();
+            break;
     }
 }
 
@@ -104,7 +118,7 @@ QProcessEnvironment DesktopEnvironment(const QString& home) {
 }
 
 QString DesktopProgram(Desktop desktop) {
-    static const char* const names[] = {"epiphany", "luakit", "falkon", "qutebrowser"};
+    static const char* const names[] = {"epiphany", "luakit", "falkon", "qutebrowser", "konqueror"};
     return FindBrowser(names[static_cast<int>(desktop)]);
 }
 
@@ -119,6 +133,18 @@ DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer&
         return;
     }
     Prepare(desktop, home);
+    // Konqueror hands its cookies to kded5, which our bus does not start.
+    if (desktop == Desktop::Konqueror) {
+        kded_ = std::make_unique<BrowserRun>(FindBrowser("kded5"), QStringList{}, environment_);
+        if (!WaitUntil([&] { return BusNameOwned("org.kde.kded5") || !kded_->Running(); }, 30s) ||
+            !BusCall(environment_, "org.kde.kded5", "/kded", "org.kde.kded5.loadModule",
+                     {"string:kcookiejar"})
+                 .isEmpty() ||
+            !WaitUntil([] { return BusNameOwned("org.kde.kcookiejar5"); }, 10s)) {
+            Fail("found no kded5 cookie jar");
+            return;
+        }
+    }
     // GNOME Web records no visit of the page it is started on in a new
     // profile, only of those opened in it later.
     if (desktop == Desktop::GnomeWeb) {
@@ -172,10 +198,20 @@ bool DesktopBrowser::Quit() {
                                              {"search", "--onlyvisible", "--class", "falkon",
                                               "windowfocus", "--sync", "key", "ctrl+q"},
                                              environment_, 10s)
+                            : desktop_ == Desktop::Konqueror
+                                ? BusCall(environment_, "org.kde.konqueror", "/MainApplication",
+                                          "org.qtproject.Qt.QCoreApplication.quit")
                                 : RunBrowser(program_, {":quit"}, environment_, 30s);
     if (!failure.isEmpty())
         return Fail(failure);
-    return run_->Wait(30s) || Fail("did not quit within 30 s");
+    if (!run_->Wait(30s))
+        return Fail("did not quit within 30 s");
+    // kded5 writes the cookies 3 minutes after a change, or when it quits,
+    // but not on SIGTERM.
+    return !kded_ ||
+           (BusCall(environment_, "org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() &&
+            kded_->Wait(30s)) ||
+           Fail("kded5 did not quit within 30 s");
 }
 
 bool DesktopBrowser::Fail(const QString& what) {

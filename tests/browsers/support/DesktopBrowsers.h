@@ -1,5 +1,5 @@
-// Browsers that need a desktop: GNOME Web, luakit, Falkon and qutebrowser
-// run on the test program's X display and session bus, each as one
+// Browsers that need a desktop: GNOME Web, luakit, Falkon, qutebrowser and
+// Konqueror run on the test program's X display and session bus, each as one
 // long-lived instance that more pages are opened in and that its user
 // then quits, so that it writes its cookies and history as it does for them.
 #pragma once
@@ -19,7 +19,7 @@
 // accessibility bus.
 QProcessEnvironment DesktopEnvironment(const QString& home);
 
-enum class Desktop { GnomeWeb, Luakit, Falkon, Qutebrowser };
+enum class Desktop { GnomeWeb, Luakit, Falkon, Qutebrowser, Konqueror };
 
 // The browser's full path, "" when it is not installed.
 QString DesktopProgram(Desktop desktop);
@@ -52,5 +52,6 @@ private:
     const QProcessEnvironment environment_;
     PageServer& server_;
     std::unique_ptr<BrowserRun> run_;
+    std::unique_ptr<BrowserRun> kded_;  // Konqueror's cookie jar
     QString failure_;
 };
