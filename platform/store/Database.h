@@ -70,8 +70,9 @@ public:
 
     // Whether another process holds the store at `path` locked against
     // readers, as a browser that keeps its store in exclusive locking mode
-    // does while it runs. Creates and writes nothing (the store must not be
-    // in WAL mode, whose readers make an index file).
+    // does while it runs. Opens only a regular file, and creates and writes
+    // nothing (the store must not be in WAL mode, whose readers make an index
+    // file).
     static bool LockedAgainstReaders(const std::string& path);
 
     ~Database();

@@ -304,6 +304,10 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
 }
 
 bool Database::LockedAgainstReaders(const std::string& path) {
+    // Opening anything else (a FIFO) could wait for ever.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
     try {
         Connection db = Connect(path, SQLITE_OPEN_READONLY);
         sqlite3_busy_timeout(db.get(), 0);
