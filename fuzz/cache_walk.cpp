@@ -12,17 +12,14 @@
 // byte by byte in a buffer of exactly the size passed, so that the sanitizer
 // sees any write beyond it.
 //
-// One store, in a temporary XDG_DATA_HOME made once per process, serves all
+// One store, in a temporary home made once per process, serves all
 // inputs; each input ends by closing its walks and deleting its entries,
 // after which the store must be empty.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -31,6 +28,7 @@
 #include "CacheWalk.h"
 #include "PeerConnection.h"
 #include "RecordCheck.h"
+#include "TempHome.h"
 #include "WalkOracle.h"
 #include "platform/wininet.h"
 
@@ -356,22 +354,10 @@ private:
     static inline std::deque<HANDLE> closed_;
 };
 
-std::filesystem::path dataHome;
-
-void RemoveDataHome() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dataHome, ignored);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvalla-fuzz-XXXXXX";
-    Require(mkdtemp(pattern.data()) != nullptr, "no temporary directory in %s", pattern.c_str());
-    dataHome = pattern;
-    setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-    std::atexit(RemoveDataHome);
+    TempHome();
     return 0;
 }
 

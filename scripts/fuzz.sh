@@ -16,7 +16,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(date_parse compare_dates cookie_row cache_walk)
+    targets=(date_parse compare_dates cookie_row cache_walk konqueror_files)
 fi
 
 build=$root/build-fuzz
