@@ -8,8 +8,6 @@
 #include <QDateTime>
 #include <QString>
 
-#include <sys/stat.h>
-
 #include <map>
 #include <sstream>
 
@@ -43,10 +41,7 @@ class KonquerorProfile final : public Profile {
 public:
     KonquerorProfile() : Profile(store::DataHomeDirectory(), "Konqueror", "konqueror", "default") {}
 
-    bool HasStores() const override {
-        struct stat st {};
-        return lstat(CookiesFile().c_str(), &st) == 0 || lstat(HistoryFile().c_str(), &st) == 0;
-    }
+    bool HasStores() const override { return Present(CookiesFile()) || Present(HistoryFile()); }
 
     // Lines of "HOST "DOMAIN" "PATH" EXPIRY PROTOCOL NAME FLAGS VALUE" under
     // "[HOST]" headings; a domain cookie's group is its domain's, as the

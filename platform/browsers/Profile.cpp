@@ -10,12 +10,6 @@
 namespace browsers {
 namespace {
 
-// Whether anything at all is at `path`, a dangling link included.
-bool Present(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
-
 // Whether a journal or a log is at `path` with something in it: one left
 // empty (as Chromium leaves its journals) has nothing to recover.
 bool Holding(const std::string& path) {

@@ -11,6 +11,9 @@
 
 namespace browsers {
 
+// Whether anything at all is at `path`, a dangling link included.
+bool Present(const std::string& path);
+
 // Whether `path` names a regular file, links followed. Opens nothing.
 bool IsRegularFile(const std::string& path);
 

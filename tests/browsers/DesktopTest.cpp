@@ -1,7 +1,7 @@
-// GNOME Web, luakit, Falkon and qutebrowser, each making its own profile on
-// the test's display and session bus, read and changed through the platform calls;
-// each browser then runs again and shows by the cookies it sends and the
-// visits it records what is left.
+// GNOME Web, luakit, Falkon, qutebrowser and Konqueror, each making its own
+// profile on the test's display and session bus, read and changed through
+// the platform calls; each browser then runs again and shows by the cookies
+// it sends and the visits it records what is left.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSettings>
 #include <QUrl>
 
@@ -26,22 +25,22 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
-// Whether a client owns `name` on the session bus.
-bool BusNameOwned(const QString& name) {
-    QProcess send;
-    send.start("dbus-send",
-               {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:" + name});
-    return send.waitForFinished(5000) && send.readAllStandardOutput().contains("boolean true");
-}
-
-// Calls `method` and waits for its answer; a failure message, "" when answered.
-QString BusCall(const QProcessEnvironment& environment, const QString& service, const QString& path,
-                const QString& method, const QStringList& arguments = {}) {
+// Calls `method` on the session bus and waits for the answer, which `reply`
+// takes; a failure message, "" when answered.
+QString BusCall(const QString& service, const QString& path, const QString& method,
+                const QStringList& arguments = {}, QByteArray* reply = nullptr) {
     return RunBrowser(
         "dbus-send",
         QStringList{"--session", "--print-reply", "--dest=" + service, path, method} + arguments,
-        environment, 10s);
+        QProcessEnvironment::systemEnvironment(), 10s, reply);
+}
+
+bool BusNameOwned(const QString& name) {
+    QByteArray reply;
+    return BusCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                   "org.freedesktop.DBus.NameHasOwner", {"string:" + name}, &reply)
+               .isEmpty() &&
+           reply.contains("boolean true");
 }
 
 bool WriteText(const QString& path, const QByteArray& text) {
@@ -137,8 +136,7 @@ DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer&
     if (desktop == Desktop::Konqueror) {
         kded_ = std::make_unique<BrowserRun>(FindBrowser("kded5"), QStringList{}, environment_);
         if (!WaitUntil([&] { return BusNameOwned("org.kde.kded5") || !kded_->Running(); }, 30s) ||
-            !BusCall(environment_, "org.kde.kded5", "/kded", "org.kde.kded5.loadModule",
-                     {"string:kcookiejar"})
+            !BusCall("org.kde.kded5", "/kded", "org.kde.kded5.loadModule", {"string:kcookiejar"})
                  .isEmpty() ||
             !WaitUntil([] { return BusNameOwned("org.kde.kcookiejar5"); }, 10s)) {
             Fail("found no kded5 cookie jar");
@@ -193,15 +191,14 @@ bool DesktopBrowser::Quit() {
     if (desktop_ == Desktop::GnomeWeb || desktop_ == Desktop::Luakit)
         return run_->Stop(30s) || Fail("did not end on SIGTERM within 30 s");
     // Falkon loses the cookies of the last half minute on SIGTERM.
-    const QString failure = desktop_ == Desktop::Falkon
-                                ? RunBrowser("xdotool",
-                                             {"search", "--onlyvisible", "--class", "falkon",
-                                              "windowfocus", "--sync", "key", "ctrl+q"},
-                                             environment_, 10s)
-                            : desktop_ == Desktop::Konqueror
-                                ? BusCall(environment_, "org.kde.konqueror", "/MainApplication",
-                                          "org.qtproject.Qt.QCoreApplication.quit")
-                                : RunBrowser(program_, {":quit"}, environment_, 30s);
+    const QString failure =
+        desktop_ == Desktop::Falkon      ? RunBrowser("xdotool",
+                                                      {"search", "--onlyvisible", "--class", "falkon",
+                                                       "windowfocus", "--sync", "key", "ctrl+q"},
+                                                      environment_, 10s)
+        : desktop_ == Desktop::Konqueror ? BusCall("org.kde.konqueror", "/MainApplication",
+                                                   "org.qtproject.Qt.QCoreApplication.quit")
+                                         : RunBrowser(program_, {":quit"}, environment_, 30s);
     if (!failure.isEmpty())
         return Fail(failure);
     if (!run_->Wait(30s))
@@ -209,7 +206,7 @@ bool DesktopBrowser::Quit() {
     // kded5 writes the cookies 3 minutes after a change, or when it quits,
     // but not on SIGTERM.
     return !kded_ ||
-           (BusCall(environment_, "org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() &&
+           (BusCall("org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() &&
             kded_->Wait(30s)) ||
            Fail("kded5 did not quit within 30 s");
 }
