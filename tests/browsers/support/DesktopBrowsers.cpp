@@ -167,20 +167,21 @@ bool DesktopBrowser::Open(const QString& url) {
 bool DesktopBrowser::Loaded(const QString& url, std::size_t seen) {
     const QUrl page(url);
     const QString host = QStringLiteral("%1:%2").arg(page.host()).arg(page.port());
-    const bool answered = WaitUntil(
-        [&] {
-            const auto& requests = server_.Requests();
-            for (std::size_t i = seen; i < requests.size(); ++i) {
-                if (requests[i].host == host && requests[i].path == page.path())
-                    return true;
-            }
-            return !Running();
-        },
-        60s);
-    if (!answered || !Running())
+    const auto requested = [&](const QString& path) {
+        const auto& requests = server_.Requests();
+        for (std::size_t i = seen; i < requests.size(); ++i) {
+            if (requests[i].host == host && requests[i].path == path)
+                return true;
+        }
+        return !Running();
+    };
+    if (!WaitUntil([&] { return requested(page.path()); }, 60s) || !Running())
         return Fail("did not load " + url);
-    // The title, and with it the history row, follow the answer; on a busy
-    // machine GNOME Web has been seen to take more than two seconds.
+    // GNOME Web asks for the site's icon once it has read the page and its
+    // title; on a busy machine that has taken more than four seconds.
+    if (desktop_ == Desktop::GnomeWeb)
+        WaitUntil([&] { return requested("/favicon.ico"); }, 30s);
+    // The title, and with it the history row, follow.
     RunEventLoop(4s);
     return true;
 }
