@@ -30,6 +30,10 @@ QString FindBrowser(const QString& name) {
     return QStandardPaths::findExecutable(name);
 }
 
+bool EveryBrowserRequired() {
+    return qEnvironmentVariableIntValue("ORVALLA_ALL_BROWSERS") == 1;
+}
+
 void RunEventLoop(std::chrono::milliseconds duration) {
     QEventLoop loop;
     QTimer::singleShot(duration, &loop, &QEventLoop::quit);

@@ -29,6 +29,11 @@ constexpr std::uint64_t kSecond = 10000000;  // FILETIME ticks
 // The browser's full path, "" when it is not installed.
 QString FindBrowser(const QString& name);
 
+// Whether this run asks for every browser (ORVALLA_ALL_BROWSERS=1, as CI
+// sets): a browser that cannot start where it runs, for want of what its
+// sandbox needs, then fails its test instead of skipping it.
+bool EveryBrowserRequired();
+
 class BrowserRun {
 public:
     BrowserRun(const QString& program, const QStringList& arguments,
