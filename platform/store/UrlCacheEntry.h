@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wininet.h"
+#include "platform/urlcache.h"
 
 namespace store {
 

@@ -1,5 +1,5 @@
 // The calls through which a browser fills the cache.
-#include "platform/wininet.h"
+#include "platform/urlcache.h"
 #include "store/StoreCall.h"
 #include "store/UrlCacheStore.h"
 

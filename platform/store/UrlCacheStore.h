@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wininet.h"
+#include "platform/urlcache.h"
 #include "store/Database.h"
 #include "store/UrlCacheEntry.h"
 
