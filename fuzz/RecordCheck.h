@@ -2,29 +2,14 @@
 // against the entry the model expected.
 #pragma once
 
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "CacheModel.h"
+#include "Require.h"
 #include "platform/wininet.h"
-
-// Aborts, so that libFuzzer keeps the input, when a property does not hold.
-[[gnu::format(printf, 2, 3)]] inline void Require(bool holds, const char* format, ...) {
-    if (holds)
-        return;
-    std::va_list arguments;
-    va_start(arguments, format);
-    std::fputs("property failed: ", stderr);
-    std::vfprintf(stderr, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stderr);
-    std::abort();
-}
 
 // What a buffer holds before a call, so that bytes written can be told.
 inline constexpr unsigned char kUntouched = 0xA5;

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "RecordCheck.h"
+#include "Require.h"
 
 inline const std::filesystem::path& TempHome() {
     static const std::filesystem::path home = [] {
