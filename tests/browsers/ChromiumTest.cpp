@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <map>
-#include <memory>
 
 #include "BrowserRun.h"
 #include "BrowserTest.h"
@@ -60,9 +59,6 @@ protected:
     static std::string ProfileFile(const char* name) {
         return (ChromiumUserData(Home()) + "/Default/" + name).toStdString();
     }
-    static std::string Address(const char* host, const char* path) {
-        return Url(host, path).toStdString();
-    }
 
     // One run of the browser that loads one page and ends.
     static void Visit(const char* host, const char* path) {
@@ -70,10 +66,10 @@ protected:
         ASSERT_TRUE(failure.isEmpty()) << failure;
     }
     // A run that stays on the page until it is ended.
-    static std::unique_ptr<BrowserRun> Start(const QStringList& more = {}) {
-        return std::make_unique<BrowserRun>(
-            FindChromium(), ChromiumArguments(Home(), Url("b.localhost", "/check")) + more,
-            BrowserEnvironment(Home()));
+    static BrowserRun Start(const QStringList& more = {}) {
+        return BrowserRun(FindChromium(),
+                          ChromiumArguments(Home(), Url("b.localhost", "/check")) + more,
+                          BrowserEnvironment(Home()));
     }
 
     static QByteArray ReadBookmarks() {
@@ -123,9 +119,9 @@ TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
         EXPECT_LE(page.visited, madeUntil_) << url;
     }
     const std::map<std::string, std::string> expected = {
-        {Address("a.localhost", "/a/one"), "A one"},
-        {Address("a.localhost", "/b/one"), "B one"},
-        {Address("b.localhost", "/"), "Home"}};
+        {PageUrl("a.localhost", "/a/one"), "A one"},
+        {PageUrl("a.localhost", "/b/one"), "B one"},
+        {PageUrl("b.localhost", "/"), "Home"}};
     EXPECT_EQ(titles, expected);
 }
 
@@ -154,20 +150,20 @@ TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
     const std::string history = ProfileFile("History");
     const std::string before =
         Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3");
-    const auto browser = Start({"--remote-debugging-port=0"});
+    BrowserRun browser = Start({"--remote-debugging-port=0"});
     // Wait until it holds History locked, so that only a copy can be read.
     ASSERT_TRUE(RunEventLoopUntil(
-        [&] { return Sql(history, "SELECT count(*) FROM urls").empty() || !browser->Running(); },
+        [&] { return Sql(history, "SELECT count(*) FROM urls").empty() || !browser.Running(); },
         15s));
-    ASSERT_TRUE(browser->Running()) << browser->Failure("did not lock History within 15 s");
+    ASSERT_TRUE(browser.Running()) << browser.Failure("did not lock History within 15 s");
 
     EXPECT_EQ(WalkCookies().size(), 5u);
     EXPECT_FALSE(ListHistory().empty());
     ExpectChangesRefused("Cookie:chromium.Default@a.localhost /b",
                          "Chromium (Default) is running: close it first");
 
-    ASSERT_TRUE(browser->Stop(30s)) << browser->Failure("did not end within 30 s of SIGTERM");
-    EXPECT_EQ(browser->ExitCode(), 0);
+    ASSERT_TRUE(browser.Stop(30s)) << browser.Failure("did not end within 30 s of SIGTERM");
+    EXPECT_EQ(browser.ExitCode(), 0);
     EXPECT_EQ(
         Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3"),
         before);
@@ -179,17 +175,16 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     // A browser killed outright leaves its lock behind, naming a process
     // that is gone: the profile is closed.
     const QString lock = ChromiumUserData(Home()) + "/SingletonLock";
-    auto killed = Start();
-    RunEventLoopUntil([&] { return QFileInfo(lock).isSymLink() || !killed->Running(); }, 15s);
-    ASSERT_TRUE(QFileInfo(lock).isSymLink())
-        << killed->Failure("made no SingletonLock within 15 s");
-    killed.reset();
+    BrowserRun killed = Start();
+    RunEventLoopUntil([&] { return QFileInfo(lock).isSymLink() || !killed.Running(); }, 15s);
+    ASSERT_TRUE(QFileInfo(lock).isSymLink()) << killed.Failure("made no SingletonLock within 15 s");
+    ASSERT_TRUE(killed.Kill(5s)) << killed.Failure("did not end within 5 s of SIGKILL");
 
     ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
     EXPECT_TRUE(ListHistory().empty());
     const std::string history = ProfileFile("History");
     EXPECT_EQ(Sql(history, "SELECT url, visit_count, typed_count, last_visit_time FROM urls"),
-              Address("a.localhost", "/a/one") + "|0|0|0\n");
+              PageUrl("a.localhost", "/a/one") + "|0|0|0\n");
     EXPECT_EQ(Sql(history, "SELECT count(*) FROM visits"), "0\n");
     EXPECT_EQ(Sql(ProfileFile("Top Sites"), "SELECT count(*) FROM top_sites"), "0\n");
 
@@ -197,7 +192,7 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     ExpectIntact(ChromiumUserData(Home()) + "/Default", {"History", "Favicons", "Top Sites"});
     const auto pages = ListHistory();
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages.begin()->first, Address("b.localhost", "/check"));
+    EXPECT_EQ(pages.begin()->first, PageUrl("b.localhost", "/check"));
     EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").toUtf8()));
 }
 

@@ -78,9 +78,6 @@ protected:
     }
 
     static std::string File(const char* name) { return (folder_ + "/" + name).toStdString(); }
-    static std::string Address(const char* host, const char* path) {
-        return Url(host, path).toStdString();
-    }
 
     // Firefox starts on the page and goes on as the pages say until one
     // closes it.
@@ -151,9 +148,9 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
         EXPECT_EQ(page.expires, 0u) << url;
     }
     const std::map<std::string, std::string> expected = {
-        {Address("a.localhost", "/one"), "Page One"},
-        {Address("www.a.localhost", "/two"), "Page Two"},
-        {Address("b.localhost", "/three"), ""}};
+        {PageUrl("a.localhost", "/one"), "Page One"},
+        {PageUrl("www.a.localhost", "/two"), "Page Two"},
+        {PageUrl("b.localhost", "/three"), ""}};
     EXPECT_EQ(titles, expected);
     EXPECT_EQ(FolderState(), before);
 }
@@ -251,29 +248,29 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     EXPECT_NE(RunTool({"list-cache"}).out.find(domain), std::string::npos);
     tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
     EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    EXPECT_EQ(ListHistory().count(Address("a.localhost", "/one")), 1u);
+    EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectChangesRefused(domain, "Firefox (default-esr) is running: close it first");
 
     ASSERT_TRUE(firefox.Stop(60s)) << firefox.Failure("did not end within 60 s of SIGTERM");
     EXPECT_EQ(WalkCookies().count(domain), 1u);
-    EXPECT_EQ(ListHistory().count(Address("a.localhost", "/one")), 1u);
+    EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectIntact();
 }
 
 TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
-    const std::string two = Address("www.a.localhost", "/two");
+    const std::string two = PageUrl("www.a.localhost", "/two");
     // The sites' root icons go with the sites, but the bookmarked page's.
     const char* rootIcons = "SELECT icon_url FROM moz_icons WHERE root = 1";
     for (const char* host : {"a.localhost", "www.a.localhost"}) {
         const std::string icon =
             "INSERT INTO moz_icons (icon_url, fixed_icon_url_hash, root) "
             "VALUES ('" +
-            Address(host, "/favicon.ico") + "', 0, 1)";
+            PageUrl(host, "/favicon.ico") + "', 0, 1)";
         Sql(File("favicons.sqlite"), icon.c_str(), true);
     }
     ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
     EXPECT_EQ(Sql(File("favicons.sqlite"), rootIcons),
-              Address("www.a.localhost", "/favicon.ico") + "\n");
+              PageUrl("www.a.localhost", "/favicon.ico") + "\n");
     EXPECT_TRUE(ListHistory().empty());
     ExpectIntact();
     const std::string bookmark =
@@ -287,7 +284,7 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_FALSE(QFile::exists(folder_ + "/places.sqlite.corrupt"));
     const auto pages = ListHistory();
     EXPECT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages.count(Address("b.localhost", "/after")), 1u);
+    EXPECT_EQ(pages.count(PageUrl("b.localhost", "/after")), 1u);
     EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
 }
 
@@ -313,7 +310,7 @@ TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     for (const std::string& named : {pipe.toStdString(), std::string("Firefox (broken)")})
         EXPECT_NE(detail.find(named), std::string::npos) << detail;
     HRESULT listed = S_OK;
-    EXPECT_EQ(ListHistory(&listed).count(Address("a.localhost", "/one")), 1u);
+    EXPECT_EQ(ListHistory(&listed).count(PageUrl("a.localhost", "/one")), 1u);
     EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_INVALID));
     EXPECT_NE(OleErrorMessage(listed).find("Firefox (broken)"), std::string::npos);
 }

@@ -68,10 +68,8 @@ BrowserRun::BrowserRun(const QString& program, const QStringList& arguments,
 }
 
 BrowserRun::~BrowserRun() {
-    if (Running()) {
-        Signal(SIGKILL);
-        process_.waitForFinished(5000);
-    }
+    if (Running())
+        Kill(std::chrono::seconds(5));
 }
 
 void BrowserRun::Signal(int signal) const {
@@ -91,14 +89,18 @@ bool BrowserRun::Wait(std::chrono::milliseconds timeout) {
     loop.exec();
     if (!Running())
         return true;
-    Signal(SIGKILL);
-    process_.waitForFinished(5000);
+    Kill(std::chrono::seconds(5));
     return false;
 }
 
 bool BrowserRun::Stop(std::chrono::milliseconds timeout) {
     Signal(SIGTERM);
     return Wait(timeout);
+}
+
+bool BrowserRun::Kill(std::chrono::milliseconds timeout) {
+    Signal(SIGKILL);
+    return process_.waitForFinished(static_cast<int>(timeout.count())) || !Running();
 }
 
 QString BrowserRun::RunToEnd(std::chrono::milliseconds timeout) {

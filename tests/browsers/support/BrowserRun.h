@@ -55,6 +55,9 @@ public:
     // closing does, and waits; kills it after `timeout`. True when it ended
     // by itself.
     bool Stop(std::chrono::milliseconds timeout);
+    // Kills its process group outright, as a crash would end it, and waits
+    // up to `timeout`; true when it has ended.
+    bool Kill(std::chrono::milliseconds timeout);
     // Waits as Wait does; "" when the browser ended by itself with exit code
     // 0, else a Failure saying which of that did not happen.
     QString RunToEnd(std::chrono::milliseconds timeout);

@@ -44,6 +44,10 @@ protected:
     static QString Url(const QString& host, const QString& path) {
         return server_->Url(host, path);
     }
+    // The same as the history lists it.
+    static std::string PageUrl(const QString& host, const QString& path) {
+        return Url(host, path).toStdString();
+    }
 
     // Each of the stores in `folder` passes SQLite's integrity check.
     static void ExpectIntact(const QString& folder, std::initializer_list<const char*> stores);
