@@ -1,6 +1,7 @@
 // Chromium's own profile, made by the real browser visiting a local server,
 // read and changed through the platform calls; the browser then runs again
-// and shows by the cookies it sends what is left.
+// and shows by the cookies it sends what is left. Each case starts from the
+// profile as made.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -11,92 +12,64 @@
 
 #include <chrono>
 #include <map>
-#include <memory>
-#include <thread>
 
 #include "BrowserRun.h"
-#include "PageServer.h"
+#include "BrowserTest.h"
+#include "HeadlessProfiles.h"
 #include "PlatformStores.h"
 #include "RunTool.h"
 #include "StoreSql.h"
-#include "TempDataDir.h"
 #include "platform/comobj.h"
-#include "platform/objbase.h"
 #include "platform/sysutils.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-class ChromiumTest : public ::testing::Test {
+class ChromiumTest : public BrowserTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-        home_ = std::make_unique<TempDataDir>();
-        server_ = std::make_unique<PageServer>();
-        server_->SetPage("/a/one",
+        SetUpHome();
+        Server().SetPage("/a/one",
                          {.title = "A one",
                           .setCookies = {"one=1; Max-Age=86400; Path=/a",
                                          "two=2; Max-Age=172800; Path=/a", "session=1; Path=/a"}});
-        server_->SetPage(
+        Server().SetPage(
             "/b/one", {.title = "B one",
                        .setCookies = {"three=3; Max-Age=3600; Path=/b",
                                       "stale=1; Path=/b; Expires=Thu, 01 Jan 1998 00:00:00 GMT"}});
-        server_->SetPage(
+        Server().SetPage(
             "/",
             {.title = "Home",
              .setCookies = {"dom=1; Domain=b.localhost; Max-Age=7200; Path=/",
                             "host=1; Max-Age=7200; Path=/",
                             "part=1; Secure; Partitioned; SameSite=None; Max-Age=7200; Path=/"}});
-        server_->SetPage("/check", {.title = "Check"});
-        for (const char* path : {"/a/check", "/b/check"})
-            server_->SetPage(path, {.title = "Check"});
+        for (const char* path : {"/check", "/a/check", "/b/check"})
+            Server().SetPage(path, {.title = "Check"});
         WriteBookmark(Url("a.localhost", "/a/one"));
-        started_ = FileTimeNow();
-        for (const auto& [host, path] : {std::pair{"a.localhost", "/a/one"},
-                                         {"a.localhost", "/b/one"},
-                                         {"b.localhost", "/"}}) {
-            Visit(host, path);
-        }
-        finished_ = FileTimeNow();
-    }
-    static void TearDownTestSuite() {
-        server_.reset();
-        home_.reset();
-        CoUninitialize();
+        // The first run makes the profile.
+        if (const QString failure = RunChromium(Home(), Url("a.localhost", "/a/one"));
+            !failure.isEmpty())
+            return CannotStart(failure);
+        Visit("a.localhost", "/b/one");
+        Visit("b.localhost", "/");
+        KeepHome();
     }
 
-    static QString UserDataDir() {
-        return QString::fromStdString(home_->Path()) + "/.config/chromium";
-    }
     static std::string ProfileFile(const char* name) {
-        return UserDataDir().toStdString() + "/Default/" + name;
-    }
-
-    static QStringList Arguments(const QString& url) {
-        return {"--headless=new",
-                "--no-sandbox",
-                "--password-store=basic",
-                "--no-first-run",
-                "--disable-background-networking",
-                "--disable-component-update",
-                "--user-data-dir=" + UserDataDir(),
-                url};
+        return (ChromiumUserData(Home()) + "/Default/" + name).toStdString();
     }
 
     // One run of the browser that loads one page and ends.
-    static void Visit(const QString& host, const QString& path) {
-        const QString chromium = FindBrowser("chromium");
-        ASSERT_FALSE(chromium.isEmpty()) << "chromium is not installed";
-        QStringList arguments = Arguments(server_->Url(host, path));
-        arguments.insert(arguments.size() - 1, "--dump-dom");
-        const QString failure = RunBrowser(
-            chromium, arguments, BrowserEnvironment(QString::fromStdString(home_->Path())), 90s);
-        ASSERT_EQ(failure.toStdString(), "");
+    static void Visit(const char* host, const char* path) {
+        const QString failure = RunChromium(Home(), Url(host, path));
+        ASSERT_TRUE(failure.isEmpty()) << failure;
     }
-
-    static std::string Url(const char* host, const char* path) {
-        return server_->Url(host, path).toStdString();
+    // A run that stays on the page until it is ended.
+    static BrowserRun Start(const QStringList& more = {}) {
+        return BrowserRun(FindChromium(),
+                          ChromiumArguments(Home(), Url("b.localhost", "/check")) + more,
+                          BrowserEnvironment(Home()));
     }
 
     static QByteArray ReadBookmarks() {
@@ -106,23 +79,17 @@ protected:
 
     // Headless Chromium has no way to make a bookmark, so the profile starts
     // with the file it would have written for one, which it then keeps.
-    static void WriteBookmark(const std::string& url) {
+    static void WriteBookmark(const QString& url) {
         ASSERT_TRUE(WriteFile(QString::fromStdString(ProfileFile("Bookmarks")),
                               QByteArray(R"({"roots": {"bookmark_bar": {"children": [{"id": "4",
             "name": "A one", "type": "url", "url": ")") +
-                                  url.c_str() + R"("}], "id": "1",
+                                  url.toUtf8() + R"("}], "id": "1",
             "name": "Bookmarks bar", "type": "folder"}, "other": {"children": [], "id": "2",
             "name": "Other bookmarks", "type": "folder"}, "synced": {"children": [], "id": "3",
             "name": "Mobile bookmarks", "type": "folder"}}, "version": 1})"));
     }
-
-    static inline std::unique_ptr<TempDataDir> home_;
-    static inline std::unique_ptr<PageServer> server_;
-    static inline std::uint64_t started_ = 0;
-    static inline std::uint64_t finished_ = 0;
 };
 
-// The tests run in this order, each on what the one before left.
 TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
     // Session cookies are never written, an expired one is dropped; the
     // domain cookie keeps its dot, and a partitioned one is a group of its
@@ -139,8 +106,8 @@ TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
         SCOPED_TRACE(address);
         ASSERT_EQ(groups.count(address), 1u);
         const auto& group = groups.at(address);
-        EXPECT_GE(group.modified, started_);
-        EXPECT_LE(group.modified, finished_);
+        EXPECT_GE(group.modified, madeFrom_);
+        EXPECT_LE(group.modified, madeUntil_);
         EXPECT_NEAR(double(group.expires - group.modified), double(lifetime * kSecond),
                     double(kSecond));
     }
@@ -148,17 +115,19 @@ TEST_F(ChromiumTest, ListsCookieGroupsAndVisitedPages) {
     std::map<std::string, std::string> titles;
     for (const auto& [url, page] : ListHistory()) {
         titles[url] = page.title;
-        EXPECT_GE(page.visited, started_) << url;
-        EXPECT_LE(page.visited, finished_) << url;
+        EXPECT_GE(page.visited, madeFrom_) << url;
+        EXPECT_LE(page.visited, madeUntil_) << url;
     }
-    const std::map<std::string, std::string> expected = {{Url("a.localhost", "/a/one"), "A one"},
-                                                         {Url("a.localhost", "/b/one"), "B one"},
-                                                         {Url("b.localhost", "/"), "Home"}};
+    const std::map<std::string, std::string> expected = {
+        {PageUrl("a.localhost", "/a/one"), "A one"},
+        {PageUrl("a.localhost", "/b/one"), "B one"},
+        {PageUrl("b.localhost", "/"), "Home"}};
     EXPECT_EQ(titles, expected);
 }
 
 TEST_F(ChromiumTest, DeletesExactlyOneGroup) {
     const std::string address = "Cookie:chromium.Default@a.localhost /a";
+    ASSERT_EQ(WalkCookies().count(address), 1u);
     EXPECT_FALSE(DeleteUrlCacheEntryA("Cookie:firefox.default@a.localhost /a"));
     EXPECT_TRUE(DeleteUrlCacheEntryA(address.c_str()));
     EXPECT_FALSE(DeleteUrlCacheEntryA(address.c_str()));
@@ -167,13 +136,12 @@ TEST_F(ChromiumTest, DeletesExactlyOneGroup) {
         "Cookie:chromium.Default@b.localhost / (partition http://b.localhost)"));
     EXPECT_EQ(WalkCookies().size(), 3u);
 
-    server_->ClearRequests();
     Visit("a.localhost", "/a/check");
     Visit("a.localhost", "/b/check");
     Visit("b.localhost", "/check");
-    EXPECT_EQ(server_->CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
-    EXPECT_EQ(server_->CookiesSent("a.localhost", "/b/check"), QList<QByteArray>{"three=3"});
-    const QList<QByteArray> sent = server_->CookiesSent("b.localhost", "/check");
+    EXPECT_EQ(Server().CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
+    EXPECT_EQ(Server().CookiesSent("a.localhost", "/b/check"), QList<QByteArray>{"three=3"});
+    const QList<QByteArray> sent = Server().CookiesSent("b.localhost", "/check");
     ASSERT_EQ(sent.size(), 1);
     EXPECT_TRUE(sent[0] == "dom=1; host=1" || sent[0] == "host=1; dom=1") << sent[0].constData();
 }
@@ -182,67 +150,50 @@ TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
     const std::string history = ProfileFile("History");
     const std::string before =
         Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3");
-    const QStringList arguments = Arguments(server_->Url("b.localhost", "/check"))
-                                  << "--remote-debugging-port=0";
-    BrowserRun browser(FindBrowser("chromium"), arguments,
-                       BrowserEnvironment(QString::fromStdString(home_->Path())));
+    BrowserRun browser = Start({"--remote-debugging-port=0"});
     // Wait until it holds History locked, so that only a copy can be read.
-    bool locked = false;
-    for (int i = 0; i < 150 && !locked && browser.Running(); ++i) {
-        RunEventLoop(100ms);
-        locked = Sql(history, "SELECT count(*) FROM urls").empty();
-    }
-    ASSERT_TRUE(locked) << browser.Errors().constData();
+    ASSERT_TRUE(RunEventLoopUntil(
+        [&] { return Sql(history, "SELECT count(*) FROM urls").empty() || !browser.Running(); },
+        15s));
+    ASSERT_TRUE(browser.Running()) << browser.Failure("did not lock History within 15 s");
 
-    EXPECT_EQ(WalkCookies().size(), 3u);
+    EXPECT_EQ(WalkCookies().size(), 5u);
     EXPECT_FALSE(ListHistory().empty());
-    const std::string refusal = "Chromium (Default) is running: close it first";
-    EXPECT_TRUE(DeleteUrlCacheEntryA("Cookie:chromium.Default@a.localhost /b"));
-    DWORD walked = 0;
-    EXPECT_EQ(WalkCookies(&walked).size(), 3u);
-    EXPECT_EQ(walked, DWORD{ERROR_LOCK_VIOLATION});
-    EXPECT_EQ(LastErrorDetail(), refusal);
-    const HRESULT cleared = OpenHistory()->ClearHistory();
-    EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
-    EXPECT_EQ(OleErrorMessage(cleared), refusal);
+    ExpectChangesRefused("Cookie:chromium.Default@a.localhost /b",
+                         "Chromium (Default) is running: close it first");
 
-    EXPECT_TRUE(browser.Stop(30s));
+    ASSERT_TRUE(browser.Stop(30s)) << browser.Failure("did not end within 30 s of SIGTERM");
     EXPECT_EQ(browser.ExitCode(), 0);
     EXPECT_EQ(
         Sql(ProfileFile("Cookies"), "SELECT host_key, path, name FROM cookies ORDER BY 1, 2, 3"),
         before);
-    for (const char* file : {"Cookies", "History"})
-        EXPECT_EQ(Sql(ProfileFile(file), "PRAGMA integrity_check"), "ok\n") << file;
-    EXPECT_EQ(WalkCookies().size(), 3u);
+    ExpectIntact(ChromiumUserData(Home()) + "/Default", {"Cookies", "History"});
+    EXPECT_EQ(WalkCookies().size(), 5u);
 }
 
 TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     // A browser killed outright leaves its lock behind, naming a process
     // that is gone: the profile is closed.
-    const QString lock = UserDataDir() + "/SingletonLock";
-    {
-        BrowserRun killed(FindBrowser("chromium"), Arguments(server_->Url("b.localhost", "/check")),
-                          BrowserEnvironment(QString::fromStdString(home_->Path())));
-        for (int i = 0; i < 150 && !QFileInfo(lock).isSymLink(); ++i)
-            RunEventLoop(100ms);
-    }
-    ASSERT_TRUE(QFileInfo(lock).isSymLink());
+    const QString lock = ChromiumUserData(Home()) + "/SingletonLock";
+    BrowserRun killed = Start();
+    RunEventLoopUntil([&] { return QFileInfo(lock).isSymLink() || !killed.Running(); }, 15s);
+    ASSERT_TRUE(QFileInfo(lock).isSymLink()) << killed.Failure("made no SingletonLock within 15 s");
+    ASSERT_TRUE(killed.Kill(5s)) << killed.Failure("did not end within 5 s of SIGKILL");
 
     ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
     EXPECT_TRUE(ListHistory().empty());
     const std::string history = ProfileFile("History");
     EXPECT_EQ(Sql(history, "SELECT url, visit_count, typed_count, last_visit_time FROM urls"),
-              Url("a.localhost", "/a/one") + "|0|0|0\n");
+              PageUrl("a.localhost", "/a/one") + "|0|0|0\n");
     EXPECT_EQ(Sql(history, "SELECT count(*) FROM visits"), "0\n");
     EXPECT_EQ(Sql(ProfileFile("Top Sites"), "SELECT count(*) FROM top_sites"), "0\n");
 
     Visit("b.localhost", "/check");
-    for (const char* file : {"History", "Favicons", "Top Sites"})
-        EXPECT_EQ(Sql(ProfileFile(file), "PRAGMA integrity_check"), "ok\n") << file;
+    ExpectIntact(ChromiumUserData(Home()) + "/Default", {"History", "Favicons", "Top Sites"});
     const auto pages = ListHistory();
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages.begin()->first, Url("b.localhost", "/check"));
-    EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").c_str()));
+    EXPECT_EQ(pages.begin()->first, PageUrl("b.localhost", "/check"));
+    EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").toUtf8()));
 }
 
 // Nothing a user data folder holds blocks the program or is read without
@@ -251,7 +202,7 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
 // writes, and a profile whose name holds a terminal escape and whose
 // cookies are damaged. orvalla-stores escapes that name.
 TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
-    const QString config = QString::fromStdString(home_->Path()) + "/.config";
+    const QString config = Home() + "/.config";
     ASSERT_TRUE(QDir().mkpath(config + "/google-chrome"));
     ASSERT_TRUE(QFile::link("/dev/zero", config + "/google-chrome/Local State"));
     ASSERT_TRUE(QDir().mkpath(config + "/vivaldi"));
@@ -262,7 +213,7 @@ TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
     ASSERT_TRUE(WriteFile(brave + "/Evil\x1b[31m/Cookies", QByteArray(4096, 'x')));
 
     DWORD end = 0;
-    EXPECT_EQ(WalkCookies(&end).size(), 3u);
+    EXPECT_EQ(WalkCookies(&end).size(), 5u);
     const std::string detail = LastErrorDetail();
     for (const QString& named : {config + "/google-chrome/Local State",
                                  config + "/vivaldi/Local State", QString("Brave (Evil\x1b[31m)")})
@@ -275,9 +226,9 @@ TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
 // Each channel of a Chromium-family browser keeps a user data folder of its
 // own, and its rows name it.
 TEST_F(ChromiumTest, OtherChannelsAreFoundInTheirOwnFolders) {
-    const QString beta = QString::fromStdString(home_->Path()) + "/.config/google-chrome-beta";
+    const QString beta = Home() + "/.config/google-chrome-beta";
     ASSERT_TRUE(QDir().mkpath(beta + "/Default"));
-    ASSERT_TRUE(QFile::copy(UserDataDir() + "/Local State", beta + "/Local State"));
+    ASSERT_TRUE(QFile::copy(ChromiumUserData(Home()) + "/Local State", beta + "/Local State"));
     ASSERT_TRUE(
         QFile::copy(QString::fromStdString(ProfileFile("Cookies")), beta + "/Default/Cookies"));
 

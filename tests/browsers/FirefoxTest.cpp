@@ -1,13 +1,11 @@
 // Firefox's own profile, made by the real browser visiting a local server,
 // read and changed through the platform calls the window makes; the browser
 // then runs again and shows by the cookies it sends, and by taking the
-// profile, what is left.
+// profile, what is left. Each case starts from the profile as made.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -15,27 +13,21 @@
 
 #include <chrono>
 #include <map>
-#include <memory>
 #include <set>
-#include <thread>
 #include <vector>
 
 #include "BrowserRun.h"
-#include "CacheWalk.h"
+#include "BrowserTest.h"
 #include "ErrorBoxWatcher.h"
 #include "FuncUnit.h"
+#include "HeadlessProfiles.h"
 #include "MainUnit.h"
-#include "PageServer.h"
 #include "PlatformStores.h"
 #include "RunTool.h"
 #include "StoreSql.h"
-#include "TempDataDir.h"
 #include "platform/comobj.h"
-#include "platform/comptr.h"
-#include "platform/objbase.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
-#include "platform/urlhist.h"
 #include "platform/wininet.h"
 
 using namespace std::chrono_literals;
@@ -44,16 +36,14 @@ namespace {
 
 const std::string kCookie = "Cookie:firefox.default-esr@";
 
-class FirefoxTest : public ::testing::Test {
+class FirefoxTest : public BrowserTest {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-        home_ = std::make_unique<TempDataDir>();
-        server_ = std::make_unique<PageServer>();
+        SetUpHome();
         // A host cookie on two paths, a domain cookie, one that expires
         // during the run, one in the page's own partition, and one of
         // another host; the last page has no title.
-        server_->SetPage(
+        Server().SetPage(
             "/one", {.title = "Page One",
                      .setCookies = {"a=1; Max-Age=86400; Path=/", "b=2; Max-Age=172800; Path=/shop",
                                     "d=4; Max-Age=7200; Domain=a.localhost; Path=/",
@@ -61,79 +51,39 @@ protected:
                                     "p=9; Max-Age=3600; Secure; Partitioned; "
                                     "SameSite=None; Path=/"},
                      .next = Url("www.a.localhost", "/two")});
-        server_->SetPage("/two", {.title = "Page Two",
+        Server().SetPage("/two", {.title = "Page Two",
                                   .setCookies = {"c=3; Max-Age=600; Path=/"},
                                   .next = Url("b.localhost", "/three")});
-        server_->SetPage("/three", {.close = true});
+        Server().SetPage("/three", {.close = true});
         for (const char* path : {"/shop/check", "/after"})
-            server_->SetPage(path, {.title = "Check", .close = true});
-        server_->SetPage("/stay", {.title = "Stay"});
+            Server().SetPage(path, {.title = "Check", .close = true});
+        Server().SetPage("/stay", {.title = "Stay"});
 
-        ASSERT_EQ(RunFirefox({"-CreateProfile", "default-esr"}).toStdString(), "");
-        const QDir root(ConfigDir() + "/mozilla/firefox");
-        const QStringList folders = root.entryList({"*.default-esr"}, QDir::Dirs);
-        ASSERT_EQ(folders.size(), 1) << "no profile folder made in " << root.path().toStdString();
-        folder_ = root.filePath(folders.front());
-        WritePrefs();
-        started_ = FileTimeNow();
-        Visit("a.localhost", "/one");
-        finished_ = FileTimeNow();
-        // The one-second cookie has expired before anything lists it, however
-        // quickly Firefox went through the pages.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    }
-    static void TearDownTestSuite() {
-        server_.reset();
-        home_.reset();
-        CoUninitialize();
-    }
-
-    static QString ConfigDir() { return QString::fromStdString(home_->Path()) + "/.config"; }
-    static std::string File(const char* name) { return (folder_ + "/" + name).toStdString(); }
-    static QString Url(const char* host, const char* path) { return server_->Url(host, path); }
-
-    static QString Firefox() {
-        const QString firefox = FindBrowser("firefox-esr");
-        return firefox.isEmpty() ? FindBrowser("firefox") : firefox;
-    }
-    static QProcessEnvironment Environment() {
-        return BrowserEnvironment(QString::fromStdString(home_->Path()));
-    }
-    static QString RunFirefox(QStringList arguments) {
-        if (Firefox().isEmpty())
-            return "firefox-esr is not installed";
-        arguments.prepend("--headless");
-        return RunBrowser(Firefox(), arguments, Environment(), 90s);
-    }
-    // Firefox starts on the page and goes on as the pages say until one
-    // closes it.
-    static void Visit(const char* host, const char* path) {
-        ASSERT_EQ(RunFirefox({"-profile", folder_, Url(host, path)}).toStdString(), "");
-    }
-
-    // Scripts may close the last window, which then ends the browser; no
-    // first-run page keeps another tab open; no thumbnail is fetched behind
-    // the pages; and the first start takes a bookmark of the second page
-    // from a file, as an import does.
-    static void WritePrefs() {
-        const QString bookmarks = folder_ + "/../bookmarks.html";
+        // The first start takes a bookmark of the second page from a file,
+        // as an import does.
+        const QString bookmarks = Home() + "/bookmarks.html";
         ASSERT_TRUE(
             WriteFile(bookmarks, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" +
                                      Url("www.a.localhost", "/two").toUtf8() +
                                      "\">Marked Two</A>\n</DL><p>\n"));
-        QByteArray prefs;
-        for (const auto& [name, value] : std::vector<std::pair<QByteArray, QByteArray>>{
-                 {"dom.allow_scripts_to_close_windows", "true"},
-                 {"datareporting.policy.firstRunURL", "\"\""},
-                 {"browser.startup.homepage_override.mstone", "\"ignore\""},
-                 {"startup.homepage_welcome_url", "\"\""},
-                 {"startup.homepage_welcome_url.additional", "\"\""},
-                 {"browser.pagethumbnails.capturing_disabled", "true"},
-                 {"browser.places.importBookmarksHTML", "true"},
-                 {"browser.bookmarks.file", '"' + bookmarks.toUtf8() + '"'}}) {
-            prefs += "user_pref(\"" + name + "\", " + value + ");\n";
-        }
-        ASSERT_TRUE(WriteFile(folder_ + "/user.js", prefs));
+        const QString failure =
+            MakeFirefoxProfile(Home(),
+                               {{"browser.places.importBookmarksHTML", "true"},
+                                {"browser.bookmarks.file", '"' + bookmarks.toUtf8() + '"'}},
+                               folder_);
+        if (!failure.isEmpty())
+            return CannotStart(failure);
+        Visit("a.localhost", "/one");
+        KeepHome();
+    }
+
+    static std::string File(const char* name) { return (folder_ + "/" + name).toStdString(); }
+
+    // Firefox starts on the page and goes on as the pages say until one
+    // closes it.
+    static void Visit(const char* host, const char* path) {
+        const QString failure = RunFirefox(Home(), folder_, Url(host, path));
+        ASSERT_TRUE(failure.isEmpty()) << failure;
     }
 
     // Every entry of the profile's folder, the folder itself included, with
@@ -149,26 +99,26 @@ protected:
     }
 
     static void ExpectIntact() {
-        for (const char* store : {"cookies.sqlite", "places.sqlite", "favicons.sqlite"})
-            EXPECT_EQ(Sql(File(store), "PRAGMA integrity_check"), "ok\n") << store;
+        BrowserTest::ExpectIntact(folder_, {"cookies.sqlite", "places.sqlite", "favicons.sqlite"});
     }
 
-    static inline std::unique_ptr<TempDataDir> home_;
-    static inline std::unique_ptr<PageServer> server_;
     static inline QString folder_;
-    static inline std::uint64_t started_ = 0;
-    static inline std::uint64_t finished_ = 0;
 };
 
-// The tests run in this order, each on what the one before left.
 TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
+    // The one-second cookie has expired before the listing below.
+    const std::string old = kCookie + "a.localhost /old";
+    const std::uint64_t expiry = WalkCookies()[old].expires;
+    ASSERT_TRUE(RunEventLoopUntil([expiry] { return FileTimeNow() > expiry; }, 5s))
+        << "the one-second cookie Firefox stored did not expire within 5 s";
+
     // Expiry is the group's latest, counted from when it was set; the
     // partitioned cookie is apart from the host's own on the same path.
     const std::map<std::string, std::uint64_t> lifetimes = {
         {kCookie + "a.localhost /", 86400},
         {kCookie + "a.localhost /shop", 172800},
         {kCookie + ".a.localhost /", 7200},
-        {kCookie + "a.localhost /old", 1},
+        {old, 1},
         {kCookie + "a.localhost / (partitionKey=(http,a.localhost))", 3600},
         {kCookie + "www.a.localhost /", 600}};
     // Reading the closed profile writes nothing into its folder.
@@ -180,27 +130,27 @@ TEST_F(FirefoxTest, ListsEveryCookieGroupAndVisitedPage) {
         ASSERT_EQ(cookies.count(address), 1u);
         const CacheCookie& cookie = cookies.at(address);
         EXPECT_EQ(cookie.hits, 0u);
-        EXPECT_GE(cookie.modified, started_);
-        EXPECT_LE(cookie.modified, finished_);
+        EXPECT_GE(cookie.modified, madeFrom_);
+        EXPECT_LE(cookie.modified, madeUntil_);
         EXPECT_NEAR(double(cookie.expires - cookie.modified), double(lifetime * kSecond),
                     double(kSecond / 100));
     }
     // Firefox keeps a cookie that has expired; so does the list.
-    EXPECT_LT(cookies.at(kCookie + "a.localhost /old").expires, FileTimeNow());
+    EXPECT_LT(cookies.at(old).expires, FileTimeNow());
 
     const auto pages = ListHistory();
     std::map<std::string, std::string> titles;
     for (const auto& [url, page] : pages) {
         titles[url] = page.title;
-        EXPECT_GE(page.visited, started_) << url;
-        EXPECT_LE(page.visited, finished_) << url;
+        EXPECT_GE(page.visited, madeFrom_) << url;
+        EXPECT_LE(page.visited, madeUntil_) << url;
         EXPECT_EQ(page.updated, page.visited) << url;
         EXPECT_EQ(page.expires, 0u) << url;
     }
     const std::map<std::string, std::string> expected = {
-        {Url("a.localhost", "/one").toStdString(), "Page One"},
-        {Url("www.a.localhost", "/two").toStdString(), "Page Two"},
-        {Url("b.localhost", "/three").toStdString(), ""}};
+        {PageUrl("a.localhost", "/one"), "Page One"},
+        {PageUrl("www.a.localhost", "/two"), "Page Two"},
+        {PageUrl("b.localhost", "/three"), ""}};
     EXPECT_EQ(titles, expected);
     EXPECT_EQ(FolderState(), before);
 }
@@ -243,8 +193,8 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
         groups.erase(gone);
         EXPECT_EQ(cookieRows(), groups);
     }
-    // The window keeps the history open for the program's life; the browser
-    // runs on this profile again later.
+    // The window keeps the history open for the program's life; other cases
+    // follow in this one.
     UrlHistory = nullptr;
     EXPECT_TRUE(errors.Texts().empty());
 
@@ -259,6 +209,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
 
 TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
     const std::string address = kCookie + "a.localhost /";
+    ASSERT_EQ(WalkCookies().count(address), 1u);
     ASSERT_TRUE(DeleteUrlCacheEntry(address.c_str()));
     EXPECT_FALSE(DeleteUrlCacheEntry(address.c_str()));
     EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
@@ -267,8 +218,8 @@ TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
     // The partitioned cookie of that host and path, its domain cookie and
     // its other path's cookie are all still sent.
     Visit("a.localhost", "/shop/check");
-    const QList<QByteArray> sent = server_->CookiesSent("a.localhost", "/shop/check");
-    ASSERT_FALSE(sent.isEmpty());
+    const QList<QByteArray> sent = Server().CookiesSent("a.localhost", "/shop/check");
+    ASSERT_FALSE(sent.isEmpty()) << "Firefox did not ask for /shop/check";
     for (const QByteArray& header : sent) {
         std::set<std::string> cookies;
         for (const QByteArray& cookie : header.split(';'))
@@ -278,58 +229,48 @@ TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
 }
 
 TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
-    ASSERT_FALSE(Firefox().isEmpty()) << "firefox-esr is not installed";
-    BrowserRun firefox(Firefox(), {"--headless", "-profile", folder_, Url("b.localhost", "/stay")},
-                       Environment());
-    QElapsedTimer waited;
-    waited.start();
-    while (server_->CookiesSent("b.localhost", "/stay").isEmpty() && waited.elapsed() < 60000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    ASSERT_TRUE(firefox.Running());
+    BrowserRun firefox(FindFirefox(),
+                       {"--headless", "-profile", folder_, Url("b.localhost", "/stay")},
+                       BrowserEnvironment(Home()));
+    const auto asked = [] { return !Server().CookiesSent("b.localhost", "/stay").isEmpty(); };
+    RunEventLoopUntil([&] { return asked() || !firefox.Running(); }, 60s);
+    ASSERT_TRUE(asked() && firefox.Running())
+        << firefox.Failure("did not ask for /stay within 60 s and run on");
 
     const std::string domain = kCookie + ".a.localhost /";
     EXPECT_EQ(WalkCookies().count(domain), 1u);
     // The private copies of a run live no longer than the run, and a run
     // removes those that a killed one left.
-    const QString temporary = QString::fromStdString(home_->Path()) + "/tmp";
+    const QString temporary = Home() + "/tmp";
     ASSERT_TRUE(WriteFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store", "x"));
     const QByteArray tmpdir = qgetenv("TMPDIR");
     qputenv("TMPDIR", temporary.toUtf8());
     EXPECT_NE(RunTool({"list-cache"}).out.find(domain), std::string::npos);
     tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
     EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
-    EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
-    // The deletion is refused when it would land, and the walk that follows
-    // says why, after the group it still shows.
-    EXPECT_TRUE(DeleteUrlCacheEntry(domain.c_str()));
-    DWORD walked = 0;
-    EXPECT_EQ(WalkCookies(&walked).count(domain), 1u);
-    EXPECT_EQ(walked, DWORD{ERROR_LOCK_VIOLATION});
-    EXPECT_EQ(LastErrorDetail(), "Firefox (default-esr) is running: close it first");
-    const HRESULT cleared = OpenHistory()->ClearHistory();
-    EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
-    EXPECT_EQ(OleErrorMessage(cleared), "Firefox (default-esr) is running: close it first");
+    EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
+    ExpectChangesRefused(domain, "Firefox (default-esr) is running: close it first");
 
-    ASSERT_TRUE(firefox.Stop(60s));
+    ASSERT_TRUE(firefox.Stop(60s)) << firefox.Failure("did not end within 60 s of SIGTERM");
     EXPECT_EQ(WalkCookies().count(domain), 1u);
-    EXPECT_EQ(ListHistory().count(Url("a.localhost", "/one").toStdString()), 1u);
+    EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectIntact();
 }
 
 TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
-    const std::string two = Url("www.a.localhost", "/two").toStdString();
+    const std::string two = PageUrl("www.a.localhost", "/two");
     // The sites' root icons go with the sites, but the bookmarked page's.
     const char* rootIcons = "SELECT icon_url FROM moz_icons WHERE root = 1";
     for (const char* host : {"a.localhost", "www.a.localhost"}) {
         const std::string icon =
             "INSERT INTO moz_icons (icon_url, fixed_icon_url_hash, root) "
             "VALUES ('" +
-            Url(host, "/favicon.ico").toStdString() + "', 0, 1)";
+            PageUrl(host, "/favicon.ico") + "', 0, 1)";
         Sql(File("favicons.sqlite"), icon.c_str(), true);
     }
     ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
     EXPECT_EQ(Sql(File("favicons.sqlite"), rootIcons),
-              Url("www.a.localhost", "/favicon.ico").toStdString() + "\n");
+              PageUrl("www.a.localhost", "/favicon.ico") + "\n");
     EXPECT_TRUE(ListHistory().empty());
     ExpectIntact();
     const std::string bookmark =
@@ -343,7 +284,7 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_FALSE(QFile::exists(folder_ + "/places.sqlite.corrupt"));
     const auto pages = ListHistory();
     EXPECT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages.count(Url("b.localhost", "/after").toStdString()), 1u);
+    EXPECT_EQ(pages.count(PageUrl("b.localhost", "/after")), 1u);
     EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
 }
 
@@ -352,13 +293,13 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
 // walk and the listing give all there is, then end naming every failure,
 // and nothing waits on the pipes.
 TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
-    const QString broken = ConfigDir() + "/mozilla/firefox/broken";
+    const QString broken = Home() + "/.config/mozilla/firefox/broken";
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
         ASSERT_TRUE(WriteFile(broken + store, QByteArray(4096, 'x')));
     ASSERT_EQ(mkfifo((broken + "/.parentlock").toUtf8().constData(), 0600), 0);
-    ASSERT_TRUE(WriteFile(ConfigDir() + "/mozilla/firefox/profiles.ini",
+    ASSERT_TRUE(WriteFile(Home() + "/.config/mozilla/firefox/profiles.ini",
                           "\n[Profile9]\nName=broken\nIsRelative=1\nPath=broken\n", true));
-    const QString pipe = QString::fromStdString(home_->Path()) + "/.mozilla/firefox/profiles.ini";
+    const QString pipe = Home() + "/.mozilla/firefox/profiles.ini";
     ASSERT_TRUE(QDir().mkpath(QFileInfo(pipe).path()));
     ASSERT_EQ(mkfifo(pipe.toUtf8().constData(), 0600), 0);
 
@@ -369,7 +310,7 @@ TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     for (const std::string& named : {pipe.toStdString(), std::string("Firefox (broken)")})
         EXPECT_NE(detail.find(named), std::string::npos) << detail;
     HRESULT listed = S_OK;
-    EXPECT_EQ(ListHistory(&listed).count(Url("b.localhost", "/after").toStdString()), 1u);
+    EXPECT_EQ(ListHistory(&listed).count(PageUrl("a.localhost", "/one")), 1u);
     EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_INVALID));
     EXPECT_NE(OleErrorMessage(listed).find("Firefox (broken)"), std::string::npos);
 }
@@ -377,12 +318,12 @@ TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
 // A store that is a link to a file outside its profile is listed, but a
 // deletion leaves that file alone and says why.
 TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
-    const QString elsewhere = QString::fromStdString(home_->Path()) + "/elsewhere.sqlite";
+    const QString elsewhere = Home() + "/elsewhere.sqlite";
     ASSERT_TRUE(QFile::copy(folder_ + "/cookies.sqlite", elsewhere));
-    const QString linked = ConfigDir() + "/mozilla/firefox/linked";
+    const QString linked = Home() + "/.config/mozilla/firefox/linked";
     ASSERT_TRUE(QDir().mkpath(linked));
     ASSERT_TRUE(QFile::link(elsewhere, linked + "/cookies.sqlite"));
-    ASSERT_TRUE(WriteFile(ConfigDir() + "/mozilla/firefox/profiles.ini",
+    ASSERT_TRUE(WriteFile(Home() + "/.config/mozilla/firefox/profiles.ini",
                           "\n[Profile8]\nName=linked\nIsRelative=1\nPath=linked\n", true));
 
     const std::string address = "Cookie:firefox.linked@.a.localhost /";
@@ -401,7 +342,7 @@ TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
 // The browsers built from Firefox keep their profiles in folders of their
 // own, and their rows name them.
 TEST_F(FirefoxTest, ProfilesOfTheBrowsersBuiltFromFirefoxAreFound) {
-    const QString root = QString::fromStdString(home_->Path()) + "/.librewolf";
+    const QString root = Home() + "/.librewolf";
     ASSERT_TRUE(QDir().mkpath(root + "/copy"));
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
         ASSERT_TRUE(QFile::copy(folder_ + store, root + "/copy" + store));

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -40,6 +42,19 @@ void RunEventLoop(std::chrono::milliseconds duration) {
     loop.exec();
 }
 
+bool RunEventLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    using namespace std::chrono_literals;
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        const std::chrono::milliseconds left(timeout.count() - waited.elapsed());
+        if (left <= 0ms)
+            return false;
+        RunEventLoop(std::min<std::chrono::milliseconds>(left, 50ms));
+    }
+    return true;
+}
+
 BrowserRun::BrowserRun(const QString& program, const QStringList& arguments,
                        const QProcessEnvironment& environment) {
     process_.setProgram(program);
@@ -53,10 +68,8 @@ BrowserRun::BrowserRun(const QString& program, const QStringList& arguments,
 }
 
 BrowserRun::~BrowserRun() {
-    if (Running()) {
-        Signal(SIGKILL);
-        process_.waitForFinished(5000);
-    }
+    if (Running())
+        Kill(std::chrono::seconds(5));
 }
 
 void BrowserRun::Signal(int signal) const {
@@ -76,14 +89,28 @@ bool BrowserRun::Wait(std::chrono::milliseconds timeout) {
     loop.exec();
     if (!Running())
         return true;
-    Signal(SIGKILL);
-    process_.waitForFinished(5000);
+    Kill(std::chrono::seconds(5));
     return false;
 }
 
 bool BrowserRun::Stop(std::chrono::milliseconds timeout) {
     Signal(SIGTERM);
     return Wait(timeout);
+}
+
+bool BrowserRun::Kill(std::chrono::milliseconds timeout) {
+    Signal(SIGKILL);
+    return process_.waitForFinished(static_cast<int>(timeout.count())) || !Running();
+}
+
+QString BrowserRun::RunToEnd(std::chrono::milliseconds timeout) {
+    if (pid_ <= 0)
+        return Failure("did not start (" + process_.errorString() + ")");
+    if (!Wait(timeout))
+        return Failure(QStringLiteral("did not end within %1 s").arg(timeout.count() / 1000.0));
+    if (ExitCode() != 0)
+        return Failure(QStringLiteral("exited with %1").arg(ExitCode()));
+    return {};
 }
 
 int BrowserRun::ExitCode() const {
@@ -100,26 +127,20 @@ QByteArray BrowserRun::Errors() {
     return errors_;
 }
 
+QString BrowserRun::Failure(const QString& what) {
+    const QString command = process_.program() + ' ' + process_.arguments().join(' ');
+    const QByteArray printed = (Errors().right(3000) + '\n' + Output().right(1000)).trimmed();
+    return command + ' ' + what +
+           (printed.isEmpty() ? QStringLiteral("; it printed nothing")
+                              : "; it printed:\n" + QString::fromLocal8Bit(printed));
+}
+
 QString RunBrowser(const QString& program, const QStringList& arguments,
                    const QProcessEnvironment& environment, std::chrono::milliseconds timeout,
                    QByteArray* output) {
     BrowserRun run(program, arguments, environment);
-    if (run.Pid() <= 0)
-        return QStringLiteral("%1 did not start").arg(program);
-    const bool ended = run.Wait(timeout);
+    const QString failure = run.RunToEnd(timeout);
     if (output)
         *output = run.Output();
-    const QString printed = QString::fromLocal8Bit(run.Errors().right(4000));
-    const QString command = program + ' ' + arguments.join(' ');
-    if (!ended)
-        return QStringLiteral("%1 did not end within %2 ms:\n%3")
-            .arg(command)
-            .arg(timeout.count())
-            .arg(printed);
-    if (run.ExitCode() != 0)
-        return QStringLiteral("%1 exited with %2:\n%3")
-            .arg(command)
-            .arg(run.ExitCode())
-            .arg(printed);
-    return {};
+    return failure;
 }

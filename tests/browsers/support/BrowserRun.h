@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 // HOME=home, XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_CACHE_HOME below it, and
 // MOZ_CRASHREPORTER_DISABLE=1, on top of the test's own environment.
@@ -20,6 +21,10 @@ QProcessEnvironment BrowserEnvironment(const QString& home);
 // Runs Qt's event loop for `duration` (the PageServer answers meanwhile)
 // while a browser keeps running.
 void RunEventLoop(std::chrono::milliseconds duration);
+
+// Runs Qt's event loop until `done` holds, asking it every 50 ms, or until
+// `timeout` passes; whether it holds.
+bool RunEventLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 // FILETIME ticks now (universal), to bracket the times a browser run
 // writes.
@@ -50,15 +55,23 @@ public:
     // closing does, and waits; kills it after `timeout`. True when it ended
     // by itself.
     bool Stop(std::chrono::milliseconds timeout);
+    // Kills its process group outright, as a crash would end it, and waits
+    // up to `timeout`; true when it has ended.
+    bool Kill(std::chrono::milliseconds timeout);
+    // Waits as Wait does; "" when the browser ended by itself with exit code
+    // 0, else a Failure saying which of that did not happen.
+    QString RunToEnd(std::chrono::milliseconds timeout);
 
     bool Running() const { return process_.state() != QProcess::NotRunning; }
     qint64 Pid() const { return pid_; }
     // Meaningful once it has ended: 0 after a normal exit.
     int ExitCode() const;
-    bool Crashed() const { return process_.exitStatus() == QProcess::CrashExit; }
     // Everything it wrote so far to stdout, and to stderr.
     QByteArray Output();
     QByteArray Errors();
+    // A failure message: the browser's command, `what` did not happen, and
+    // the end of what it printed.
+    QString Failure(const QString& what);
 
 private:
     void Signal(int signal) const;
@@ -69,9 +82,8 @@ private:
     QByteArray errors_;
 };
 
-// Runs the browser to its end; a failure message (with the end of its stderr) for the
-// test when it did not start, timed out or exited with an error, "" when it
-// ran well. `output` receives what it printed (a --dump-dom page).
+// Runs the browser to its end; RunToEnd's failure message, "" when it ran
+// well. `output` receives what it printed (a --dump-dom page).
 QString RunBrowser(const QString& program, const QStringList& arguments,
                    const QProcessEnvironment& environment, std::chrono::milliseconds timeout,
                    QByteArray* output = nullptr);
