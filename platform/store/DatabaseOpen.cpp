@@ -294,7 +294,8 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
         Connection db = unchanging
                             ? Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI)
                             : Connect(path, SQLITE_OPEN_READWRITE);
-        std::unique_ptr<Database> opened(new Database(db.release(), shown, who, ""));
+        std::unique_ptr<Database> opened(new Database(db.get(), shown, who, ""));
+        db.release();  // the Database owns it now
         opened->asItIs_ = true;
         return opened;
     } catch (const OpenFailure& failure) {
