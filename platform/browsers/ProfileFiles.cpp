@@ -112,11 +112,6 @@ void RemoveFolder(int parent, const char* name) {
 
 }  // namespace
 
-bool Present(const std::string& path) {
-    struct stat status {};
-    return lstat(path.c_str(), &status) == 0;
-}
-
 bool IsRegularFile(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
