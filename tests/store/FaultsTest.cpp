@@ -213,6 +213,18 @@ TEST_F(UrlCacheFaults, UnreadableFileIsReportedAndKept) {
     EXPECT_EQ(FileSize(StorePath()), static_cast<off_t>(bytes.size()));
 }
 
+// A browser's file that cannot even be looked at ends the walk with the cause.
+TEST_F(UrlCacheFaults, BrowserFileInALinkLoopEndsTheWalkSayingSo) {
+    const std::string cookies = dataDir.Path() + "/kcookiejar/cookies";
+    std::filesystem::create_directories(dataDir.Path() + "/kcookiejar");
+    std::filesystem::create_symlink(cookies, cookies);
+    const WalkResult walk = Walk();
+    EXPECT_EQ(walk.end, ERROR_READ_FAULT);
+    EXPECT_NE(walk.detail.find(cookies + "\" cannot be opened (Too many levels of symbolic links)"),
+              std::string::npos)
+        << walk.detail;
+}
+
 // --- Another process holding the store ---------------------------------------
 
 TEST_F(UrlCacheFaults, ExclusiveLockOfAnotherProcessFailsTheWalkUntilReleased) {
