@@ -50,14 +50,6 @@ void AddAll(const Urls& urls) {
         AddEntry(url, COOKIE_CACHE_ENTRY);
 }
 
-// Makes this thread's cache calls let go of the store they have open, as a
-// program that ends would.
-void CloseThreadStore() {
-    TempDataDir elsewhere;
-    DWORD size = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-}
-
 class UrlCacheFaults : public ::testing::Test {
 protected:
     std::string StorePath() const { return dataDir.StoreDir() + "/urlcache.sqlite"; }

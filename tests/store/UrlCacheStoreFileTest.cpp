@@ -106,10 +106,7 @@ TEST_F(UrlCacheStoreFile, ChangeFailsAfterTheBusyTimeoutWhileAnotherWrites) {
 
 TEST_F(UrlCacheStoreFile, ExclusivelyLockedStoreCannotBeOpened) {
     AddEntry("http://a.example/");
-    {
-        TempDataDir elsewhere;  // closes this thread's connection to the store
-        AddEntry("http://b.example/");
-    }
+    CloseThreadStore();
     OtherConnectionLock lock(StorePath(), true);
     DWORD size = 0;
     EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
