@@ -13,6 +13,7 @@
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "TempDataDir.h"
+#include "ThreadStore.h"
 #include "platform/sysutils.h"
 #include "platform/wininet.h"
 

@@ -10,6 +10,7 @@
 
 #include "CacheTestSupport.h"
 #include "TempDataDir.h"
+#include "ThreadStore.h"
 #include "platform/sysutils.h"
 #include "platform/wininet.h"
 

@@ -1,6 +1,5 @@
 #include "CacheWalk.h"
 
-#include "TempDataDir.h"
 #include "platform/sysutils.h"
 
 bool WalkCall(HANDLE& walk, LPINTERNET_CACHE_ENTRY_INFOA record, DWORD& size) {
@@ -36,11 +35,4 @@ WalkOutcome WalkCache(const std::function<void(const EntryBuffer&)>& visit) {
     if (walk)
         outcome.closed = FindCloseUrlCache(walk);
     return outcome;
-}
-
-// A walk in another data directory opens the store there instead.
-void CloseThreadStore() {
-    TempDataDir elsewhere;
-    DWORD size = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
 }

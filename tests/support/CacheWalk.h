@@ -52,8 +52,3 @@ struct WalkOutcome {
 // entry out, and any answer to a sizing call but a size ends the walk.
 // `visit` gets each entry while the walk is still open.
 WalkOutcome WalkCache(const std::function<void(const EntryBuffer&)>& visit);
-
-// Makes this thread's cache calls let go of the store they have open, as a
-// program that ends would, so that the file can be checked or changed from
-// outside.
-void CloseThreadStore();

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "CacheWalk.h"
 #include "StoreFaults.h"
 #include "StorePeer.h"
+#include "ThreadStore.h"
 #include "WindowFixture.h"
 #include "platform/codepage.h"
 #include "platform/urlhist.h"
