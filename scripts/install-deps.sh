@@ -10,7 +10,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake make pkg-config
-    qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev
+    qt6-base-dev libjpeg62-turbo-dev libsqlite3-dev zlib1g-dev
     tzdata fonts-liberation2 fonts-dejavu-core
 )
 if [ "${1:-}" = "--for-tests" ]; then

@@ -4,12 +4,16 @@
 // owners hold what they keep in memory and write it back over the file, and
 // neither takes a change from outside that the browser would not undo, so
 // the stores are listed here and changed only in Konqueror itself.
+#include <zlib.h>
+
 #include <QDataStream>
 #include <QDateTime>
 #include <QString>
 
+#include <algorithm>
+#include <charconv>
 #include <map>
-#include <sstream>
+#include <string_view>
 
 #include "browsers/Profile.h"
 #include "browsers/ProfileFiles.h"
@@ -22,16 +26,20 @@ namespace {
 constexpr quint32 kHistoryVersion = 4;
 
 quint32 Crc32(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFF;
-    for (const char byte : bytes) {
-        crc ^= static_cast<unsigned char>(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
+    return crc32_z(0, reinterpret_cast<const Bytef*>(bytes.constData()), bytes.size());
 }
 
-std::string Unquoted(const std::string& text) {
+// The next of the fields that spaces or tabs part in `line`, taken off it;
+// empty at its end.
+std::string_view NextField(std::string_view& line) {
+    const std::size_t start = std::min(line.find_first_not_of(" \t\r"), line.size());
+    const std::size_t end = std::min(line.find_first_of(" \t\r", start), line.size());
+    const std::string_view field = line.substr(start, end - start);
+    line.remove_prefix(end);
+    return field;
+}
+
+std::string_view Unquoted(std::string_view text) {
     return text.size() >= 2 && text.front() == '"' && text.back() == '"'
                ? text.substr(1, text.size() - 2)
                : text;
@@ -48,16 +56,24 @@ public:
     // other browsers write it (".a.example").
     std::vector<CookieGroup> Cookies() const override {
         std::map<std::pair<std::string, std::string>, std::uint64_t> expiries;
-        std::istringstream lines(ReadSettingsFile(CookiesFile(), Who()).value_or(""));
-        for (std::string line; std::getline(lines, line);) {
-            std::istringstream fields(line);
-            std::string host, domain, path;
-            long long expiry = 0;
-            if (line.empty() || line[0] == '#' || line[0] == '[' ||
-                !(fields >> host >> domain >> path >> expiry))
+        const std::string file = ReadSettingsFile(CookiesFile(), Who()).value_or("");
+        for (std::string_view rest = file; !rest.empty();) {
+            const std::size_t end = std::min(rest.find('\n'), rest.size());
+            std::string_view fields = rest.substr(0, end);
+            rest.remove_prefix(std::min(end + 1, rest.size()));
+            if (fields.starts_with('#') || fields.starts_with('['))
                 continue;
-            domain = Unquoted(domain);
-            std::uint64_t& latest = expiries[{domain.empty() ? host : domain, Unquoted(path)}];
+            const std::string_view host = NextField(fields);
+            const std::string_view domain = Unquoted(NextField(fields));
+            const std::string_view path = Unquoted(NextField(fields));
+            const std::string_view expiryText = NextField(fields);
+            // Unlike a stream, from_chars reads the number whatever the locale.
+            long long expiry = 0;
+            if (std::from_chars(expiryText.data(), expiryText.data() + expiryText.size(), expiry)
+                    .ec != std::errc())
+                continue;
+            std::uint64_t& latest =
+                expiries[{std::string(domain.empty() ? host : domain), std::string(path)}];
             latest = std::max(latest, FileTimeFromUnix(expiry, kPerSecond));
         }
         std::vector<CookieGroup> groups;

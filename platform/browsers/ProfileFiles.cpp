@@ -54,8 +54,11 @@ struct Descriptor {
 // blocking, and fstat then refuses it.
 void OpenRegular(const std::string& path, std::string_view who, Descriptor& file,
                  struct stat& status) {
-    if (stat(path.c_str(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR))
-        return;
+    if (stat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return;
+        FailWithErrno(who, path, "cannot be opened");
+    }
     if (S_ISREG(status.st_mode)) {
         file.fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (file.fd < 0 || fstat(file.fd, &status) != 0)
@@ -111,11 +114,6 @@ void RemoveFolder(int parent, const char* name) {
 }
 
 }  // namespace
-
-bool Present(const std::string& path) {
-    struct stat status {};
-    return lstat(path.c_str(), &status) == 0;
-}
 
 bool IsRegularFile(const std::string& path) {
     struct stat status {};

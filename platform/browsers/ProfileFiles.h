@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "store/Folders.h"
+
 namespace browsers {
 
 // Whether anything at all is at `path`, a dangling link included.
-bool Present(const std::string& path);
+using store::Present;
 
 // Whether `path` names a regular file, links followed. Opens nothing.
 bool IsRegularFile(const std::string& path);

@@ -1,12 +1,10 @@
 #include "browsers/Sources.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 namespace browsers {
 namespace {
@@ -25,9 +23,11 @@ Found FindProfiles() {
     return found;
 }
 
-// Deletions are held only within one handler of the window: they are
-// committed before the list is read again, else when the event loop runs
-// again, else when the thread ends.
+// What the calls of one thread carry from the reading of the list, through
+// the deletions of its checked rows, to the next reading, which commits
+// them: the calls themselves carry nothing from one to the next. Only
+// memory is freed when the thread ends; deletions still held then are not
+// made, as no reading has shown them made.
 struct Held {
     // The last reading: the profiles, their groups, each group's profile,
     // and each address not yet deleted with its group's place.
@@ -37,13 +37,6 @@ struct Held {
     std::unordered_map<std::string_view, std::size_t> known;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
-
-    ~Held() {
-        try {
-            CommitCookieDeletions();
-        } catch (...) {
-        }
-    }
 };
 thread_local Held held;
 
@@ -98,8 +91,6 @@ bool HoldCookieDeletion(std::string_view address) {
     const auto found = held.known.find(address);
     if (found == held.known.end())
         return false;
-    if (held.deletions.empty() && QCoreApplication::instance())
-        QTimer::singleShot(0, QCoreApplication::instance(), [] { CommitCookieDeletions(); });
     held.deletions[held.owners[found->second]].push_back((*held.groups)[found->second].key);
     held.known.erase(found);
     return true;

@@ -31,9 +31,10 @@ Gathered<VisitedPage> ReadHistories();
 
 // Holds the deletion of the group with this address, known from the last
 // reading (read now if there was none); false when no profile has it. The
-// deletions held are committed by CommitCookieDeletions, at the latest when
-// the event loop runs again or the thread ends; a browser running then
-// refuses them all.
+// deletions held are committed by CommitCookieDeletions, which the next
+// reading on this thread calls first (the window reads the list again at
+// once); a browser running then refuses them all. A thread that ends before
+// any reading makes none of them.
 bool HoldCookieDeletion(std::string_view address);
 // Commits the deletions held, in one transaction per browser file; a
 // browser that runs refuses all of its own. The failures are kept for

@@ -130,23 +130,32 @@ void Database::Exec(std::string_view sql, std::string_view action) {
         throw Failure(rc, action);
 }
 
-Statement& Database::Prepare(std::string_view sql) {
+Statement& Database::Kept(std::string_view sql, bool change) {
     auto found = statements_.find(sql);
     if (found == statements_.end())
-        found = statements_.emplace(sql, std::make_unique<Statement>(*this, sql)).first;
+        found = statements_.emplace(sql, std::make_unique<Statement>(*this, sql, change)).first;
     return found->second->Reset();
 }
 
-Statement::Statement(Database& db, std::string_view sql) : db_(db) {
+Statement& Database::Prepare(std::string_view sql) {
+    return Kept(sql, false);
+}
+
+Statement& Database::PrepareChange(std::string_view sql) {
+    // A store this program does not know may not even take the statement.
+    CheckChangeable();
+    return Kept(sql, true);
+}
+
+Statement::Statement(Database& db, std::string_view sql, bool change) : db_(db) {
     const int rc = sqlite3_prepare_v3(db.Handle(), sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-    // A statement that cannot even be made says what it was for, and a
-    // change that would be refused anyway says why.
+    // SQLite tells what a statement does only once it is made, so one that
+    // cannot be made is taken for a change when it was made for one or within
+    // a write transaction.
     if (rc != SQLITE_OK) {
-        const bool reads = sql.substr(0, 6) == "SELECT";
-        if (!reads)
-            db.CheckChangeable();
-        throw db.Failure(rc, reads ? "read" : "changed");
+        change = change || sqlite3_txn_state(db.Handle(), nullptr) == SQLITE_TXN_WRITE;
+        throw db.Failure(rc, change ? "changed" : "read");
     }
     changes_ = !sqlite3_stmt_readonly(stmt_);
 }
@@ -161,26 +170,30 @@ Statement& Statement::Reset() {
     return *this;
 }
 
-Statement& Statement::Bind(int index, std::int64_t value) {
-    sqlite3_bind_int64(stmt_, index, value);
+Statement& Statement::Bound(int rc) {
+    // A value too big for the store, or one SQLite had no memory to copy.
+    if (rc != SQLITE_OK)
+        throw db_.Failure(rc, changes_ ? "changed" : "read");
     return *this;
 }
 
+Statement& Statement::Bind(int index, std::int64_t value) {
+    return Bound(sqlite3_bind_int64(stmt_, index, value));
+}
+
 Statement& Statement::Bind(int index, std::string_view text) {
-    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    return *this;
+    return Bound(
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
 Statement& Statement::BindBlob(int index, std::string_view bytes) {
     // A zero-length blob must still be a blob, not NULL.
-    sqlite3_bind_blob64(stmt_, index, bytes.empty() ? "" : bytes.data(), bytes.size(),
-                        SQLITE_TRANSIENT);
-    return *this;
+    return Bound(sqlite3_bind_blob64(stmt_, index, bytes.empty() ? "" : bytes.data(), bytes.size(),
+                                     SQLITE_TRANSIENT));
 }
 
 Statement& Statement::BindNull(int index) {
-    sqlite3_bind_null(stmt_, index);
-    return *this;
+    return Bound(sqlite3_bind_null(stmt_, index));
 }
 
 bool Statement::Step() {

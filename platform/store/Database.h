@@ -103,10 +103,14 @@ public:
 
     // A prepared statement kept for the connection's lifetime.
     Statement& Prepare(std::string_view sql);
+    // The same for a statement that changes the store, which throws the
+    // StoreError any change meets now (see CheckChangeable) before it is made.
+    Statement& PrepareChange(std::string_view sql);
 
 private:
     Database(sqlite3* db, std::string path, std::string_view storeName, std::string refusal);
     std::string Message(std::string_view action, std::string_view cause) const;
+    Statement& Kept(std::string_view sql, bool change);
 
     sqlite3* db_;
     std::string path_;
@@ -122,12 +126,15 @@ private:
 // A prepared statement. Reset on every Run so it can be reused.
 class Statement {
 public:
-    Statement(Database& db, std::string_view sql);
+    // `change` says the statement is made to change the store, for the
+    // message when it cannot be made. Throws StoreError.
+    Statement(Database& db, std::string_view sql, bool change = false);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
     Statement& Reset();
+    // Each throws StoreError when SQLite refuses the value (one too big).
     Statement& Bind(int index, std::int64_t value);
     Statement& Bind(int index, std::string_view text);       // as TEXT
     Statement& BindBlob(int index, std::string_view bytes);  // as BLOB
@@ -150,6 +157,9 @@ public:
     sqlite3_stmt* Handle() const { return stmt_; }
 
 private:
+    // Throws the StoreError of a value SQLite refused to bind.
+    Statement& Bound(int rc);
+
     Database& db_;
     sqlite3_stmt* stmt_ = nullptr;
     bool changes_ = false;

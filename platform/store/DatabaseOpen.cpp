@@ -60,11 +60,6 @@ bool Writable(const std::string& path) {
     return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
-
 // SQLite makes a store file with the usual mode and its journal files with
 // the file's mode. So a file about to be filled becomes owner-only first (a
 // symlink's target with it). A reader of a store file that could not be
@@ -238,8 +233,8 @@ Connection ConnectForReading(const std::string& path, const OpenFailure& writeFa
         if ((failure.sqliteCode & 0xff) != SQLITE_READONLY)
             throw writeFailure;
         const std::string why = WhyNotWritable(path, failure);
-        if (failure.sqliteCode == SQLITE_READONLY_DIRECTORY && !Exists(path + "-wal") &&
-            !Exists(path + "-journal")) {
+        if (failure.sqliteCode == SQLITE_READONLY_DIRECTORY && !Present(path + "-wal") &&
+            !Present(path + "-journal")) {
             Connection db = Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
             FirstText(db.get(), "SELECT count(*) FROM sqlite_master");
             return db;
@@ -259,7 +254,7 @@ std::unique_ptr<Database> Database::Open(std::string_view storeName, std::string
     try {
         if (!MakeDirectories(directory))
             throw SystemFailure(errno, "its directory cannot be created");
-        if (!Exists(path) && !Writable(directory))
+        if (!Present(path) && !Writable(directory))
             throw SystemFailure(errno, "the file cannot be created");
         std::string refusal;
         Connection db;
@@ -294,7 +289,8 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
         Connection db = unchanging
                             ? Connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI)
                             : Connect(path, SQLITE_OPEN_READWRITE);
-        std::unique_ptr<Database> opened(new Database(db.release(), shown, who, ""));
+        std::unique_ptr<Database> opened(new Database(db.get(), shown, who, ""));
+        db.release();  // the Database owns it now
         opened->asItIs_ = true;
         return opened;
     } catch (const OpenFailure& failure) {

@@ -1,6 +1,7 @@
 #include "store/Folders.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -38,6 +39,11 @@ std::string DataHomeDirectory() {
 
 std::string DataDirectory() {
     return DataHomeDirectory() + "/orvalla";
+}
+
+bool Present(const std::string& path) {
+    struct stat status {};
+    return lstat(path.c_str(), &status) == 0;
 }
 
 }  // namespace store

@@ -1,4 +1,5 @@
-// The user's folders, worked out once for every store and every browser.
+// The user's folders, worked out once for every store and every browser,
+// and whether anything is at a path in them.
 #pragma once
 
 #include <string>
@@ -18,5 +19,8 @@ std::string DataHomeDirectory();
 // ~/.local/share/orvalla (a relative XDG_DATA_HOME is ignored). Each is read
 // anew at every call.
 std::string DataDirectory();
+
+// Whether anything at all is at `path`, a dangling link included.
+bool Present(const std::string& path);
 
 }  // namespace store

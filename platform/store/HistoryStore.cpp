@@ -55,8 +55,7 @@ std::unique_ptr<Database> OpenDatabase() {
 
 }  // namespace
 
-HistoryStore::HistoryStore(std::unique_ptr<Database> db)
-    : db_(std::move(db)), path_(db_->Path()) {}
+HistoryStore::HistoryStore(std::unique_ptr<Database> db) : db_(std::move(db)), path_(db_->Path()) {}
 
 std::shared_ptr<HistoryStore> HistoryStore::Open() {
     return std::make_shared<HistoryStore>(OpenDatabase());
@@ -84,7 +83,7 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
     Database& db = Current(true);
     Transaction transaction(db);
     for (const HistoryRow& row : rows) {
-        auto& statement = db.Prepare(
+        auto& statement = db.PrepareChange(
             "INSERT INTO history (url, title, last_visited, last_updated, expires, flags)"
             " VALUES (?1, ?2, ?3, ?4, ?5, ?6)"
             " ON CONFLICT (url) DO UPDATE SET title = excluded.title,"
@@ -108,7 +107,7 @@ void HistoryStore::Put(const std::vector<HistoryRow>& rows) {
 void HistoryStore::Clear() {
     Database& db = Current(true);
     Transaction transaction(db);
-    db.Prepare("DELETE FROM history").Run();
+    db.PrepareChange("DELETE FROM history").Run();
     transaction.Commit();
 }
 

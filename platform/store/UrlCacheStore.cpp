@@ -171,7 +171,7 @@ int UrlCacheStore::Change(Statement& statement) {
 }
 
 bool UrlCacheStore::Delete(std::string_view url) {
-    return Change(db_->Prepare(kDeleteSql).BindBlob(1, url)) > 0;
+    return Change(db_->PrepareChange(kDeleteSql).BindBlob(1, url)) > 0;
 }
 
 void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& values) {
@@ -179,14 +179,15 @@ void UrlCacheStore::Commit(std::string_view url, const CACHE_ENTRY_VALUES& value
     const std::size_t headerSize = values.dwHeaderInfoSize || !values.lpHeaderInfo
                                        ? values.dwHeaderInfoSize
                                        : std::strlen(values.lpHeaderInfo);
-    Change(db_->Prepare(kCommitSql)
+    Change(db_->PrepareChange(kCommitSql)
                .BindBlob(1, url)
                .Bind(2, std::int64_t{values.CacheEntryType})
                .BindBlob(3, PackEntryValues(values, headerSize)));
 }
 
 bool UrlCacheStore::SetHitRate(std::string_view url, DWORD hitRate) {
-    return Change(db_->Prepare(kHitRateSql).BindBlob(1, url).Bind(2, std::int64_t{hitRate})) > 0;
+    return Change(db_->PrepareChange(kHitRateSql).BindBlob(1, url).Bind(2, std::int64_t{hitRate})) >
+           0;
 }
 
 }  // namespace store

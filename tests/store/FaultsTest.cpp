@@ -13,6 +13,7 @@
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "TempDataDir.h"
+#include "ThreadStore.h"
 #include "platform/sysutils.h"
 #include "platform/wininet.h"
 
@@ -48,14 +49,6 @@ private:
 void AddAll(const Urls& urls) {
     for (const std::string& url : urls)
         AddEntry(url, COOKIE_CACHE_ENTRY);
-}
-
-// Makes this thread's cache calls let go of the store they have open, as a
-// program that ends would.
-void CloseThreadStore() {
-    TempDataDir elsewhere;
-    DWORD size = 0;
-    FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
 }
 
 class UrlCacheFaults : public ::testing::Test {
@@ -211,6 +204,18 @@ TEST_F(UrlCacheFaults, UnreadableFileIsReportedAndKept) {
         << walk.detail;
     EXPECT_NE(walk.detail.find("Permission denied"), std::string::npos) << walk.detail;
     EXPECT_EQ(FileSize(StorePath()), static_cast<off_t>(bytes.size()));
+}
+
+// A browser's file that cannot even be looked at ends the walk with the cause.
+TEST_F(UrlCacheFaults, BrowserFileInALinkLoopEndsTheWalkSayingSo) {
+    const std::string cookies = dataDir.Path() + "/kcookiejar/cookies";
+    std::filesystem::create_directories(dataDir.Path() + "/kcookiejar");
+    std::filesystem::create_symlink(cookies, cookies);
+    const WalkResult walk = Walk();
+    EXPECT_EQ(walk.end, ERROR_READ_FAULT);
+    EXPECT_NE(walk.detail.find(cookies + "\" cannot be opened (Too many levels of symbolic links)"),
+              std::string::npos)
+        << walk.detail;
 }
 
 // --- Another process holding the store ---------------------------------------

@@ -13,6 +13,7 @@
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "TempDataDir.h"
+#include "ThreadStore.h"
 #include "platform/sysutils.h"
 #include "platform/wininet.h"
 
@@ -39,9 +40,7 @@ protected:
         const Urls urls = Addresses(count);
         for (const std::string& url : urls)
             AddEntry(url, COOKIE_CACHE_ENTRY);
-        TempDataDir elsewhere;
-        DWORD size = 0;
-        FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
+        CloseThreadStore();
         return urls;
     }
 
@@ -92,8 +91,7 @@ TEST_F(UrlCacheBadStates, JournalFilesLeftReadOnlyByAReaderAreMadeWritable) {
     {
         ScopedMode readOnly(StorePath(), 0400);
         EXPECT_EQ(Walk().urls, urls);
-        TempDataDir elsewhere;  // the reader lets go of the store
-        Walk();
+        CloseThreadStore();  // the reader lets go of the store
     }
     ASSERT_EQ(ModeOf(StorePath() + "-wal"), 0400u);
     EXPECT_TRUE(DeleteUrlCacheEntry(urls[1].c_str())) << LastErrorDetail();

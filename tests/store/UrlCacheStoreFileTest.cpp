@@ -10,6 +10,7 @@
 
 #include "CacheTestSupport.h"
 #include "TempDataDir.h"
+#include "ThreadStore.h"
 #include "platform/sysutils.h"
 #include "platform/wininet.h"
 
@@ -106,10 +107,7 @@ TEST_F(UrlCacheStoreFile, ChangeFailsAfterTheBusyTimeoutWhileAnotherWrites) {
 
 TEST_F(UrlCacheStoreFile, ExclusivelyLockedStoreCannotBeOpened) {
     AddEntry("http://a.example/");
-    {
-        TempDataDir elsewhere;  // closes this thread's connection to the store
-        AddEntry("http://b.example/");
-    }
+    CloseThreadStore();
     OtherConnectionLock lock(StorePath(), true);
     DWORD size = 0;
     EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);

@@ -7,6 +7,7 @@
 
 #include "StoreFaults.h"
 #include "StorePeer.h"
+#include "ThreadStore.h"
 #include "WindowFixture.h"
 #include "platform/codepage.h"
 #include "platform/urlhist.h"
@@ -46,19 +47,12 @@ protected:
         entry.ftLastVisited = Utc(2026, 3, 2, 9, 15, 0);
         ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
     }
-    // Lets go of the cache file this thread has open, as a program that ends
-    // would.
-    static void CloseCache() {
-        TempDataDir elsewhere;
-        DWORD size = 0;
-        FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-    }
     // Ends the window and every connection it had, so that the files can be
     // compared byte for byte.
     void CloseWindow() {
         form_.reset();
         UrlHistory = nullptr;
-        CloseCache();
+        CloseThreadStore();
     }
 
     // The one error box shown since the last call, which must name `path`
@@ -86,7 +80,7 @@ protected:
 TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
     const std::vector<std::string> addresses = Cookies(120);
     AddAll(addresses);
-    CloseCache();
+    CloseThreadStore();
     const RowRange damaged = DamageMiddlePageOf(CachePath(), "url_cache_entries");
     const std::string bytes = ReadBytes(CachePath());
 
@@ -109,7 +103,7 @@ TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
 
 TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
     AddAll(Cookies(60));
-    CloseCache();
+    CloseThreadStore();
     const std::string good = ReadBytes(CachePath());
     WriteBytes(CachePath(), good.substr(0, good.size() / 2));
     Visit("http://visited.example/");
@@ -130,7 +124,7 @@ TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
 TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
     const std::vector<std::string> addresses = Cookies(3);
     AddAll(addresses);
-    CloseCache();
+    CloseThreadStore();
     Visit("http://a.example/");
     Visit("http://b.example/");
     {
@@ -159,7 +153,7 @@ TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
 TEST_F(Faults, CacheLockedByAnotherProcessIsReportedUntilReleased) {
     const std::vector<std::string> addresses = Cookies(3);
     AddAll(addresses);
-    CloseCache();
+    CloseThreadStore();
     Visit("http://a.example/");
     StorePeer peer({"lock", CachePath(), "exclusive"});
     ASSERT_TRUE(peer.Ready()) << peer.FirstReport();

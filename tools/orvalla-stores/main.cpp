@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands.h"
+#include "Commands.h"
 
 namespace {
 

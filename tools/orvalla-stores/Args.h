@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "commands.h"
+#include "Commands.h"
 #include "platform/windef.h"
 
 // One command's arguments, split into positional arguments and options.

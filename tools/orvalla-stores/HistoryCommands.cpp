@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "args.h"
-#include "commands.h"
+#include "Args.h"
+#include "Commands.h"
 #include "platform/codepage.h"
 #include "platform/comobj.h"
 #include "platform/comptr.h"

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "args.h"
-#include "commands.h"
+#include "Args.h"
+#include "Commands.h"
 #include "platform/sysutils.h"
 #include "platform/winbase.h"
 #include "platform/wininet.h"

@@ -1,4 +1,4 @@
-#include "args.h"
+#include "Args.h"
 
 #include <algorithm>
 #include <charconv>
