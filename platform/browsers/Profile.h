@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +36,32 @@ struct VisitedPage {
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
 };
 
+// FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
+// stays 0, a negative count reads as 0, a count past FILETIME saturates).
+std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit);
+std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit);
+constexpr std::uint64_t kPerMicrosecond = 10;
+constexpr std::uint64_t kPerMillisecond = 10'000;
+constexpr std::uint64_t kPerSecond = 10'000'000;
+
+// How a browser counts a time in its store: from which epoch, in units of
+// how many FILETIME ticks; its stores are queried for the count itself.
+enum class Epoch { Year1601, Unix };
+struct TimeScale {
+    Epoch epoch;
+    std::uint64_t ticksPerUnit;
+
+    // As FileTimeFrom1601 or FileTimeFromUnix.
+    std::uint64_t FileTime(std::int64_t count) const;
+};
+
+// The query of a history store's visited pages: address, title and the last
+// visit as the browser counts it, which `lastVisit` tells how to read.
+struct PagesQuery {
+    const char* sql;
+    TimeScale lastVisit;
+};
+
 // One profile of a real browser, as the cookie groups and visited pages it
 // holds. Every call that fails throws store::StoreError, whose message
 // begins with the browser and the profile ("Firefox (default-esr) is
@@ -45,8 +70,6 @@ class Profile {
 public:
     virtual ~Profile() = default;
 
-    // "firefox.default-esr", "chromium.Default"; never holds "@".
-    const std::string& Label() const { return label_; }
     // Whether anything is at the place of its cookies or its history.
     virtual bool HasStores() const = 0;
 
@@ -73,6 +96,7 @@ protected:
 private:
     const std::string folder_;
     const std::string who_;  // "Firefox (default-esr)"
+    // "firefox.default-esr", "chromium.Default"; never holds "@".
     const std::string label_;
 };
 
@@ -97,9 +121,7 @@ protected:
     virtual std::string CookiesFile() const = 0;
     virtual std::string HistoryFile() const = 0;
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
-    // The visited pages: address, title, and the last visit in microseconds
-    // since 1601.
-    virtual const char* PagesSql() const = 0;
+    virtual PagesQuery Pages() const = 0;
     // Deletes the groups whose keys ?1 holds, a JSON array of arrays.
     virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
@@ -110,7 +132,7 @@ protected:
     std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
-    void EmptyHistoryTables(std::initializer_list<const char*> tables) const;
+    void EmptyHistoryTables(const std::vector<const char*>& tables) const;
     // Throws the refusal of every change while the browser runs.
     void CheckClosed() const;
 
@@ -123,14 +145,6 @@ private:
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
 bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
-// FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
-// stays 0, a negative count reads as 0, a count past FILETIME saturates).
-std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit);
-std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit);
-constexpr std::uint64_t kPerMicrosecond = 10;
-constexpr std::uint64_t kPerMillisecond = 10'000;
-constexpr std::uint64_t kPerSecond = 10'000'000;
-
 // The profiles of each browser that hold stores, added to `profiles`; a
 // place that could not be looked at adds its failure.
 using Profiles = std::vector<std::unique_ptr<Profile>>;
@@ -139,10 +153,8 @@ using Failures = std::vector<store::StoreError>;
 void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile);
 void FindFirefoxProfiles(Profiles& profiles, Failures& failures);
 void FindChromiumProfiles(Profiles& profiles, Failures& failures);
-void FindGnomeWebProfiles(Profiles& profiles, Failures& failures);
-void FindLuakitProfiles(Profiles& profiles, Failures& failures);
-void FindFalkonProfiles(Profiles& profiles, Failures& failures);
-void FindQutebrowserProfiles(Profiles& profiles, Failures& failures);
+// GNOME Web, luakit, Falkon and qutebrowser, in this order.
+void FindDesktopBrowserProfiles(Profiles& profiles, Failures& failures);
 void FindKonquerorProfiles(Profiles& profiles, Failures& failures);
 
 }  // namespace browsers
