@@ -17,16 +17,17 @@ namespace {
 // A folder under one of the user's folders, where a browser keeps either its
 // one profile, "default", or a folder for each profile, named by it.
 struct Place {
-    std::string (*base)();
+    std::string (*base)();  // asked at each search, as the environment may change
     const char* path;
     const char* labelPrefix;
     bool folderPerProfile = false;
 };
 
+// The table of its web engine's cookie store, as CookieTables.h reads it.
 enum class CookieTable { Firefox, Chromium };
 
 struct DesktopBrowser {
-    const char* name;
+    const char* name;  // in messages: "GNOME Web (default) is running"
     std::vector<Place> places;
     CookieTable cookieTable;
     // In the profile's folder.
@@ -86,6 +87,7 @@ const DesktopBrowser kBrowsers[] = {
      .historyTables = {"History", "CompletionHistory"}},
 };
 
+// A profile of a row's browser, over the reader of its cookie table.
 template <typename CookieReader>
 class DesktopProfile final : public CookieReader {
 public:

@@ -36,32 +36,6 @@ struct VisitedPage {
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
 };
 
-// FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
-// stays 0, a negative count reads as 0, a count past FILETIME saturates).
-std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit);
-std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit);
-constexpr std::uint64_t kPerMicrosecond = 10;
-constexpr std::uint64_t kPerMillisecond = 10'000;
-constexpr std::uint64_t kPerSecond = 10'000'000;
-
-// How a browser counts a time in its store: from which epoch, in units of
-// how many FILETIME ticks; its stores are queried for the count itself.
-enum class Epoch { Year1601, Unix };
-struct TimeScale {
-    Epoch epoch;
-    std::uint64_t ticksPerUnit;
-
-    // As FileTimeFrom1601 or FileTimeFromUnix.
-    std::uint64_t FileTime(std::int64_t count) const;
-};
-
-// The query of a history store's visited pages: address, title and the last
-// visit as the browser counts it, which `lastVisit` tells how to read.
-struct PagesQuery {
-    const char* sql;
-    TimeScale lastVisit;
-};
-
 // One profile of a real browser, as the cookie groups and visited pages it
 // holds. Every call that fails throws store::StoreError, whose message
 // begins with the browser and the profile ("Firefox (default-esr) is
@@ -98,6 +72,25 @@ private:
     const std::string who_;  // "Firefox (default-esr)"
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     const std::string label_;
+};
+
+// How a browser counts a time in its store: from which epoch, in units of
+// how many FILETIME ticks. Its queries return the count as it is, so that
+// the arithmetic is done in one place.
+enum class Epoch { Year1601, Unix };
+struct TimeScale {
+    Epoch epoch;
+    std::uint64_t ticksPerUnit;
+
+    // As FileTimeFrom1601 or FileTimeFromUnix.
+    std::uint64_t FileTime(std::int64_t count) const;
+};
+
+// The query of a history store's visited pages: address, title and the last
+// visit, which `lastVisit` tells how to read.
+struct PagesQuery {
+    const char* sql;
+    TimeScale lastVisit;
 };
 
 // A profile whose stores are SQLite files: where they are, how to tell that
@@ -144,6 +137,14 @@ private:
 
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
 bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
+
+// FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
+// stays 0, a negative count reads as 0, a count past FILETIME saturates).
+std::uint64_t FileTimeFrom1601(std::int64_t count, std::uint64_t ticksPerUnit);
+std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit);
+constexpr std::uint64_t kPerMicrosecond = 10;
+constexpr std::uint64_t kPerMillisecond = 10'000;
+constexpr std::uint64_t kPerSecond = 10'000'000;
 
 // The profiles of each browser that hold stores, added to `profiles`; a
 // place that could not be looked at adds its failure.
