@@ -107,8 +107,9 @@ private:
     }
     std::string HistoryFile() const override { return File("History"); }
 
-    const char* PagesSql() const override {
-        return "SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0";
+    PagesQuery Pages() const override {
+        return {"SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0 ORDER BY id",
+                {Epoch::Year1601, kPerMicrosecond}};
     }
 
     void Clear() const override {

@@ -63,9 +63,11 @@ private:
     std::string CookiesFile() const override { return File("cookies.sqlite"); }
     std::string HistoryFile() const override { return File("places.sqlite"); }
 
-    const char* PagesSql() const override {
-        return "SELECT url, title, CASE WHEN last_visit_date > 0 THEN last_visit_date + "
-               "11644473600000000 END FROM moz_places WHERE visit_count > 0 ORDER BY id";
+    PagesQuery Pages() const override {
+        return {
+            "SELECT url, title, last_visit_date FROM moz_places WHERE visit_count > 0 "
+            "ORDER BY id",
+            {Epoch::Unix, kPerMicrosecond}};
     }
 
     // As Firefox's own clearing: the visits and what was learnt from them go,

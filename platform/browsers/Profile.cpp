@@ -34,6 +34,11 @@ std::uint64_t FileTimeFromUnix(std::int64_t count, std::uint64_t ticksPerUnit) {
     return Saturated(116444736000000000, count, ticksPerUnit);
 }
 
+std::uint64_t TimeScale::FileTime(std::int64_t count) const {
+    return epoch == Epoch::Unix ? FileTimeFromUnix(count, ticksPerUnit)
+                                : FileTimeFrom1601(count, ticksPerUnit);
+}
+
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema) {
     store::Statement found(db, "SELECT 1 FROM " + std::string(schema) +
                                    ".sqlite_master WHERE type = 'table' AND name = ?");
@@ -115,11 +120,12 @@ std::vector<CookieGroup> StoreProfile::Cookies() const {
 std::vector<VisitedPage> StoreProfile::History() const {
     std::vector<VisitedPage> pages;
     ReadStore(HistoryFile(), [&](store::Database& db) {
-        for (store::Statement page(db, PagesSql()); page.Step();) {
+        const PagesQuery query = Pages();
+        for (store::Statement page(db, query.sql); page.Step();) {
             pages.push_back(
                 {std::string(page.Bytes(0)),
                  page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
-                 FileTimeFrom1601(page.Int(2), kPerMicrosecond)});
+                 query.lastVisit.FileTime(page.Int(2))});
         }
     });
     return pages;
@@ -154,7 +160,7 @@ void StoreProfile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     transaction.Commit();
 }
 
-void StoreProfile::EmptyHistoryTables(std::initializer_list<const char*> tables) const {
+void StoreProfile::EmptyHistoryTables(const std::vector<const char*>& tables) const {
     const auto db = OpenForChange(HistoryFile());
     store::Transaction transaction(*db);
     for (const char* table : tables) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,8 +44,6 @@ class Profile {
 public:
     virtual ~Profile() = default;
 
-    // "firefox.default-esr", "chromium.Default"; never holds "@".
-    const std::string& Label() const { return label_; }
     // Whether anything is at the place of its cookies or its history.
     virtual bool HasStores() const = 0;
 
@@ -73,7 +70,27 @@ protected:
 private:
     const std::string folder_;
     const std::string who_;  // "Firefox (default-esr)"
+    // "firefox.default-esr", "chromium.Default"; never holds "@".
     const std::string label_;
+};
+
+// How a browser counts a time in its store: from which epoch, in units of
+// how many FILETIME ticks. Its queries return the count as it is, so that
+// the arithmetic is done in one place.
+enum class Epoch { Year1601, Unix };
+struct TimeScale {
+    Epoch epoch;
+    std::uint64_t ticksPerUnit;
+
+    // As FileTimeFrom1601 or FileTimeFromUnix.
+    std::uint64_t FileTime(std::int64_t count) const;
+};
+
+// The query of a history store's visited pages: address, title and the last
+// visit, which `lastVisit` tells how to read.
+struct PagesQuery {
+    const char* sql;
+    TimeScale lastVisit;
 };
 
 // A profile whose stores are SQLite files: where they are, how to tell that
@@ -97,9 +114,7 @@ protected:
     virtual std::string CookiesFile() const = 0;
     virtual std::string HistoryFile() const = 0;
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
-    // The visited pages: address, title, and the last visit in microseconds
-    // since 1601.
-    virtual const char* PagesSql() const = 0;
+    virtual PagesQuery Pages() const = 0;
     // Deletes the groups whose keys ?1 holds, a JSON array of arrays.
     virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
@@ -110,7 +125,7 @@ protected:
     std::unique_ptr<store::Database> OpenForChange(const std::string& path) const;
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
-    void EmptyHistoryTables(std::initializer_list<const char*> tables) const;
+    void EmptyHistoryTables(const std::vector<const char*>& tables) const;
     // Throws the refusal of every change while the browser runs.
     void CheckClosed() const;
 
@@ -139,10 +154,8 @@ using Failures = std::vector<store::StoreError>;
 void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile);
 void FindFirefoxProfiles(Profiles& profiles, Failures& failures);
 void FindChromiumProfiles(Profiles& profiles, Failures& failures);
-void FindGnomeWebProfiles(Profiles& profiles, Failures& failures);
-void FindLuakitProfiles(Profiles& profiles, Failures& failures);
-void FindFalkonProfiles(Profiles& profiles, Failures& failures);
-void FindQutebrowserProfiles(Profiles& profiles, Failures& failures);
+// GNOME Web, luakit, Falkon and qutebrowser, in this order.
+void FindDesktopBrowserProfiles(Profiles& profiles, Failures& failures);
 void FindKonquerorProfiles(Profiles& profiles, Failures& failures);
 
 }  // namespace browsers

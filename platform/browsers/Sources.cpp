@@ -16,9 +16,8 @@ struct Found {
 
 Found FindProfiles() {
     Found found;
-    for (const auto find :
-         {FindFirefoxProfiles, FindChromiumProfiles, FindGnomeWebProfiles, FindLuakitProfiles,
-          FindFalkonProfiles, FindQutebrowserProfiles, FindKonquerorProfiles})
+    for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindDesktopBrowserProfiles,
+                            FindKonquerorProfiles})
         find(found.profiles, found.failures);
     return found;
 }

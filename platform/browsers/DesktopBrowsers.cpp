@@ -1,0 +1,154 @@
+// GNOME Web, luakit, Falkon and qutebrowser: browsers that keep their cookies
+// in the table of Firefox's or of Chromium's that their web engine shares
+// (WebKitGTK, Qt WebEngine) and their history in a SQLite file of their own.
+// They differ only in what a row of the table below says, so another such
+// browser is one more row.
+#include <algorithm>
+#include <filesystem>
+#include <utility>
+
+#include "browsers/CookieTables.h"
+#include "browsers/SessionBus.h"
+#include "store/Folders.h"
+
+namespace browsers {
+namespace {
+
+// A folder under one of the user's folders, where a browser keeps either its
+// one profile, "default", or a folder for each profile, named by it.
+struct Place {
+    std::string (*base)();  // asked at each search, as the environment may change
+    const char* path;
+    const char* labelPrefix;
+    bool folderPerProfile = false;
+};
+
+// The table of its web engine's cookie store, as CookieTables.h reads it.
+enum class CookieTable { Firefox, Chromium };
+
+struct DesktopBrowser {
+    const char* name;  // in messages: "GNOME Web (default) is running"
+    std::vector<Place> places;
+    CookieTable cookieTable;
+    // In the profile's folder.
+    const char* cookiesFile;
+    const char* historyFile;
+    PagesQuery pages;
+    // What the browser's own clearing of the history empties.
+    std::vector<const char*> historyTables;
+    // The name it owns on the session bus while it runs; none for a browser
+    // that keeps its cookie store locked instead.
+    const char* busName = nullptr;
+};
+
+const DesktopBrowser kBrowsers[] = {
+    // WebKitGTK's browsers take no lock on their stores.
+    {.name = "GNOME Web",
+     .places = {{store::DataHomeDirectory, "/epiphany", "epiphany"},
+                {store::HomeDirectory, "/.var/app/org.gnome.Epiphany/data/epiphany",
+                 "epiphany-flatpak"}},
+     .cookieTable = CookieTable::Firefox,
+     .cookiesFile = "cookies.sqlite",
+     .historyFile = "ephy-history.db",
+     .pages = {"SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0 ORDER BY id",
+               {Epoch::Unix, kPerMicrosecond}},
+     // Every visit, page and site.
+     .historyTables = {"visits", "urls", "hosts"},
+     .busName = "org.gnome.Epiphany"},
+    {.name = "luakit",
+     .places = {{store::DataHomeDirectory, "/luakit", "luakit"}},
+     .cookieTable = CookieTable::Firefox,
+     .cookiesFile = "cookies.db",
+     .historyFile = "history.db",
+     .pages = {"SELECT uri, title, last_visit FROM history WHERE visits > 0 ORDER BY id",
+               {Epoch::Unix, kPerSecond}},
+     .historyTables = {"history"},
+     .busName = "org.luakit"},
+    // Falkon's settings keep a running flag too, but it stays after a crash
+    // and proves nothing. Its history has a row for each page.
+    {.name = "Falkon",
+     .places = {{store::ConfigDirectory, "/falkon/profiles", "falkon", true}},
+     .cookieTable = CookieTable::Chromium,
+     .cookiesFile = "Cookies",
+     .historyFile = "browsedata.db",
+     .pages = {"SELECT url, title, date FROM history WHERE count > 0 ORDER BY id",
+               {Epoch::Unix, kPerMillisecond}},
+     .historyTables = {"history"}},
+    {.name = "qutebrowser",
+     .places = {{store::DataHomeDirectory, "/qutebrowser", "qutebrowser"}},
+     .cookieTable = CookieTable::Chromium,
+     .cookiesFile = "webengine/Cookies",
+     .historyFile = "history.sqlite",
+     // A row for each visit: a page is its latest, and a redirect is no page.
+     .pages = {"SELECT url, title, max(atime) FROM History WHERE NOT redirect GROUP BY url "
+               "ORDER BY min(rowid)",
+               {Epoch::Unix, kPerSecond}},
+     // The visits and what completion learnt from them.
+     .historyTables = {"History", "CompletionHistory"}},
+};
+
+// A profile of a row's browser, over the reader of its cookie table.
+template <typename CookieReader>
+class DesktopProfile final : public CookieReader {
+public:
+    DesktopProfile(const DesktopBrowser& browser, std::string folder, std::string_view labelPrefix,
+                   std::string_view name)
+        : CookieReader(std::move(folder), browser.name, labelPrefix, name), browser_(browser) {}
+
+private:
+    bool Running() const override {
+        return browser_.busName ? SessionBusNameOwned(browser_.busName)
+                                : store::Database::LockedAgainstReaders(CookiesFile());
+    }
+    std::string CookiesFile() const override { return this->File(browser_.cookiesFile); }
+    std::string HistoryFile() const override { return this->File(browser_.historyFile); }
+    PagesQuery Pages() const override { return browser_.pages; }
+    void Clear() const override { this->EmptyHistoryTables(browser_.historyTables); }
+
+    const DesktopBrowser& browser_;
+};
+
+std::unique_ptr<Profile> MakeProfile(const DesktopBrowser& browser, std::string folder,
+                                     std::string_view labelPrefix, std::string_view name) {
+    if (browser.cookieTable == CookieTable::Firefox) {
+        return std::make_unique<DesktopProfile<MozCookiesProfile>>(browser, std::move(folder),
+                                                                   labelPrefix, name);
+    }
+    return std::make_unique<DesktopProfile<ChromiumCookiesProfile>>(browser, std::move(folder),
+                                                                    labelPrefix, name);
+}
+
+// The folder and the name of each profile at `place`, `default` first.
+std::vector<std::pair<std::string, std::string>> ProfilesAt(const Place& place) {
+    const std::string root = place.base() + place.path;
+    if (!place.folderPerProfile)
+        return {{root, "default"}};
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
+        if (entry.is_directory(error))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return std::pair(a != "default", a) < std::pair(b != "default", b);
+    });
+    std::vector<std::pair<std::string, std::string>> profiles;
+    for (std::string& name : names)
+        profiles.emplace_back(root + "/" + name, std::move(name));
+    return profiles;
+}
+
+}  // namespace
+
+void FindDesktopBrowserProfiles(Profiles& profiles, Failures&) {
+    for (const DesktopBrowser& browser : kBrowsers) {
+        for (const Place& place : browser.places) {
+            for (auto& [folder, name] : ProfilesAt(place)) {
+                AddWithStores(profiles,
+                              MakeProfile(browser, std::move(folder), place.labelPrefix, name));
+            }
+        }
+    }
+}
+
+}  // namespace browsers
