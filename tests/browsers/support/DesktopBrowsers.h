@@ -26,7 +26,8 @@ enum class Desktop { GnomeWeb, Luakit, Falkon, Qutebrowser, Konqueror };
 QString DesktopProgram(Desktop desktop);
 
 // A page to open, and how the browser's history is to record it: the page
-// a redirect leads to (`url` itself when "") under that page's title.
+// a redirect leads to (`url` itself when "") under that page's title (any
+// when "").
 struct DesktopVisit {
     QString url;
     QString title;
@@ -60,6 +61,11 @@ public:
 
 private:
     bool Fail(const QString& what);
+    // Hands `url` to the running instance; a failure message, "" when
+    // handed.
+    QString Hand(const QString& url);
+    // Whether the server answered `url` after its first `seen` requests.
+    bool Answered(const QString& url, std::size_t seen);
     bool Loaded(const DesktopVisit& visit, std::size_t seen);
     // Asks it to quit as its user does; a failure message, "" when asked.
     QString AskToQuit();
