@@ -37,6 +37,10 @@ const Case kCases[] = {
     {Desktop::Konqueror, "Konqueror", "konqueror.default", "Konqueror (default)", false, false},
 };
 
+void PrintTo(const Case& browser, std::ostream* out) {
+    *out << browser.name;
+}
+
 class DesktopTest : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite() {
@@ -81,7 +85,7 @@ protected:
     std::unique_ptr<DesktopBrowser> Start(const DesktopVisit& first) {
         auto browser = std::make_unique<DesktopBrowser>(
             GetParam().desktop, QString::fromStdString(home_->Path()), *server_, first);
-        EXPECT_EQ(browser->Failure().toStdString(), "");
+        EXPECT_TRUE(browser->Failure().isEmpty()) << browser->Failure().toStdString();
         return browser;
     }
     // A browser that cannot start here for want of what its sandbox needs
@@ -89,10 +93,15 @@ protected:
     void Visit(const DesktopVisit& first, const DesktopVisit& second) {
         DesktopBrowser browser(GetParam().desktop, QString::fromStdString(home_->Path()), *server_,
                                first);
-        if (browser.SandboxMissing() && !EveryBrowserRequired())
-            GTEST_SKIP() << GetParam().name << " cannot start here, its sandbox stops it:\n"
-                         << browser.Failure().toStdString();
-        ASSERT_EQ(browser.Failure().toStdString(), "");
+        const std::string failure = browser.Failure().toStdString();
+        if (browser.SandboxMissing()) {
+            const std::string why = std::string(GetParam().name) +
+                                    " cannot start here, its sandbox stops it:\n" + failure;
+            if (!EveryBrowserRequired())
+                GTEST_SKIP() << why;
+            FAIL() << why << "\n(ORVALLA_ALL_BROWSERS=1 asks for every browser)";
+        }
+        ASSERT_TRUE(failure.empty()) << failure;
         EXPECT_TRUE(browser.Open(second)) << browser.Failure().toStdString();
         EXPECT_TRUE(browser.Quit()) << browser.Failure().toStdString();
     }
