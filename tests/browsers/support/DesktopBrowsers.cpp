@@ -216,7 +216,7 @@ bool DesktopBrowser::Answered(const QString& url, std::size_t seen) {
         }
         return false;
     };
-    return (WaitUntil([&] { return requested() || !Running() || SandboxMissing(); },
+    return (WaitUntil([&] { return requested() || !Running() || SandboxRefused(); },
                       kEffectBound) &&
             requested()) ||
            Fail("did not load " + url + " within " + Seconds(kEffectBound));
@@ -261,9 +261,10 @@ bool DesktopBrowser::Loaded(const DesktopVisit& visit, std::size_t seen) {
     }
     if (!recorded())
         return Fail(
-            QStringLiteral("did not record %1%2 in its history (%3)")
+            QStringLiteral("did not record %1%2 in its history within %3 of its visit (%4)")
                 .arg(QString::fromStdString(url),
                      title.empty() ? QString() : " with the title \"" + visit.title + '"',
+                     Seconds(kEffectBound),
                      listed ? "it lists the title \"" + QString::fromStdString(listed->title) + '"'
                             : QStringLiteral("it lists no such page")));
     return true;
@@ -305,9 +306,13 @@ bool DesktopBrowser::Quit() {
     return true;
 }
 
-bool DesktopBrowser::SandboxMissing() {
+bool DesktopBrowser::SandboxRefused() {
     // What bubblewrap, WebKitGTK's sandbox, says when it cannot set up.
     return run_ && run_->Errors().contains("bwrap: ");
+}
+
+bool DesktopBrowser::SandboxMissing() {
+    return !failure_.isEmpty() && SandboxRefused();
 }
 
 bool DesktopBrowser::Fail(const QString& what) {

@@ -54,13 +54,15 @@ public:
     bool Running() const { return run_ && run_->Running(); }
     // What went wrong first, "" while all went well.
     const QString& Failure() const { return failure_; }
-    // Whether it could not start where the test runs for want of what its
-    // sandbox needs (no real root mount in a chroot, no user namespaces in a
-    // container), as its own output says.
+    // Whether it failed because it cannot start where the test runs for want
+    // of what its sandbox needs (no real root mount in a chroot, no user
+    // namespaces in a container), as its own output says.
     bool SandboxMissing();
 
 private:
     bool Fail(const QString& what);
+    // Whether its output says that its sandbox refused to start.
+    bool SandboxRefused();
     // Hands `url` to the running instance; a failure message, "" when
     // handed.
     QString Hand(const QString& url);
