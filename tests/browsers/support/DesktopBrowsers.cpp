@@ -72,6 +72,30 @@ QString PressKeys(const QString& windowClass, const QStringList& keys,
                              : focused;
 }
 
+// The name its running instance owns on the session bus, which a second
+// instance hands its pages to (and then exits); "" when none.
+QString BusName(Desktop desktop) {
+    switch (desktop) {
+        case Desktop::GnomeWeb:
+            return "org.gnome.Epiphany";
+        case Desktop::Luakit:
+            return "org.luakit";
+        case Desktop::Konqueror:
+            return "org.kde.konqueror";
+        case Desktop::Falkon:
+        case Desktop::Qutebrowser:
+            break;
+    }
+    return {};
+}
+
+// Waits until the bus has let go of `name`, which an ended process may
+// still own for a moment: a browser started before then would take itself
+// for a second instance.
+bool BusNameFreed(const QString& name, std::chrono::milliseconds timeout) {
+    return name.isEmpty() || WaitUntil([&] { return !BusNameOwned(name); }, timeout);
+}
+
 bool WriteText(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
@@ -177,10 +201,9 @@ DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer&
     // profile, only of those opened in it later.
     if (desktop == Desktop::GnomeWeb) {
         run_ = std::make_unique<BrowserRun>(program_, QStringList{"about:blank"}, environment_);
-        if (!WaitUntil([&] { return BusNameOwned("org.gnome.Epiphany") || !Running(); },
-                       kStartBound) ||
+        if (!WaitUntil([&] { return BusNameOwned(BusName(desktop)) || !Running(); }, kStartBound) ||
             !Running())
-            Fail("did not own org.gnome.Epiphany on the bus within " + Seconds(kStartBound));
+            Fail("did not own " + BusName(desktop) + " on the bus within " + Seconds(kStartBound));
         else
             Open(first);
         return;
@@ -200,7 +223,7 @@ QString DesktopBrowser::Hand(const QString& url) {
     // luakit's second instance hands the page over the bus and exits
     // without waiting for it to arrive; the call itself waits.
     if (desktop_ == Desktop::Luakit)
-        return BusCall("org.luakit", "/org/luakit", "org.gtk.Actions.Activate",
+        return BusCall(BusName(desktop_), "/org/luakit", "org.gtk.Actions.Activate",
                        {"'message'", "@av [<'tabopen " + url + "'>]", "@a{sv} {}"});
     return RunBrowser(program_, {url}, environment_, kStartBound);
 }
@@ -273,7 +296,7 @@ bool DesktopBrowser::Loaded(const DesktopVisit& visit, std::size_t seen) {
 QString DesktopBrowser::AskToQuit() {
     switch (desktop_) {
         case Desktop::GnomeWeb:  // the application's own quit action
-            return BusCall("org.gnome.Epiphany", "/org/gnome/Epiphany", "org.gtk.Actions.Activate",
+            return BusCall(BusName(desktop_), "/org/gnome/Epiphany", "org.gtk.Actions.Activate",
                            {"'quit'", "@av []", "@a{sv} {}"});
         case Desktop::Luakit:  // its command to close the last window
             return PressKeys("luakit", {"colon", "q", "Return"}, environment_);
@@ -282,7 +305,7 @@ QString DesktopBrowser::AskToQuit() {
         case Desktop::Qutebrowser:  // handed to the running instance
             return RunBrowser(program_, {":quit"}, environment_, kStartBound);
         case Desktop::Konqueror:
-            return BusCall("org.kde.konqueror", "/MainApplication",
+            return BusCall(BusName(desktop_), "/MainApplication",
                            "org.qtproject.Qt.QCoreApplication.quit");
     }
     return "has no way to quit";
@@ -298,10 +321,13 @@ bool DesktopBrowser::Quit() {
         return Fail("did not end within " + Seconds(kEffectBound) + " of being asked to quit");
     if (run_->ExitCode() != 0)
         return Fail(QStringLiteral("ended with %1 when asked to quit").arg(run_->ExitCode()));
+    if (!BusNameFreed(BusName(desktop_), kStartBound))
+        return Fail("ended, but " + BusName(desktop_) + " stayed on the bus for " +
+                    Seconds(kStartBound));
     // kded5 writes the cookies 3 minutes after a change, or when it quits,
     // but not on SIGTERM.
     if (kded_ && (!BusCall("org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() ||
-                  !kded_->Wait(kEffectBound)))
+                  !kded_->Wait(kEffectBound) || !BusNameFreed("org.kde.kded5", kStartBound)))
         return Fail("left kded5 running " + Seconds(kEffectBound) + " after asking it to quit");
     return true;
 }

@@ -48,7 +48,7 @@ public:
     // files, lists the page under its title.
     bool Open(const DesktopVisit& visit);
     // Ends it as its user does; true once it has ended by itself, its files
-    // written.
+    // written and its name on the bus free for its next run.
     bool Quit();
 
     bool Running() const { return run_ && run_->Running(); }
