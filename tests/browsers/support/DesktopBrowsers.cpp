@@ -59,9 +59,9 @@ bool BusNameOwned(const QString& name) {
            reply.contains("true");
 }
 
-// Presses `keys` (xdotool's names) in the browser's window, as its user
-// does: through XTEST, which every toolkit takes as typed (luakit ignores
-// keys sent to a window as events).
+// Presses `keys` (xdotool's names) in the browser's focused window, as its
+// user does: through XTEST, as if typed on the keyboard (events sent to a
+// window are marked as sent, and a toolkit may ignore them).
 QString PressKeys(const QString& windowClass, const QStringList& keys,
                   const QProcessEnvironment& environment) {
     const QString focused = RunBrowser(
