@@ -8,12 +8,26 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
+#include <string>
+
+#include "PlatformStores.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// Runs the event loop until `done` or `timeout`; whether it is done.
+constexpr std::chrono::seconds kStartBound = 30s;
+constexpr std::chrono::seconds kEffectBound = 60s;
+// How often GNOME Web visits a page until its history keeps the title.
+constexpr int kGnomeWebVisits = 5;
+
+QString Seconds(std::chrono::seconds bound) {
+    return QString::number(bound.count()) + " s";
+}
+
+// Runs the event loop (the PageServer answers meanwhile) until `done` or
+// `timeout`; whether it is done.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     QElapsedTimer timer;
     timer.start();
@@ -25,22 +39,61 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
-// Calls `method` on the session bus and waits for the answer, which `reply`
-// takes; a failure message, "" when answered.
+// Calls `method` with `arguments` (GVariant text) on the session bus and
+// waits for the answer, which `reply` takes; a failure message, "" when
+// answered.
 QString BusCall(const QString& service, const QString& path, const QString& method,
                 const QStringList& arguments = {}, QByteArray* reply = nullptr) {
-    return RunBrowser(
-        "dbus-send",
-        QStringList{"--session", "--print-reply", "--dest=" + service, path, method} + arguments,
-        QProcessEnvironment::systemEnvironment(), 10s, reply);
+    return RunBrowser("gdbus",
+                      QStringList{"call", "--session", "--dest", service, "--object-path", path,
+                                  "--method", method} +
+                          arguments,
+                      QProcessEnvironment::systemEnvironment(), 10s, reply);
 }
 
 bool BusNameOwned(const QString& name) {
     QByteArray reply;
     return BusCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                   "org.freedesktop.DBus.NameHasOwner", {"string:" + name}, &reply)
+                   "org.freedesktop.DBus.NameHasOwner", {'\'' + name + '\''}, &reply)
                .isEmpty() &&
-           reply.contains("boolean true");
+           reply.contains("true");
+}
+
+// Presses `keys` (xdotool's names) in the browser's focused window, as its
+// user does: through XTEST, as if typed on the keyboard (events sent to a
+// window are marked as sent, and a toolkit may ignore them).
+QString PressKeys(const QString& windowClass, const QStringList& keys,
+                  const QProcessEnvironment& environment) {
+    const QString focused = RunBrowser(
+        "xdotool",
+        {"search", "--sync", "--onlyvisible", "--class", windowClass, "windowfocus", "--sync"},
+        environment, 10s);
+    return focused.isEmpty() ? RunBrowser("xdotool", QStringList{"key"} + keys, environment, 10s)
+                             : focused;
+}
+
+// The name its running instance owns on the session bus, which a second
+// instance hands its pages to (and then exits); "" when none.
+QString BusName(Desktop desktop) {
+    switch (desktop) {
+        case Desktop::GnomeWeb:
+            return "org.gnome.Epiphany";
+        case Desktop::Luakit:
+            return "org.luakit";
+        case Desktop::Konqueror:
+            return "org.kde.konqueror";
+        case Desktop::Falkon:
+        case Desktop::Qutebrowser:
+            break;
+    }
+    return {};
+}
+
+// Waits until the bus has let go of `name`, which an ended process may
+// still own for a moment: a browser started before then would take itself
+// for a second instance.
+bool BusNameFreed(const QString& name, std::chrono::milliseconds timeout) {
+    return name.isEmpty() || WaitUntil([&] { return !BusNameOwned(name); }, timeout);
 }
 
 bool WriteText(const QString& path, const QByteArray& text) {
@@ -122,7 +175,7 @@ QString DesktopProgram(Desktop desktop) {
 }
 
 DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer& server,
-                               const QString& url)
+                               const DesktopVisit& first)
     : desktop_(desktop),
       program_(DesktopProgram(desktop)),
       environment_(DesktopEnvironment(home)),
@@ -135,11 +188,12 @@ DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer&
     // Konqueror hands its cookies to kded5, which our bus does not start.
     if (desktop == Desktop::Konqueror) {
         kded_ = std::make_unique<BrowserRun>(FindBrowser("kded5"), QStringList{}, environment_);
-        if (!WaitUntil([&] { return BusNameOwned("org.kde.kded5") || !kded_->Running(); }, 30s) ||
-            !BusCall("org.kde.kded5", "/kded", "org.kde.kded5.loadModule", {"string:kcookiejar"})
+        if (!WaitUntil([&] { return BusNameOwned("org.kde.kded5") || !kded_->Running(); },
+                       kStartBound) ||
+            !BusCall("org.kde.kded5", "/kded", "org.kde.kded5.loadModule", {"'kcookiejar'"})
                  .isEmpty() ||
-            !WaitUntil([] { return BusNameOwned("org.kde.kcookiejar5"); }, 10s)) {
-            Fail("found no kded5 cookie jar");
+            !WaitUntil([] { return BusNameOwned("org.kde.kcookiejar5"); }, kStartBound)) {
+            Fail("found no kded5 cookie jar within " + Seconds(kStartBound));
             return;
         }
     }
@@ -147,69 +201,144 @@ DesktopBrowser::DesktopBrowser(Desktop desktop, const QString& home, PageServer&
     // profile, only of those opened in it later.
     if (desktop == Desktop::GnomeWeb) {
         run_ = std::make_unique<BrowserRun>(program_, QStringList{"about:blank"}, environment_);
-        if (!WaitUntil([&] { return BusNameOwned("org.gnome.Epiphany") || !Running(); }, 30s))
-            Fail("did not own org.gnome.Epiphany");
+        if (!WaitUntil([&] { return BusNameOwned(BusName(desktop)) || !Running(); }, kStartBound) ||
+            !Running())
+            Fail("did not own " + BusName(desktop) + " on the bus within " + Seconds(kStartBound));
         else
-            Open(url);
+            Open(first);
         return;
     }
     const std::size_t seen = server_.Requests().size();
-    run_ = std::make_unique<BrowserRun>(program_, QStringList{url}, environment_);
-    Loaded(url, seen);
+    run_ = std::make_unique<BrowserRun>(program_, QStringList{first.url}, environment_);
+    Loaded(first, seen);
 }
 
-bool DesktopBrowser::Open(const QString& url) {
+bool DesktopBrowser::Open(const DesktopVisit& visit) {
     const std::size_t seen = server_.Requests().size();
-    const QString failure = RunBrowser(program_, {url}, environment_, 30s);
-    return failure.isEmpty() ? Loaded(url, seen) : Fail(failure);
+    const QString failure = Hand(visit.url);
+    return failure.isEmpty() ? Loaded(visit, seen) : Fail(failure);
 }
 
-bool DesktopBrowser::Loaded(const QString& url, std::size_t seen) {
+QString DesktopBrowser::Hand(const QString& url) {
+    // luakit's second instance hands the page over the bus and exits
+    // without waiting for it to arrive; the call itself waits.
+    if (desktop_ == Desktop::Luakit)
+        return BusCall(BusName(desktop_), "/org/luakit", "org.gtk.Actions.Activate",
+                       {"'message'", "@av [<'tabopen " + url + "'>]", "@a{sv} {}"});
+    return RunBrowser(program_, {url}, environment_, kStartBound);
+}
+
+bool DesktopBrowser::Answered(const QString& url, std::size_t seen) {
     const QUrl page(url);
     const QString host = QStringLiteral("%1:%2").arg(page.host()).arg(page.port());
-    const auto requested = [&](const QString& path) {
+    const auto requested = [&] {
         const auto& requests = server_.Requests();
         for (std::size_t i = seen; i < requests.size(); ++i) {
-            if (requests[i].host == host && requests[i].path == path)
+            if (requests[i].host == host && requests[i].path == page.path())
                 return true;
         }
-        return !Running();
+        return false;
     };
-    if (!WaitUntil([&] { return requested(page.path()); }, 60s) || !Running())
-        return Fail("did not load " + url);
-    // GNOME Web asks for the site's icon once it has read the page and its
-    // title; on a busy machine that has taken more than four seconds.
-    if (desktop_ == Desktop::GnomeWeb)
-        WaitUntil([&] { return requested("/favicon.ico"); }, 30s);
-    // The title, and with it the history row, follow.
-    RunEventLoop(4s);
+    return (WaitUntil([&] { return requested() || !Running() || SandboxRefused(); },
+                      kEffectBound) &&
+            requested()) ||
+           Fail("did not load " + url + " within " + Seconds(kEffectBound));
+}
+
+bool DesktopBrowser::Loaded(const DesktopVisit& visit, std::size_t seen) {
+    if (!Answered(visit.url, seen))
+        return false;
+    // The title follows the page, and the history row takes it later still.
+    const std::string url = (visit.recorded.isEmpty() ? visit.url : visit.recorded).toStdString();
+    const std::string title = visit.title.toStdString();
+    std::optional<HistoryPage> listed;
+    const auto recorded = [&] {
+        HRESULT end;
+        const auto pages = ListHistory(&end);
+        if (const auto found = pages.find(url); found != pages.end())
+            listed = found->second;
+        return listed && (title.empty() || listed->title == title);
+    };
+    // GNOME Web's history takes a page's title before the visit queued with
+    // it, and a visit sets the title to the address: when its history thread
+    // lags (on a busy machine), the title is lost, and a later visit may
+    // record it. Its user's next visits are each a new chance.
+    const bool titleMayBeLost = desktop_ == Desktop::GnomeWeb && !title.empty();
+    std::uint64_t lastVisit = 0;
+    const auto visitListed = [&] { return listed && listed->visited > lastVisit; };
+    for (int visits = 1;; ++visits) {
+        WaitUntil([&] { return recorded() || (titleMayBeLost && visitListed()) || !Running(); },
+                  kEffectBound);
+        if (recorded() || !titleMayBeLost || !visitListed() || !Running() ||
+            visits == kGnomeWebVisits)
+            break;
+        // It keeps visit times in seconds: the next visit shows by a later one.
+        lastVisit = listed->visited;
+        WaitUntil([&] { return FileTimeNow() / kSecond > lastVisit / kSecond; }, 2s);
+        seen = server_.Requests().size();
+        const QString failure = Hand(visit.url);
+        if (!failure.isEmpty())
+            return Fail(failure);
+        if (!Answered(visit.url, seen))
+            return false;
+    }
+    if (!recorded())
+        return Fail(
+            QStringLiteral("did not record %1%2 in its history within %3 of its visit (%4)")
+                .arg(QString::fromStdString(url),
+                     title.empty() ? QString() : " with the title \"" + visit.title + '"',
+                     Seconds(kEffectBound),
+                     listed ? "it lists the title \"" + QString::fromStdString(listed->title) + '"'
+                            : QStringLiteral("it lists no such page")));
     return true;
+}
+
+QString DesktopBrowser::AskToQuit() {
+    switch (desktop_) {
+        case Desktop::GnomeWeb:  // the application's own quit action
+            return BusCall(BusName(desktop_), "/org/gnome/Epiphany", "org.gtk.Actions.Activate",
+                           {"'quit'", "@av []", "@a{sv} {}"});
+        case Desktop::Luakit:  // its command to close the last window
+            return PressKeys("luakit", {"colon", "q", "Return"}, environment_);
+        case Desktop::Falkon:
+            return PressKeys("falkon", {"ctrl+q"}, environment_);
+        case Desktop::Qutebrowser:  // handed to the running instance
+            return RunBrowser(program_, {":quit"}, environment_, kStartBound);
+        case Desktop::Konqueror:
+            return BusCall(BusName(desktop_), "/MainApplication",
+                           "org.qtproject.Qt.QCoreApplication.quit");
+    }
+    return "has no way to quit";
 }
 
 bool DesktopBrowser::Quit() {
     if (!Running())
         return Fail("was not running to quit");
-    if (desktop_ == Desktop::GnomeWeb || desktop_ == Desktop::Luakit)
-        return run_->Stop(30s) || Fail("did not end on SIGTERM within 30 s");
-    // Falkon loses the cookies of the last half minute on SIGTERM.
-    const QString failure =
-        desktop_ == Desktop::Falkon      ? RunBrowser("xdotool",
-                                                      {"search", "--onlyvisible", "--class", "falkon",
-                                                       "windowfocus", "--sync", "key", "ctrl+q"},
-                                                      environment_, 10s)
-        : desktop_ == Desktop::Konqueror ? BusCall("org.kde.konqueror", "/MainApplication",
-                                                   "org.qtproject.Qt.QCoreApplication.quit")
-                                         : RunBrowser(program_, {":quit"}, environment_, 30s);
+    const QString failure = AskToQuit();
     if (!failure.isEmpty())
-        return Fail(failure);
-    if (!run_->Wait(30s))
-        return Fail("did not quit within 30 s");
+        return Fail("could not be asked to quit: " + failure);
+    if (!run_->Wait(kEffectBound))
+        return Fail("did not end within " + Seconds(kEffectBound) + " of being asked to quit");
+    if (run_->ExitCode() != 0)
+        return Fail(QStringLiteral("ended with %1 when asked to quit").arg(run_->ExitCode()));
+    if (!BusNameFreed(BusName(desktop_), kStartBound))
+        return Fail("ended, but " + BusName(desktop_) + " stayed on the bus for " +
+                    Seconds(kStartBound));
     // kded5 writes the cookies 3 minutes after a change, or when it quits,
     // but not on SIGTERM.
-    return !kded_ ||
-           (BusCall("org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() &&
-            kded_->Wait(30s)) ||
-           Fail("kded5 did not quit within 30 s");
+    if (kded_ && (!BusCall("org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() ||
+                  !kded_->Wait(kEffectBound) || !BusNameFreed("org.kde.kded5", kStartBound)))
+        return Fail("left kded5 running " + Seconds(kEffectBound) + " after asking it to quit");
+    return true;
+}
+
+bool DesktopBrowser::SandboxRefused() {
+    // What bubblewrap, WebKitGTK's sandbox, says when it cannot set up.
+    return run_ && run_->Errors().contains("bwrap: ");
+}
+
+bool DesktopBrowser::SandboxMissing() {
+    return !failure_.isEmpty() && SandboxRefused();
 }
 
 bool DesktopBrowser::Fail(const QString& what) {
