@@ -1,22 +1,32 @@
 #include "BareControls.h"
 
+#include <QApplication>
 #include <QHeaderView>
 
-#include "Measure.h"
+#include <algorithm>
+#include <stdexcept>
 
-std::unique_ptr<QTreeWidget> MakeBareList(QSize size) {
-    auto list = std::make_unique<QTreeWidget>();
-    list->setColumnCount(5);
-    list->setHeaderLabels({"Address", "Hits", "Modified", "Expires", "Full Address"});
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->resize(size);
-    list->show();
-    SettleEvents();
-    return list;
+namespace {
+
+constexpr int kListColumns = 5;
+constexpr int kGridColumns = 3;
+
+void Show(QWidget& widget, QSize size) {
+    widget.resize(size);
+    widget.show();
+    QApplication::processEvents();
 }
 
-void FillBareList(QTreeWidget& list, const std::vector<RowTexts>& rows) {
+}  // namespace
+
+BareList::BareList(QSize size) {
+    setHeaderLabels({"Address", "Hits", "Modified", "Expires", "Full Address"});
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    Show(*this, size);
+}
+
+void BareList::Fill(const std::vector<RowTexts>& rows) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
     for (const RowTexts& texts : rows) {
@@ -26,7 +36,18 @@ void FillBareList(QTreeWidget& list, const std::vector<RowTexts>& rows) {
         item->setCheckState(0, Qt::Unchecked);
         items.append(item);
     }
-    list.addTopLevelItems(items);
+    addTopLevelItems(items);
+}
+
+std::vector<RowTexts> BareList::Rows() const {
+    std::vector<RowTexts> rows;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        RowTexts texts;
+        for (int column = 0; column < kListColumns; ++column)
+            texts.append(topLevelItem(i)->text(column));
+        rows.push_back(texts);
+    }
+    return rows;
 }
 
 int BareGridModel::rowCount(const QModelIndex& parent) const {
@@ -34,7 +55,7 @@ int BareGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int BareGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : columns_;
+    return parent.isValid() ? 0 : kGridColumns;
 }
 
 QVariant BareGridModel::data(const QModelIndex& index, int role) const {
@@ -54,7 +75,21 @@ BareGrid::BareGrid(QSize size) {
     view.verticalHeader()->hide();
     view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view.verticalHeader()->setDefaultSectionSize(14);
-    view.resize(size);
-    view.show();
-    SettleEvents();
+    Show(view, size);
+}
+
+void RequireSameTexts(const std::string& floor, std::vector<RowTexts> made,
+                      std::vector<RowTexts> shown, Order order) {
+    if (order == Order::Own) {
+        std::sort(made.begin(), made.end());
+        std::sort(shown.begin(), shown.end());
+    }
+    for (std::size_t i = 0; i < std::max(made.size(), shown.size()); ++i) {
+        if (i >= made.size() || i >= shown.size() || made[i] != shown[i])
+            throw std::runtime_error(
+                floor + " floor: row " + std::to_string(i) + " reads \"" +
+                (i < made.size() ? made[i].join('|').toStdString() : "(none)") +
+                "\", the window shows \"" +
+                (i < shown.size() ? shown[i].join('|').toStdString() : "(none)") + "\"");
+    }
 }

@@ -1,12 +1,9 @@
 // The floors of the browser workloads: plain SQLite on the browsers' own
 // files, opened as they are (their journal modes, schemas and indices, and
-// SQLite's defaults otherwise), the texts the window shows made from the
-// values read, and the bare controls filled in one batch. Opening the files
-// and showing the empty control are not timed. Each throws unless its texts
-// are the window's, in whatever order the window shows its rows.
+// SQLite's defaults otherwise), over the skeleton of Floors.h. Each throws
+// unless its texts are the window's, in whatever order the window shows its
+// rows.
 #pragma once
-
-#include <QSize>
 
 #include <string>
 #include <vector>
@@ -17,13 +14,11 @@
 // Every cookie group of both profiles: each cookie file's GROUP BY by the
 // browser's own key, the texts of each group's row made from the values
 // read, then the bare list filled with them.
-double BrowserWalkFloor(const BrowserProfiles& profiles, const std::vector<RowTexts>& rows,
-                        QSize listSize);
+double BrowserWalkFloor(const BrowserProfiles& profiles, const Shown& shown);
 
 // Every visited http page of both profiles read with its texts, then the
 // bare grid filled with them.
-double BrowserHistoryFloor(const BrowserProfiles& profiles, const std::vector<RowTexts>& rows,
-                           QSize gridSize);
+double BrowserHistoryFloor(const BrowserProfiles& profiles, const Shown& shown);
 
 enum class Browser { Firefox, Chromium };
 
@@ -32,5 +27,4 @@ enum class Browser { Firefox, Chromium };
 // keys come from a read of the groups before the clock starts, as the walk
 // that filled the list read them.
 double BrowserDeleteFloor(const BrowserProfiles& profiles, Browser browser,
-                          const std::vector<std::string>& addresses,
-                          const std::vector<RowTexts>& rows, QSize listSize);
+                          const std::vector<std::string>& addresses, const Shown& shown);

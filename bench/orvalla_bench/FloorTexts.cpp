@@ -1,13 +1,14 @@
 #include "FloorTexts.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <ctime>
 #include <limits>
 
-namespace {
+#include "platform/winbase.h"
 
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+namespace {
 
 char* Number(char* out, int value, bool twoDigits) {
     if (twoDigits && value < 10)
@@ -19,10 +20,15 @@ char* Number(char* out, int value, bool twoDigits) {
 
 QString DateText(std::uint64_t fileTime, std::string_view outside) {
     std::tm local{};
-    const auto instant = static_cast<std::time_t>(fileTime / kTicksPerSecond) -
-                         static_cast<std::time_t>(kSecondsFrom1601To1970);
-    if (fileTime > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
-        !localtime_r(&instant, &local) || local.tm_year < 80 || local.tm_year > 207)
+    // The upper half stands for no instant: clamped below it, it lies past the
+    // DOS years as well.
+    const std::uint64_t ticks =
+        std::min<std::uint64_t>(fileTime, std::numeric_limits<std::int64_t>::max());
+    const std::time_t instant =
+        std::chrono::floor<std::chrono::seconds>(ToTimePoint(QuadToFileTime(ticks)))
+            .time_since_epoch()
+            .count();
+    if (!localtime_r(&instant, &local) || local.tm_year < 80 || local.tm_year > 207)
         return QString::fromLatin1(outside.data(), static_cast<qsizetype>(outside.size()));
 
     const int second = local.tm_sec / 2 * 2;

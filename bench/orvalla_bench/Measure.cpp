@@ -1,10 +1,20 @@
 #include "Measure.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+
+double Timed(const std::function<void()>& step) {
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    QApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
 
 double Median(std::vector<double> values) {
     if (values.empty())
@@ -12,25 +22,6 @@ double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void SettleEvents() {
-    QApplication::processEvents();
-}
-
-std::string FiguresLine(const std::string& name, const Samples& samples, double target) {
-    const double program = Median(samples.program);
-    const double floor = Median(samples.floor);
-    const double ratio = floor > 0 ? program / floor : 0;
-    char line[200];
-    std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f", name.c_str(),
-                  program, floor, ratio);
-    std::string text = line;
-    if (target <= 0)
-        return text + " (reference)";
-    std::snprintf(line, sizeof line, ", target at most %g: %s", target,
-                  ratio <= target ? "met" : "MISSED");
-    return text + line;
 }
 
 void Print(const std::string& line) {
@@ -47,15 +38,49 @@ void Require(bool condition, const std::string& what) {
         throw std::runtime_error("check failed: " + what);
 }
 
-Selection::Selection(int argc, char* argv[]) : names_(argv + std::min(argc, 2), argv + argc) {}
+Bench::Bench(int runs, int argc, char* argv[])
+    : runs_(runs), names_(argv + std::min(argc, 2), argv + argc) {}
 
-bool Selection::Has(const std::string& name) const {
-    const bool browser = name.rfind("browser-", 0) == 0;
+bool Bench::Has(const std::string& name) const {
+    const bool browser = name.starts_with("browser-");
     return names_.empty() || std::any_of(names_.begin(), names_.end(), [&](const std::string& n) {
                return n == name || (browser && n == "browser");
            });
 }
 
-bool Selection::HasAny(std::initializer_list<const char*> names) const {
+bool Bench::HasAny(std::initializer_list<const char*> names) const {
     return std::any_of(names.begin(), names.end(), [this](const char* name) { return Has(name); });
+}
+
+void Bench::Measure(const Run& program, const std::function<Shown()>& shown,
+                    const std::vector<Floor>& floors, const std::function<void()>& reset) const {
+    if (std::none_of(floors.begin(), floors.end(), [this](const Floor& f) { return Has(f.name); }))
+        return;
+    Progress(floors.front().name);
+    std::vector<double> programMs;
+    std::vector<std::vector<double>> floorMs(floors.size());
+    for (int run = 0; run < runs_; ++run) {
+        if (reset)
+            reset();
+        programMs.push_back(program());
+        const Shown now = shown ? shown() : Shown{};
+        for (std::size_t i = 0; i < floors.size(); ++i) {
+            if (reset)
+                reset();
+            floorMs[i].push_back(floors[i].run(now));
+        }
+    }
+    const double programMedian = Median(programMs);
+    for (std::size_t i = 0; i < floors.size(); ++i) {
+        const double floor = Median(floorMs[i]);
+        const double ratio = programMedian / floor;
+        char line[300];
+        std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f%s",
+                      floors[i].name.c_str(), programMedian, floor, ratio,
+                      floors[i].target > 0 ? "" : " (reference)");
+        std::string text = line;
+        std::snprintf(line, sizeof line, ", target at most %g: %s", floors[i].target,
+                      ratio <= floors[i].target ? "met" : "MISSED");
+        Print(floors[i].target > 0 ? text + line : text);
+    }
 }

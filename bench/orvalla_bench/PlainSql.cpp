@@ -1,6 +1,5 @@
 #include "PlainSql.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 PlainDatabase::PlainDatabase(const std::string& path, const char* settings) {
@@ -17,8 +16,8 @@ PlainDatabase::~PlainDatabase() {
     sqlite3_close_v2(db_);
 }
 
-void PlainDatabase::Exec(const char* sql) {
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+void PlainDatabase::Exec(const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         Fail(sql);
 }
 
@@ -37,13 +36,8 @@ bool PlainDatabase::Step(sqlite3_stmt* statement) {
     return rc == SQLITE_ROW;
 }
 
-void PlainDatabase::Run(sqlite3_stmt* statement) {
-    Step(statement);
-    sqlite3_reset(statement);
-}
-
 void PlainDatabase::Fail(const std::string& what) {
-    throw std::runtime_error("floor: " + what + ": " + sqlite3_errmsg(db_));
+    throw std::runtime_error("plain SQLite: " + what + ": " + sqlite3_errmsg(db_));
 }
 
 void AssignColumn(sqlite3_stmt* statement, int column, std::string& text) {
@@ -56,16 +50,4 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
     std::string text;
     AssignColumn(statement, column, text);
     return text;
-}
-
-void RequireSameTexts(const std::string& floor, const std::vector<RowTexts>& made,
-                      const std::vector<RowTexts>& shown) {
-    for (std::size_t i = 0; i < std::max(made.size(), shown.size()); ++i) {
-        if (i >= made.size() || i >= shown.size() || made[i] != shown[i])
-            throw std::runtime_error(
-                floor + " floor: row " + std::to_string(i) + " reads \"" +
-                (i < made.size() ? made[i].join('|').toStdString() : "(none)") +
-                "\", the window shows \"" +
-                (i < shown.size() ? shown[i].join('|').toStdString() : "(none)") + "\"");
-    }
 }

@@ -4,8 +4,7 @@
 
 #include <cstdio>
 #include <stdexcept>
-
-#include "Measure.h"
+#include <vector>
 
 namespace {
 
@@ -29,11 +28,12 @@ StartupRun RunStartup(const QString& dataHome) {
     probe.setProcessEnvironment(environment);
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 
-    const Stopwatch watch;
-    probe.start(ORVALLA_STARTUP_PROBE, {});
-    const bool ended = probe.waitForFinished(kGiveUpAfterMs);
+    bool ended = false;
     StartupRun run;
-    run.ms = watch.ElapsedMs();
+    run.ms = Timed([&] {
+        probe.start(ORVALLA_STARTUP_PROBE, {});
+        ended = probe.waitForFinished(kGiveUpAfterMs);
+    });
     if (!ended || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
         throw std::runtime_error(
             "the start-up probe did not end well: " + probe.errorString().toStdString() +
@@ -42,18 +42,24 @@ StartupRun RunStartup(const QString& dataHome) {
     return run;
 }
 
-void MeasureStartupAgainst(const std::string& name, const std::function<StartupRun()>& start,
-                           double floors, const QString& emptyDataHome, int runs, double target) {
-    Samples samples;
+void MeasureStartup(const Bench& bench, const std::string& name, double target,
+                    const std::function<StartupRun()>& start, const QString& emptyDataHome,
+                    const Run& floors) {
     std::vector<double> peakMiB;
-    for (int run = 0; run < runs; ++run) {
-        const StartupRun started = start();
-        samples.program.push_back(started.ms);
-        peakMiB.push_back(started.peakMiB);
-        samples.floor.push_back(floors + RunStartup(emptyDataHome).ms);
-    }
-    Print(FiguresLine(name, samples, target));
-    char line[100];
-    std::snprintf(line, sizeof line, "-peak-memory: %.1f MiB", Median(peakMiB));
-    Print(name + line);
+    std::vector<double> emptyPeakMiB;
+    const auto started = [](const StartupRun& run, std::vector<double>& peaks) {
+        peaks.push_back(run.peakMiB);
+        return run.ms;
+    };
+    bench.Measure([&] { return started(start(), peakMiB); }, nullptr,
+                  {{name, target, [&](const Shown&) {
+                        return started(RunStartup(emptyDataHome), emptyPeakMiB) +
+                               (floors ? floors() : 0);
+                    }}});
+    if (peakMiB.empty())
+        return;
+    char line[200];
+    std::snprintf(line, sizeof line, "%s-peak-memory: %.1f MiB, with empty stores %.1f MiB",
+                  name.c_str(), Median(peakMiB), Median(emptyPeakMiB));
+    Print(line);
 }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "Measure.h"
+
 struct StartupRun {
     double ms = 0;       // process start to exit, wall time
     double peakMiB = 0;  // the process's peak resident memory, as it reports it
@@ -17,8 +19,9 @@ struct StartupRun {
 // std::runtime_error when it cannot be started or does not end well.
 StartupRun RunStartup(const QString& dataHome);
 
-// Start-ups by `start`, against `floors` plus a start-up with empty stores
-// that finds no browser profile; prints the figures line NAME and the peak
-// memory of the start-ups by `start`.
-void MeasureStartupAgainst(const std::string& name, const std::function<StartupRun()>& start,
-                           double floors, const QString& emptyDataHome, int runs, double target);
+// Start-ups by `start` against a start-up with empty stores that finds no
+// browser profile plus `floors`, the floors of the work the stores add to
+// it; prints the line NAME and the median peak memory of both start-ups.
+void MeasureStartup(const Bench& bench, const std::string& name, double target,
+                    const std::function<StartupRun()>& start, const QString& emptyDataHome,
+                    const Run& floors);

@@ -1,5 +1,7 @@
 #include "Workloads.h"
 
+#include <QApplication>
+
 #include "MainUnit.h"
 #include "Measure.h"
 
@@ -28,58 +30,66 @@ void EmptyHistoryGrid(TStringGrid& grid) {
 
 }  // namespace
 
-double WalkRun(TMainForm& form) {
+double WalkRun(TMainForm& form, int rows) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.lvCookies->Clear();
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.Click(form.btnRefresh);
-    SettleEvents();
-    return watch.ElapsedMs();
+    const double elapsed = Timed([&] { form.Click(form.btnRefresh); });
+    Require(form.lvCookies->Count() == rows, "the walk lists every cookie row");
+    return elapsed;
 }
 
-double OrderingRun(TMainForm& form, int column) {
+double OrderingRun(TMainForm& form, int column, std::vector<RowTexts>& cacheOrder) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.lvCookiesColumnClick(form.lvCookies, kExpiresColumn);
     form.Click(form.btnRefresh);
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.lvCookiesColumnClick(form.lvCookies, column);
-    SettleEvents();
-    return watch.ElapsedMs();
+    cacheOrder = CookieRows(form);
+    return Timed([&] { form.lvCookiesColumnClick(form.lvCookies, column); });
 }
 
-double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted,
-                 std::vector<RowTexts>& kept) {
+double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.Click(form.btnRefresh);
+    const int listed = form.lvCookies->Count();
     deleted.clear();
-    kept.clear();
-    const std::vector<RowTexts> rows = CookieRows(form);
-    for (int i = 0; i < form.lvCookies->Count(); ++i) {
+    for (int i = 0; i < listed; ++i) {
         TListItem item = form.lvCookies->Items(i);
-        if (std::string address = item.SubItem(3); check(address)) {
+        if (const std::string& address = item.SubItem(3); check(address)) {
             item.SetChecked(true);
-            deleted.push_back(std::move(address));
-        } else {
-            kept.push_back(rows[static_cast<std::size_t>(i)]);
+            deleted.push_back(address);
         }
     }
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.Click(form.btnDelete);
-    SettleEvents();
-    return watch.ElapsedMs();
+    const double elapsed = Timed([&] { form.Click(form.btnDelete); });
+    Require(form.lvCookies->Count() == listed - static_cast<int>(deleted.size()),
+            "the rebuilt list lacks exactly the deleted rows");
+    return elapsed;
 }
 
-double HistoryRun(TMainForm& form) {
+double HistoryRun(TMainForm& form, int pages) {
+    form.PageControl1->SetActivePage(form.TabSheet2);
     EmptyHistoryGrid(*form.StringGrid1);
-    SettleEvents();
+    const double elapsed = Timed([&] { form.Click(form.Button8); });
+    Require(form.Edit1->text() == QString::number(pages), "the grid lists every page");
+    return elapsed;
+}
 
-    const Stopwatch watch;
-    form.Click(form.Button8);
-    SettleEvents();
-    return watch.ElapsedMs();
+double CheckAllRun(TMainForm& form) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    form.Click(form.btnRefresh);
+    const double elapsed = Timed([&] { form.Click(form.btnCheck); });
+    Require(form.lvCookies->Items(form.lvCookies->Count() - 1).Checked(), "every row is checked");
+    return elapsed;
+}
+
+double LongTextsRun(TMainForm& form) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    form.lvCookies->Clear();
+    EmptyHistoryGrid(*form.StringGrid1);
+    return Timed([&] {
+        form.Click(form.btnRefresh);
+        QApplication::processEvents();
+        form.PageControl1->SetActivePage(form.TabSheet2);
+        form.Click(form.Button8);
+    });
 }
 
 std::vector<RowTexts> CookieRows(const TMainForm& form) {
@@ -103,11 +113,4 @@ std::vector<RowTexts> HistoryRows(const TMainForm& form) {
         rows.push_back(texts);
     }
     return rows;
-}
-
-std::vector<QString> FullAddresses(const TMainForm& form) {
-    std::vector<QString> addresses;
-    for (int i = 0; i < form.lvCookies->Count(); ++i)
-        addresses.push_back(Text(form.lvCookies->Items(i).SubItem(3)));
-    return addresses;
 }

@@ -21,18 +21,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BrowserFill.h"
+#include "BrowserFloors.h"
 #include "BrowserProfiles.h"
-#include "BrowserWorkloads.h"
 #include "Floors.h"
 #include "MainUnit.h"
 #include "Measure.h"
-#include "Scale.h"
 #include "Seed.h"
 #include "Startup.h"
 #include "Workloads.h"
@@ -53,6 +54,8 @@ constexpr int kMillionHttp = 150'000;
 constexpr std::size_t kLongText = 1 << 20;
 constexpr std::size_t kShortText = 100;
 constexpr int kDefaultRuns = 5;
+// One checked group in four of the browser's: 5,000 of its 20,000.
+constexpr int kCheckEvery = 4;
 
 // The most each ratio may be, on any machine of this kind.
 constexpr double kWalkTarget = 2.2;
@@ -62,6 +65,7 @@ constexpr double kHistoryTarget = 2;
 constexpr double kCheckAllTarget = 3;
 constexpr double kLongTextsTarget = 3;
 constexpr double kStartupMillionTarget = 2;
+constexpr double kBrowserTarget = 2;
 
 // An error box would wait for a click that never comes: it is answered, its
 // text kept, and the benchmark stops at the next check.
@@ -143,237 +147,188 @@ void PrintFacts(int runs, const QString& root) {
     Print("times: medians of " + std::to_string(runs) + " runs, in milliseconds");
 }
 
-void Reseed(const CacheSeed& seed, const std::vector<std::string>& urls) {
-    for (const std::string& url : urls)
-        CommitCookie(seed.cookies[static_cast<std::size_t>(seed.cookieAt.at(url))]);
-}
-
-QSize ListSize(const TMainForm& form) {
-    return form.lvCookies->size();
-}
-
-// Prints the walk's line, and then the same times against a scan of the
-// cookie rows alone with the texts ready, which the program cannot do.
-void MeasureWalk(TMainForm& form, int runs) {
-    Samples samples;
-    Samples cookieScan;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(WalkRun(form));
-        Require(form.lvCookies->Count() == kCookies, "the walk lists every cookie");
-        const std::vector<RowTexts> rows = CookieRows(form);
-        samples.floor.push_back(WalkFloor(rows, ListSize(form)));
-        cookieScan.floor.push_back(WalkCookieScanFloor(rows, ListSize(form)));
-    }
-    cookieScan.program = samples.program;
-    Print(FiguresLine("walk", samples, kWalkTarget));
-    Print(FiguresLine("walk-cookie-scan", cookieScan));
-}
-
-Samples MeasureOrdering(TMainForm& form, int column, int runs) {
-    form.Click(form.btnRefresh);
-    const std::vector<RowTexts> cacheOrder = CookieRows(form);
-    Samples samples;
-    std::vector<QString> floorOrder;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(OrderingRun(form, column));
-        samples.floor.push_back(OrderingFloor(cacheOrder, column, ListSize(form), floorOrder));
-        Require(FullAddresses(form) == floorOrder, "the header click orders as its floor");
-    }
-    return samples;
-}
-
-// Prints the deletion's line, and then the same times against deleting in
-// one transaction, which the program may not do.
-void MeasureDelete(TMainForm& form, const CacheSeed& seed, int runs) {
-    Samples samples;
-    Samples oneTransaction;
-    std::vector<std::string> deleted;
-    std::vector<RowTexts> kept;
-    for (int run = 0; run < runs; ++run) {
-        CheckpointUrlCache();
-        // Every other row.
-        samples.program.push_back(DeleteRun(
-            form, [row = 0](const std::string&) mutable { return row++ % 2 == 0; }, deleted, kept));
-        Require(form.lvCookies->Count() == kCookies - static_cast<int>(deleted.size()),
-                "the rebuilt list lacks exactly the deleted rows");
-        Reseed(seed, deleted);
-        CheckpointUrlCache();
-        samples.floor.push_back(DeleteFloor(deleted, kept, ListSize(form), Commits::EachRow));
-        Reseed(seed, deleted);
-        CheckpointUrlCache();
-        oneTransaction.floor.push_back(DeleteFloor(deleted, kept, ListSize(form), Commits::Once));
-        Reseed(seed, deleted);
-    }
-    oneTransaction.program = samples.program;
-    Print(FiguresLine("delete", samples, kDeleteTarget));
-    Print(FiguresLine("delete-one-transaction", oneTransaction));
-}
-
-// On the History page, where its "Refresh" button is. Prints the listing's
-// line, and then the same times against a floor whose texts are ready.
-void MeasureHistory(TMainForm& form, int runs) {
-    form.PageControl1->SetActivePage(form.TabSheet2);
-    SettleEvents();
-    Samples samples;
-    Samples readyTexts;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(HistoryRun(form));
-        Require(form.Edit1->text() == QString::number(kHttpEntries), "the grid lists every page");
-        const std::vector<RowTexts> rows = HistoryRows(form);
-        samples.floor.push_back(HistoryFloor(rows, form.StringGrid1->size(), Texts::Made));
-        readyTexts.floor.push_back(HistoryFloor(rows, form.StringGrid1->size(), Texts::Ready));
-    }
-    readyTexts.program = samples.program;
-    Print(FiguresLine("history", samples, kHistoryTarget));
-    Print(FiguresLine("history-ready-texts", readyTexts));
-}
-
-void MeasureStartup(const QDir& root, int runs) {
-    std::vector<double> seededMs, emptyMs, seededMiB, emptyMiB;
-    for (int run = 0; run < runs; ++run) {
-        const StartupRun seeded = RunStartup(root.filePath("seeded"));
-        const StartupRun empty = RunStartup(root.filePath("empty"));
-        seededMs.push_back(seeded.ms);
-        seededMiB.push_back(seeded.peakMiB);
-        emptyMs.push_back(empty.ms);
-        emptyMiB.push_back(empty.peakMiB);
-    }
-    char line[200];
-    std::snprintf(line, sizeof line, "startup: program %.1f ms (no floor)", Median(seededMs));
-    Print(line);
-    std::snprintf(line, sizeof line, "startup-empty: program %.1f ms (empty stores, for reference)",
-                  Median(emptyMs));
-    Print(line);
-    std::snprintf(line, sizeof line, "startup-peak-memory: seeded %.1f MiB, empty %.1f MiB",
-                  Median(seededMiB), Median(emptyMiB));
-    Print(line);
-}
-
 // The stores of one of the data homes in the temporary directory.
 void UseDataHome(const QDir& root, const char* name) {
     setenv("XDG_DATA_HOME", root.filePath(name).toLocal8Bit().constData(), 1);
-}
-
-// The floors a million-entry start-up is measured against, from the window
-// phase.
-struct MillionFloors {
-    double walk = 0;
-    double history = 0;
-};
-
-bool AnyMillion(const Selection& only) {
-    return only.Has("walk-million") || only.Has("check-all") || only.Has("startup-million");
-}
-
-// In the million-entry stores: the walk, the first "Check All", and the
-// history floor the start-up needs.
-MillionFloors MeasureMillion(TMainForm& form, const QDir& root, int runs, const Selection& only) {
-    UseDataHome(root, "million");
-    Progress("seeding a million entries");
-    SeedUrlCache(kMillionEntries, kMillionCookies);
-    SeedHistory(kMillionHistory, kMillionHttp);
-    form.PageControl1->SetActivePage(form.TabSheet1);
-    SettleEvents();
-
-    Samples walk;
-    Samples checkAll;
-    for (int run = 0; run < runs; ++run) {
-        walk.program.push_back(WalkRun(form));
-        Require(form.lvCookies->Count() == kMillionCookies, "the walk lists every cookie");
-        const std::vector<RowTexts> rows = CookieRows(form);
-        walk.floor.push_back(WalkFloor(rows, ListSize(form)));
-        if (only.Has("check-all")) {
-            checkAll.program.push_back(CheckAllRun(form));
-            Require(form.lvCookies->Items(kMillionCookies - 1).Checked(), "every row is checked");
-            checkAll.floor.push_back(CheckAllFloor(rows, ListSize(form)));
-        }
-    }
-    if (only.Has("walk-million"))
-        Print(FiguresLine("walk-million", walk, kWalkTarget));
-    if (only.Has("check-all"))
-        Print(FiguresLine("check-all", checkAll, kCheckAllTarget));
-
-    MillionFloors floors{Median(walk.floor), 0};
-    if (only.Has("startup-million")) {
-        form.PageControl1->SetActivePage(form.TabSheet2);
-        HistoryRun(form);
-        const std::vector<RowTexts> pages = HistoryRows(form);
-        std::vector<double> history;
-        for (int run = 0; run < runs; ++run)
-            history.push_back(HistoryFloor(pages, form.StringGrid1->size(), Texts::Made));
-        floors.history = Median(history);
-    }
-    return floors;
-}
-
-// The same window work with huge texts and with short ones.
-void MeasureLongTexts(TMainForm& form, const QDir& root, int runs) {
-    UseDataHome(root, "long");
-    SeedLongTexts(kLongText);
-    UseDataHome(root, "short");
-    SeedLongTexts(kShortText);
-    Samples samples;
-    for (int run = 0; run < runs; ++run) {
-        UseDataHome(root, "long");
-        samples.program.push_back(LongTextsRun(form));
-        Require(form.lvCookies->Count() == 3 && form.Edit1->text() == "1",
-                "the long texts are listed");
-        UseDataHome(root, "short");
-        samples.floor.push_back(LongTextsRun(form));
-    }
-    Print(FiguresLine("long-texts", samples, kLongTextsTarget));
-}
-
-// Start-ups with the million-entry stores, against the walk's and the
-// history's floors on them plus a start-up with empty stores.
-void MeasureStartupMillion(const QDir& root, int runs, const MillionFloors& floors) {
-    MeasureStartupAgainst(
-        "startup-million", [&root] { return RunStartup(root.filePath("million")); },
-        floors.walk + floors.history, root.filePath("empty"), runs, kStartupMillionTarget);
-}
-
-bool AnyBrowser(const Selection& only) {
-    return only.HasAny({"browser-walk", "browser-history", "browser-delete-firefox",
-                        "browser-delete-chromium", "browser-startup"});
-}
-
-// The workloads on the stores seeded at the start.
-bool AnySeeded(const Selection& only) {
-    return only.HasAny({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
-                        "history", "startup"});
 }
 
 // Made by the browsers themselves, then filled; the times of both are
 // printed, as they make a good part of a run of the browser workloads.
 BrowserProfiles MakeProfiles(const QDir& root) {
     Progress("making the browser profiles");
-    const Stopwatch making;
-    const BrowserProfiles profiles = MakeBrowserProfiles(root.filePath("browsers"));
-    const double madeMs = making.ElapsedMs();
+    BrowserProfiles profiles;
+    const double madeMs = Timed([&] { profiles = MakeBrowserProfiles(root.filePath("browsers")); });
     Progress("filling the browser profiles");
-    const Stopwatch filling;
-    FillFirefoxProfile(profiles.firefoxCookies, profiles.firefoxPlaces);
-    FillChromiumProfile(profiles.chromiumCookies, profiles.chromiumHistory);
+    const double filledMs = Timed([&] {
+        FillFirefoxProfile(profiles.firefoxCookies, profiles.firefoxPlaces);
+        FillChromiumProfile(profiles.chromiumCookies, profiles.chromiumHistory);
+    });
     char line[300];
     std::snprintf(line, sizeof line,
                   "browsers: %s; each profile %d cookies in %d groups over %d hosts, %d visits "
                   "of %d pages, %d http; made in %.1f s, filled in %.1f s",
                   profiles.versions.c_str(), kBrowserCookies, kBrowserGroups, kBrowserHosts,
-                  kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000,
-                  filling.ElapsedMs() / 1000);
+                  kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000, filledMs / 1000);
     Print(line);
     return profiles;
 }
 
-// The floors the start-ups are measured against, from the window phase.
-struct WindowFloors {
-    MillionFloors million;
-    BrowserFloorTimes browsers;
+// What the window showed of the million-entry stores and of the browsers'
+// profiles, for the start-ups' floors.
+struct StartupRows {
+    Shown millionCookies;
+    Shown millionPages;
+    Shown browserCookies;
+    Shown browserPages;
 };
 
-WindowFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs, const Selection& only,
-                           const BrowserProfiles* browsers) {
-    WindowFloors floors;
+// The window's workloads: each the program's path over its floors, the
+// floors given what the window shows after the path.
+class WindowWorkloads {
+public:
+    WindowWorkloads(const Bench& bench, const QDir& root, TMainForm& form)
+        : bench_(bench), root_(root), form_(form) {}
+
+    void Seeded(const CacheSeed& seed) {
+        bench_.Measure(
+            [&] { return WalkRun(form_, kCookies); }, Cookies(),
+            {{"walk", kWalkTarget, WalkFloor}, {"walk-cookie-scan", 0, WalkCookieScanFloor}});
+        for (const auto& [name, column] :
+             {std::pair{"ordering-modified", 2}, std::pair{"ordering-hits", 1},
+              std::pair{"ordering-address", 0}}) {
+            std::vector<RowTexts> cacheOrder;
+            bench_.Measure([&] { return OrderingRun(form_, column, cacheOrder); }, Cookies(),
+                           {{name, kOrderingTarget,
+                             std::bind_front(OrderingFloor, std::cref(cacheOrder), column)}});
+        }
+        // Every other row, deleted by each run and each floor from the whole
+        // cache, its log emptied.
+        std::vector<std::string> checked;
+        const auto restore = [&] {
+            for (const std::string& url : checked)
+                CommitCookie(seed.cookies[static_cast<std::size_t>(seed.cookieAt.at(url))]);
+            CheckpointUrlCache();
+        };
+        const auto everyOther = [row = 0](const std::string&) mutable { return row++ % 2 == 0; };
+        bench_.Measure([&] { return DeleteRun(form_, everyOther, checked); }, Cookies(),
+                       {{"delete", kDeleteTarget,
+                         std::bind_front(DeleteFloor, std::cref(checked), Commits::EachRow)},
+                        {"delete-one-transaction", 0,
+                         std::bind_front(DeleteFloor, std::cref(checked), Commits::Once)}},
+                       restore);
+        if (!checked.empty())
+            restore();
+        bench_.Measure([&] { return HistoryRun(form_, kHttpEntries); }, Pages(),
+                       {{"history", kHistoryTarget, std::bind_front(HistoryFloor, Texts::Made)},
+                        {"history-ready-texts", 0, std::bind_front(HistoryFloor, Texts::Ready)}});
+    }
+
+    // The same window work with huge texts and with short ones.
+    void LongTexts() {
+        if (!bench_.Has("long-texts"))
+            return;
+        for (const auto& [home, bytes] :
+             {std::pair{"long", kLongText}, std::pair{"short", kShortText}}) {
+            UseDataHome(root_, home);
+            SeedLongTexts(bytes);
+        }
+        bench_.Measure(
+            [&] {
+                UseDataHome(root_, "long");
+                const double ms = LongTextsRun(form_);
+                Require(form_.lvCookies->Count() == 3 && form_.Edit1->text() == "1",
+                        "the long texts are listed");
+                return ms;
+            },
+            nullptr, {{"long-texts", kLongTextsTarget, [&](const Shown&) {
+                           UseDataHome(root_, "short");
+                           return LongTextsRun(form_);
+                       }}});
+    }
+
+    // In the million-entry stores, seeded here.
+    void Million(StartupRows& rows) {
+        if (!bench_.HasAny({"walk-million", "check-all", "startup-million"}))
+            return;
+        UseDataHome(root_, "million");
+        Progress("seeding a million entries");
+        SeedUrlCache(kMillionEntries, kMillionCookies);
+        SeedHistory(kMillionHistory, kMillionHttp);
+        bench_.Measure([&] { return WalkRun(form_, kMillionCookies); }, Cookies(),
+                       {{"walk-million", kWalkTarget, WalkFloor}});
+        bench_.Measure([&] { return CheckAllRun(form_); }, Cookies(),
+                       {{"check-all", kCheckAllTarget, CheckAllFloor}});
+        if (bench_.Has("startup-million"))
+            Listed(kMillionCookies, kMillionHttp, rows.millionCookies, rows.millionPages);
+    }
+
+    // With Orvalla's own stores empty, the browsers' profiles in view.
+    void Browsers(const BrowserProfiles& profiles, StartupRows& rows) {
+        UseDataHome(root_, "empty");
+        const BrowsersInView view(profiles);
+        bench_.Measure([&] { return WalkRun(form_, 2 * kBrowserGroups); }, Cookies(),
+                       {{"browser-walk", kBrowserTarget,
+                         std::bind_front(BrowserWalkFloor, std::cref(profiles))}});
+        bench_.Measure([&] { return HistoryRun(form_, 2 * kBrowserHttpPages); }, Pages(),
+                       {{"browser-history", kBrowserTarget,
+                         std::bind_front(BrowserHistoryFloor, std::cref(profiles))}});
+        const std::tuple<const char*, Browser, const std::string&, const std::string&> deletions[] =
+            {{"browser-delete-firefox", Browser::Firefox, profiles.firefoxCookies,
+              profiles.firefoxLabel},
+             {"browser-delete-chromium", Browser::Chromium, profiles.chromiumCookies,
+              profiles.chromiumLabel}};
+        for (const auto& [name, browser, cookies, label] : deletions) {
+            if (!bench_.Has(name))
+                continue;
+            // Each run and floor starts from the cookie file as filled.
+            const KeptStore kept(cookies, root_.filePath("kept").toStdString() + "/" + name);
+            const auto pick = [prefix = "Cookie:" + label + "@",
+                               row = 0](const std::string& address) mutable {
+                return address.starts_with(prefix) && row++ % kCheckEvery == 0;
+            };
+            std::vector<std::string> checked;
+            const auto deleteRun = [&] {
+                const double ms = DeleteRun(form_, pick, checked);
+                Require(checked.size() == kBrowserGroups / kCheckEvery,
+                        "a quarter of the groups checked");
+                return ms;
+            };
+            bench_.Measure(deleteRun, Cookies(),
+                           {{name, kBrowserTarget,
+                             std::bind_front(BrowserDeleteFloor, std::cref(profiles), browser,
+                                             std::cref(checked))}},
+                           [&kept] { kept.PutBack(); });
+            kept.PutBack();
+        }
+        if (bench_.Has("browser-startup"))
+            Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages, rows.browserCookies,
+                   rows.browserPages);
+    }
+
+private:
+    std::function<Shown()> Cookies() const {
+        return [this] { return Shown{CookieRows(form_), form_.lvCookies->size()}; };
+    }
+    std::function<Shown()> Pages() const {
+        return [this] { return Shown{HistoryRows(form_), form_.StringGrid1->size()}; };
+    }
+
+    // What both pages list, for the start-ups' floors.
+    void Listed(int groups, int pages, Shown& cookies, Shown& pageRows) {
+        WalkRun(form_, groups);
+        cookies = Cookies()();
+        HistoryRun(form_, pages);
+        pageRows = Pages()();
+    }
+
+    const Bench& bench_;
+    const QDir& root_;
+    TMainForm& form_;
+};
+
+StartupRows MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed& seed,
+                          const BrowserProfiles* browsers) {
+    StartupRows rows;
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Application.Title = "Veltrane  - Orvalla";
     const ErrorBoxGuard errors;
@@ -381,75 +336,67 @@ WindowFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs, co
         Progress("building the window");
         TMainForm form;
         form.show();
-        SettleEvents();
+        QApplication::processEvents();
         errors.Check();
-
-        if (only.Has("walk")) {
-            Progress("walk");
-            MeasureWalk(form, runs);
-        }
-        const std::pair<const char*, int> orderings[] = {
-            {"ordering-modified", 2}, {"ordering-hits", 1}, {"ordering-address", 0}};
-        for (const auto& [name, column] : orderings) {
-            if (only.Has(name)) {
-                Progress(name);
-                Print(FiguresLine(name, MeasureOrdering(form, column, runs), kOrderingTarget));
-            }
-        }
-        if (only.Has("delete")) {
-            Progress("delete");
-            MeasureDelete(form, seed, runs);
-        }
-        if (only.Has("history")) {
-            Progress("history");
-            MeasureHistory(form, runs);
-        }
-        if (only.Has("long-texts")) {
-            Progress("long-texts");
-            MeasureLongTexts(form, root, runs);
-        }
-        if (browsers) {
-            UseDataHome(root, "empty");
-            floors.browsers = MeasureBrowsers(form, *browsers, root.filePath("kept"), runs, only);
-        }
-        if (AnyMillion(only))
-            floors.million = MeasureMillion(form, root, runs, only);
+        WindowWorkloads workloads(bench, root, form);
+        workloads.Seeded(seed);
+        workloads.LongTexts();
+        if (browsers)
+            workloads.Browsers(*browsers, rows);
+        workloads.Million(rows);
         errors.Check();
     }
     UrlHistory = nullptr;
     if (comInitialized)
         CoUninitialize();
-    return floors;
+    return rows;
 }
 
-int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
-    PrintFacts(runs, temp.path());
+// Start-ups with the seeded stores (beside one with empty stores, for
+// reading), with the million-entry stores, and finding the two profiles.
+void MeasureStartups(const Bench& bench, const QDir& root, const StartupRows& rows,
+                     const BrowserProfiles* browsers) {
+    const QString empty = root.filePath("empty");
+    MeasureStartup(
+        bench, "startup", 0, [&] { return RunStartup(root.filePath("seeded")); }, empty, nullptr);
+    MeasureStartup(
+        bench, "startup-million", kStartupMillionTarget,
+        [&] { return RunStartup(root.filePath("million")); }, empty,
+        [&] {
+            UseDataHome(root, "million");
+            return WalkFloor(rows.millionCookies) + HistoryFloor(Texts::Made, rows.millionPages);
+        });
+    if (!browsers)
+        return;
+    MeasureStartup(
+        bench, "browser-startup", kBrowserTarget,
+        [&] {
+            const BrowsersInView view(*browsers);
+            return RunStartup(empty);
+        },
+        empty,
+        [&] {
+            return BrowserWalkFloor(*browsers, rows.browserCookies) +
+                   BrowserHistoryFloor(*browsers, rows.browserPages);
+        });
+}
 
+int RunAll(const QTemporaryDir& temp, const Bench& bench) {
+    PrintFacts(bench.Runs(), temp.path());
+    const QDir root(temp.path());
     CacheSeed seed;
-    if (AnySeeded(only)) {
+    if (bench.HasAny({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
+                      "history", "startup"})) {
         Progress("seeding the stores");
         seed = SeedUrlCache(kCacheEntries, kCookies);
         SeedHistory(kHistoryEntries, kHttpEntries);
     }
-    const QDir root(temp.path());
     std::optional<BrowserProfiles> browsers;
-    if (AnyBrowser(only))
+    if (bench.HasAny({"browser-walk", "browser-history", "browser-delete-firefox",
+                      "browser-delete-chromium", "browser-startup"}))
         browsers = MakeProfiles(root);
-
-    const WindowFloors floors =
-        MeasureWindow(seed, root, runs, only, browsers ? &*browsers : nullptr);
-    if (only.Has("startup")) {
-        Progress("startup");
-        MeasureStartup(root, runs);
-    }
-    if (only.Has("startup-million")) {
-        Progress("startup-million");
-        MeasureStartupMillion(root, runs, floors.million);
-    }
-    if (only.Has("browser-startup")) {
-        Progress("browser-startup");
-        MeasureBrowserStartup(*browsers, root.filePath("empty"), runs, floors.browsers);
-    }
+    const BrowserProfiles* profiles = browsers ? &*browsers : nullptr;
+    MeasureStartups(bench, root, MeasureWindow(bench, root, seed, profiles), profiles);
     return 0;
 }
 
@@ -469,7 +416,7 @@ int main(int argc, char* argv[]) {
         const QTemporaryDir temp(QDir::tempPath() + "/orvalla-bench-XXXXXX");
         UseTemporaryHome(temp);
         QApplication app(argc, argv);
-        return Run(temp, runs, Selection(argc, argv));
+        return RunAll(temp, Bench(runs, argc, argv));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "orvalla_bench: %s\n", error.what());
         return 1;
