@@ -34,52 +34,36 @@ constexpr std::array<int, 8> kVisitCounts = {1, 7, 2, 6, 3, 5, 4, 4};
 
 enum class Partition { None, Site, CrossSite };
 
-struct Group {
+// A cookie of its group (one host, path and partition), its times in
+// microseconds since 1970.
+struct Cookie {
     std::string host;
     std::string path;
     Partition partition = Partition::None;
     std::string site = {};  // the top-level site of a partitioned group
-};
-
-// Its times in microseconds since 1970.
-struct Cookie {
-    int group = 0;
-    std::string name;
-    std::string value;
-    std::int64_t created = 0;
-    std::int64_t updated = 0;
-    std::int64_t accessed = 0;
-    std::int64_t expires = 0;
-    bool secure = false;
-    bool httpOnly = false;
+    std::string name = {};
+    std::string value = {};
+    std::int64_t created = 0, updated = 0, accessed = 0, expires = 0;
+    bool secure = false, httpOnly = false;
 };
 
 struct Page {
-    bool secure = false;
+    std::string prefix;  // "http://" or "https://"
     std::string host;
-    std::string url;
-    std::optional<std::string> title;
-    std::vector<std::int64_t> visits;  // microseconds since 1970, ascending
+    std::string url = {};
+    std::optional<std::string> title = {};
+    std::vector<std::int64_t> visits = {};  // microseconds since 1970, ascending
 };
 
 struct Profile {
-    std::vector<Group> groups;
     std::vector<Cookie> cookies;  // in the order the browser would have set them
     std::vector<Page> pages;
-    std::vector<std::pair<std::int64_t, int>> visits;  // (time, page) in the order of time
+    std::vector<std::pair<std::int64_t, int>> visits = {};  // (time, page) in the order of time
 };
 
 // Seconds in the range, as microseconds with a fraction of a second.
 std::int64_t Time(Random& random, std::int64_t from, std::int64_t until) {
     return random.Between(from, until) * kMicros + random.Between(0, kMicros - 1);
-}
-
-std::string Hex(Random& random, int bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < 2 * bytes; ++i)
-        text += kDigits[random.Below(16)];
-    return text;
 }
 
 std::string Site(int host) {
@@ -94,41 +78,34 @@ std::string CookieHost(int host) {
 }
 
 // Two groups a host: its root, and another path, a partition or, one in
-// twenty, a cross-site partition (a container in Firefox).
-std::vector<Group> MakeGroups() {
-    std::vector<Group> groups;
-    for (int host = 0; host < kBrowserHosts; ++host) {
-        groups.push_back({CookieHost(host), "/"});
-        const int kind = host % 20;
-        if (kind > 3) {
-            groups.push_back({CookieHost(host), kPaths[host % kPaths.size()]});
-        } else {
-            groups.push_back({CookieHost(host), "/",
-                              kind == 3 ? Partition::CrossSite : Partition::Site,
-                              Site((host * 31 + 7) % kBrowserHosts)});
-        }
-    }
-    return groups;
-}
-
-// Two or three cookies a group, set at times of their own, so that the
+// twenty, a cross-site partition (a container in Firefox). Two or three
+// cookies a group, set at times of their own and shuffled, so that the
 // cookies of a group lie apart in the table.
-std::vector<Cookie> MakeCookies(const std::vector<Group>& groups, Random& random) {
+std::vector<Cookie> MakeCookies(Random& random) {
     std::vector<Cookie> cookies;
-    for (int group = 0; group < static_cast<int>(groups.size()); ++group) {
+    int group = 0;
+    const auto add = [&](Cookie cookie) {
         for (int k = 0; k < 2 + group % 2; ++k) {
-            Cookie cookie;
-            cookie.group = group;
             cookie.name = kCookieNames[(group + k) % kCookieNames.size()];
-            cookie.value = Hex(random, static_cast<int>(random.Between(4, 24)));
+            cookie.value.assign(static_cast<std::size_t>(random.Between(8, 48)), 'v');
             cookie.created = Time(random, kFrom, kUntil - 60 * kDay);
             cookie.updated = cookie.created + Time(random, 0, 30 * kDay);
             cookie.accessed = cookie.updated + Time(random, 0, 20 * kDay);
             cookie.expires = cookie.created + Time(random, kDay, 400 * kDay);
-            cookie.secure = groups[group].partition != Partition::None || random.Below(2) == 0;
+            cookie.secure = cookie.partition != Partition::None || random.Below(2) == 0;
             cookie.httpOnly = random.Below(3) == 0;
-            cookies.push_back(std::move(cookie));
+            cookies.push_back(cookie);
         }
+        ++group;
+    };
+    for (int host = 0; host < kBrowserHosts; ++host) {
+        add({CookieHost(host), "/"});
+        const int kind = host % 20;
+        if (kind > 3)
+            add({CookieHost(host), kPaths[host % kPaths.size()]});
+        else
+            add({CookieHost(host), "/", kind == 3 ? Partition::CrossSite : Partition::Site,
+                 Site((host * 31 + 7) % kBrowserHosts)});
     }
     std::shuffle(cookies.begin(), cookies.end(), random.Engine());
     return cookies;
@@ -147,12 +124,10 @@ std::optional<std::string> Title(int page) {
 std::vector<Page> MakePages(Random& random) {
     std::vector<Page> pages;
     for (int index = 0; index < kBrowserPages; ++index) {
-        Page page;
-        page.secure = index % 5 == 4;
-        page.host = (index % 3 == 0 ? "www." : "") + Site(index * 7919 % kBrowserHosts);
-        page.url = (page.secure ? "https://" : "http://") + page.host + "/" +
-                   kWords[index / 7 % kWords.size()] + "/" + std::to_string(index) +
-                   (index % 4 == 1 ? ".html" : "") +
+        Page page{index % 5 == 4 ? "https://" : "http://",
+                  (index % 3 == 0 ? "www." : "") + Site(index * 7919 % kBrowserHosts)};
+        page.url = page.prefix + page.host + "/" + kWords[index / 7 % kWords.size()] + "/" +
+                   std::to_string(index) + (index % 4 == 1 ? ".html" : "") +
                    (index % 6 == 0 ? std::string("?ref=") + kWords[index % kWords.size()] : "");
         page.title = Title(index);
         for (int visit = 0; visit < kVisitCounts[index % kVisitCounts.size()]; ++visit)
@@ -166,10 +141,7 @@ std::vector<Page> MakePages(Random& random) {
 const Profile& TheProfile() {
     static const Profile profile = [] {
         Random random(kSeed);
-        Profile made;
-        made.groups = MakeGroups();
-        made.cookies = MakeCookies(made.groups, random);
-        made.pages = MakePages(random);
+        Profile made{MakeCookies(random), MakePages(random)};
         for (int page = 0; page < static_cast<int>(made.pages.size()); ++page) {
             for (const std::int64_t time : made.pages[page].visits)
                 made.visits.emplace_back(time, page);
@@ -180,8 +152,17 @@ const Profile& TheProfile() {
     return profile;
 }
 
-// Deletes every row of those of the tables the file has.
-void Empty(PlainDatabase& db, std::initializer_list<const char*> tables) {
+std::string Reversed(const std::string& host) {
+    return std::string(host.rbegin(), host.rend()) + ".";
+}
+
+// The file's rows replaced by the profile's, in one transaction: those of
+// the `tables` the file has emptied, `clear` (SQL) run, then `fill`; a
+// write-ahead log is emptied into the file.
+void Refill(const std::string& path, std::initializer_list<const char*> tables, const char* clear,
+            void (*fill)(PlainDatabase& db, const Profile& profile)) {
+    PlainDatabase db(path);
+    db.Exec("BEGIN IMMEDIATE");
     sqlite3_stmt* has = db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
     for (const char* table : tables) {
         sqlite3_bind_text(has, 1, table, -1, SQLITE_STATIC);
@@ -190,34 +171,7 @@ void Empty(PlainDatabase& db, std::initializer_list<const char*> tables) {
         if (present)
             db.Exec("DELETE FROM " + std::string(table));
     }
-}
-
-std::string Reversed(const std::string& host) {
-    return std::string(host.rbegin(), host.rend()) + ".";
-}
-
-// Firefox computes its own from the address in its connection; nothing here
-// looks pages up by it, so any stable number does.
-std::int64_t UrlHash(const std::string& url) {
-    std::uint64_t hash = 1469598103934665603ull;
-    for (const char c : url)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return static_cast<std::int64_t>(hash >> 16);
-}
-
-// Twelve characters, as Firefox's own, and apart from any it makes.
-std::string Guid(int page) {
-    std::string digits = std::to_string(page);
-    return "bench" + std::string(7 - digits.size(), '0') + digits;
-}
-
-// The file's rows replaced by the profile's, in one transaction: first
-// `clear`, then `fill`; a write-ahead log is emptied into the file.
-template <typename Clear, typename Fill>
-void Refill(const std::string& path, Clear clear, Fill fill) {
-    PlainDatabase db(path);
-    db.Exec("BEGIN IMMEDIATE");
-    clear(db);
+    db.Exec(clear);
     fill(db, TheProfile());
     db.Exec("COMMIT");
     db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
@@ -230,23 +184,25 @@ void FillFirefoxCookies(PlainDatabase& db, const Profile& profile) {
         "schemeMap, isPartitionedAttributeSet, updateTime) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, 0, ?11, ?12, ?13, ?14)");
     for (const Cookie& row : profile.cookies) {
-        const Group& group = profile.groups[row.group];
-        const std::string attributes =
-            group.partition == Partition::Site ? "^partitionKey=%28https%2C" + group.site + "%29"
-            : group.partition == Partition::CrossSite ? "^userContextId=2"
-                                                      : "";
-        db.Run(insert, attributes, row.name, row.value, group.host, group.path, row.expires / 1000,
+        const std::string attributes = row.partition == Partition::Site
+                                           ? "^partitionKey=%28https%2C" + row.site + "%29"
+                                       : row.partition == Partition::CrossSite ? "^userContextId=2"
+                                                                               : "";
+        db.Run(insert, attributes, row.name, row.value, row.host, row.path, row.expires / 1000,
                row.accessed, row.created, row.secure, row.httpOnly, row.secure ? 0 : 1,
-               row.secure ? 2 : 1, group.partition == Partition::Site, row.updated);
+               row.secure ? 2 : 1, row.partition == Partition::Site, row.updated);
     }
 }
 
 void FillFirefoxPlaces(PlainDatabase& db, const Profile& profile) {
     sqlite3_stmt* origin =
         db.Prepare("INSERT INTO moz_origins (prefix, host, frecency) VALUES (?1, ?2, 100)");
+    // A guid of twelve characters, as Firefox's own, and apart from any it
+    // makes; Firefox computes the address's hash in its own connection, and
+    // nothing here looks pages up by it.
     sqlite3_stmt* place = db.Prepare(
-        "INSERT INTO moz_places (url, title, rev_host, visit_count, last_visit_date, "
-        "guid, url_hash, frecency, origin_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+        "INSERT INTO moz_places (url, title, rev_host, visit_count, last_visit_date, guid, "
+        "frecency, origin_id) VALUES (?1, ?2, ?3, ?4, ?5, printf('bench%07d', ?6), ?7, ?8)");
     sqlite3_stmt* visit = db.Prepare(
         "INSERT INTO moz_historyvisits (place_id, visit_date, visit_type, from_visit, "
         "session, source) VALUES (?1, ?2, 1, 0, 0, 0)");
@@ -254,15 +210,14 @@ void FillFirefoxPlaces(PlainDatabase& db, const Profile& profile) {
     std::vector<std::int64_t> placeIds;
     for (int index = 0; index < static_cast<int>(profile.pages.size()); ++index) {
         const Page& page = profile.pages[index];
-        const std::string prefix = page.secure ? "https://" : "http://";
-        auto [at, added] = origins.try_emplace(prefix + page.host, 0);
+        auto [at, added] = origins.try_emplace(page.prefix + page.host, 0);
         if (added) {
-            db.Run(origin, prefix, page.host);
+            db.Run(origin, page.prefix, page.host);
             at->second = db.LastInsertId();
         }
         const auto visits = static_cast<std::int64_t>(page.visits.size());
-        db.Run(place, page.url, page.title, Reversed(page.host), visits, page.visits.back(),
-               Guid(index), UrlHash(page.url), 100 * visits, at->second);
+        db.Run(place, page.url, page.title, Reversed(page.host), visits, page.visits.back(), index,
+               100 * visits, at->second);
         placeIds.push_back(db.LastInsertId());
     }
     for (const auto& [time, page] : profile.visits)
@@ -279,13 +234,12 @@ void FillChromiumCookies(PlainDatabase& db, const Profile& profile) {
         "VALUES (?1, ?2, ?3, ?4, '', CAST(?5 AS BLOB), ?6, ?7, ?8, ?9, ?10, 1, 1, 1, "
         "?11, ?12, ?13, ?14, 1, ?15)");
     for (const Cookie& row : profile.cookies) {
-        const Group& group = profile.groups[row.group];
-        const std::string site = group.partition == Partition::None ? "" : "https://" + group.site;
-        db.Run(insert, row.created + kMicrosFrom1601, group.host, site, row.name, "v10" + row.value,
-               group.path, row.expires + kMicrosFrom1601, row.secure, row.httpOnly,
+        const std::string site = row.partition == Partition::None ? "" : "https://" + row.site;
+        db.Run(insert, row.created + kMicrosFrom1601, row.host, site, row.name, "v10" + row.value,
+               row.path, row.expires + kMicrosFrom1601, row.secure, row.httpOnly,
                row.accessed + kMicrosFrom1601, row.secure ? -1 : 1, row.secure ? 2 : 1,
                row.secure ? 443 : 80, row.updated + kMicrosFrom1601,
-               group.partition == Partition::CrossSite);
+               row.partition == Partition::CrossSite);
     }
 }
 
@@ -309,30 +263,20 @@ void FillChromiumHistory(PlainDatabase& db, const Profile& profile) {
 }  // namespace
 
 void FillFirefoxProfile(const std::string& cookies, const std::string& places) {
-    Refill(
-        cookies, [](PlainDatabase& db) { db.Exec("DELETE FROM moz_cookies"); }, FillFirefoxCookies);
-    Refill(
-        places,
-        [](PlainDatabase& db) {
-            Empty(db, {"moz_historyvisits", "moz_historyvisits_extra", "moz_places_metadata",
-                       "moz_places_metadata_search_queries", "moz_inputhistory"});
-            db.Exec("DELETE FROM moz_places WHERE foreign_count = 0");
-            db.Exec(
-                "DELETE FROM moz_origins WHERE id NOT IN "
-                "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)");
-        },
-        FillFirefoxPlaces);
+    Refill(cookies, {"moz_cookies"}, "", FillFirefoxCookies);
+    Refill(places,
+           {"moz_historyvisits", "moz_historyvisits_extra", "moz_places_metadata",
+            "moz_places_metadata_search_queries", "moz_inputhistory"},
+           "DELETE FROM moz_places WHERE foreign_count = 0; "
+           "DELETE FROM moz_origins WHERE id NOT IN "
+           "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)",
+           FillFirefoxPlaces);
 }
 
 void FillChromiumProfile(const std::string& cookies, const std::string& history) {
-    Refill(
-        cookies, [](PlainDatabase& db) { db.Exec("DELETE FROM cookies"); }, FillChromiumCookies);
-    Refill(
-        history,
-        [](PlainDatabase& db) {
-            Empty(db,
-                  {"visits", "visit_source", "content_annotations", "context_annotations",
-                   "segment_usage", "segments", "visited_links", "keyword_search_terms", "urls"});
-        },
-        FillChromiumHistory);
+    Refill(cookies, {"cookies"}, "", FillChromiumCookies);
+    Refill(history,
+           {"visits", "visit_source", "content_annotations", "context_annotations", "segment_usage",
+            "segments", "visited_links", "keyword_search_terms", "urls"},
+           "", FillChromiumHistory);
 }
