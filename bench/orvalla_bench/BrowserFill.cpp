@@ -262,9 +262,9 @@ void FillChromiumHistory(PlainDatabase& db, const Profile& profile) {
 
 }  // namespace
 
-void FillFirefoxProfile(const std::string& cookies, const std::string& places) {
-    Refill(cookies, {"moz_cookies"}, "", FillFirefoxCookies);
-    Refill(places,
+void FillFirefoxProfile(const BrowserProfile& profile) {
+    Refill(profile.cookies, {"moz_cookies"}, "", FillFirefoxCookies);
+    Refill(profile.history,
            {"moz_historyvisits", "moz_historyvisits_extra", "moz_places_metadata",
             "moz_places_metadata_search_queries", "moz_inputhistory"},
            "DELETE FROM moz_places WHERE foreign_count = 0; "
@@ -273,9 +273,9 @@ void FillFirefoxProfile(const std::string& cookies, const std::string& places) {
            FillFirefoxPlaces);
 }
 
-void FillChromiumProfile(const std::string& cookies, const std::string& history) {
-    Refill(cookies, {"cookies"}, "", FillChromiumCookies);
-    Refill(history,
+void FillChromiumProfile(const BrowserProfile& profile) {
+    Refill(profile.cookies, {"cookies"}, "", FillChromiumCookies);
+    Refill(profile.history,
            {"visits", "visit_source", "content_annotations", "context_annotations", "segment_usage",
             "segments", "visited_links", "keyword_search_terms", "urls"},
            "", FillChromiumHistory);

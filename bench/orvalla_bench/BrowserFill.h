@@ -4,7 +4,7 @@
 // get the same cookies and pages, from a fixed seed.
 #pragma once
 
-#include <string>
+#include "BrowserProfiles.h"
 
 inline constexpr int kBrowserHosts = 10'000;
 // A group is the cookies of one host, path and partition (or container).
@@ -16,5 +16,5 @@ inline constexpr int kBrowserVisits = 200'000;
 
 // What the browser's own first run left in these tables goes first; its
 // bookmarks stay. Throws std::runtime_error.
-void FillFirefoxProfile(const std::string& cookies, const std::string& places);
-void FillChromiumProfile(const std::string& cookies, const std::string& history);
+void FillFirefoxProfile(const BrowserProfile& profile);
+void FillChromiumProfile(const BrowserProfile& profile);

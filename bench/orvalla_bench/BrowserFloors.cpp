@@ -50,8 +50,8 @@ class CookieFile {
 public:
     CookieFile(const BrowserProfiles& profiles, Browser browser)
         : firefox_(browser == Browser::Firefox),
-          label_(firefox_ ? profiles.firefoxLabel : profiles.chromiumLabel),
-          db_(firefox_ ? profiles.firefoxCookies : profiles.chromiumCookies),
+          label_(profiles.Of(browser).label),
+          db_(profiles.Of(browser).cookies),
           groups_(db_.Prepare(firefox_ ? kFirefoxGroups : kChromiumGroups)) {}
 
     PlainDatabase& Database() { return db_; }
@@ -169,8 +169,8 @@ double BrowserDeleteFloor(const BrowserProfiles& profiles, Browser browser,
 }
 
 double BrowserHistoryFloor(const BrowserProfiles& profiles, const Shown& shown) {
-    PlainDatabase firefox(profiles.firefoxPlaces);
-    PlainDatabase chromium(profiles.chromiumHistory);
+    PlainDatabase firefox(profiles.firefox.history);
+    PlainDatabase chromium(profiles.chromium.history);
     sqlite3_stmt* firefoxPages = firefox.Prepare(
         "SELECT url, title, last_visit_date FROM moz_places "
         "WHERE visit_count > 0 AND substr(url, 1, 7) = 'http://'");

@@ -20,8 +20,6 @@ double BrowserWalkFloor(const BrowserProfiles& profiles, const Shown& shown);
 // bare grid filled with them.
 double BrowserHistoryFloor(const BrowserProfiles& profiles, const Shown& shown);
 
-enum class Browser { Firefox, Chromium };
-
 // The groups with these addresses deleted from the browser's cookie file by
 // its key, in one transaction, then the walk's floor on what is left. The
 // keys come from a read of the groups before the clock starts, as the walk

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <initializer_list>
 #include <stdexcept>
 
 #include "BrowserRun.h"
+#include "Measure.h"
 #include "PageServer.h"
 
 namespace {
@@ -30,21 +30,17 @@ constexpr const char* kFirefoxPrefs =
     "user_pref(\"startup.homepage_welcome_url\", \"\");\n";
 
 void Check(const QString& failure) {
-    if (!failure.isEmpty())
-        throw std::runtime_error("making the browser profiles: " + failure.toStdString());
+    Require(failure.isEmpty(), "the browser made its profile: " + failure.toStdString());
 }
 
-QString Installed(std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-        if (const QString path = FindBrowser(name); !path.isEmpty())
-            return path;
-    }
-    throw std::runtime_error(std::string(*names.begin()) + " is not installed");
+QString Installed(const char* name) {
+    const QString path = FindBrowser(name);
+    Require(!path.isEmpty(), std::string(name) + " is installed");
+    return path;
 }
 
 std::string Existing(const QString& path) {
-    if (!QFile::exists(path))
-        throw std::runtime_error("the browser made no " + path.toStdString());
+    Require(QFile::exists(path), "the browser made " + path.toStdString());
     return path.toStdString();
 }
 
@@ -56,7 +52,7 @@ QString FirefoxFolder(const QString& home) {
         if (found.size() == 1)
             return root + "/" + found.front();
     }
-    throw std::runtime_error("firefox-esr made no profile folder under " + home.toStdString());
+    throw std::runtime_error("firefox-esr made no profile folder in " + home.toStdString());
 }
 
 QString FirefoxVersion(const QString& folder) {
@@ -72,8 +68,8 @@ QString ChromiumVersion(const QString& userData) {
 
 void WriteFile(const QString& path, const QByteArray& text) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
+    Require(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(),
+            "the benchmark wrote " + path.toStdString());
 }
 
 }  // namespace
@@ -87,18 +83,17 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
     BrowserProfiles profiles;
     profiles.home = home;
 
-    const QString firefox = Installed({"firefox-esr", "firefox"});
+    const QString firefox = Installed("firefox-esr");
     Check(RunBrowser(firefox, {"--headless", "-CreateProfile", "default-esr"}, environment,
                      kBrowserTimeout));
     const QString folder = FirefoxFolder(home);
     WriteFile(folder + "/user.js", kFirefoxPrefs);
     Check(RunBrowser(firefox, {"--headless", "-profile", folder, page}, environment,
                      kBrowserTimeout));
-    profiles.firefoxLabel = "firefox.default-esr";
-    profiles.firefoxCookies = Existing(folder + "/cookies.sqlite");
-    profiles.firefoxPlaces = Existing(folder + "/places.sqlite");
+    profiles.firefox = {"firefox.default-esr", Existing(folder + "/cookies.sqlite"),
+                        Existing(folder + "/places.sqlite")};
 
-    const QString chromium = Installed({"chromium"});
+    const QString chromium = Installed("chromium");
     const QString userData = home + "/.config/chromium";
     Check(RunBrowser(
         chromium,
@@ -107,10 +102,9 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
         environment, kBrowserTimeout));
     // Versions that keep the network's files apart put the cookies there.
     const QString network = userData + "/Default/Network/Cookies";
-    profiles.chromiumLabel = "chromium.Default";
-    profiles.chromiumCookies =
-        Existing(QFile::exists(network) ? network : userData + "/Default/Cookies");
-    profiles.chromiumHistory = Existing(userData + "/Default/History");
+    profiles.chromium = {"chromium.Default",
+                         Existing(QFile::exists(network) ? network : userData + "/Default/Cookies"),
+                         Existing(userData + "/Default/History")};
     profiles.versions =
         ("Firefox " + FirefoxVersion(folder) + ", Chromium " + ChromiumVersion(userData))
             .toStdString();

@@ -7,15 +7,24 @@
 
 #include <string>
 
+enum class Browser { Firefox, Chromium };
+
+// One browser's profile: the label of its rows' addresses, and its cookie
+// and history files.
+struct BrowserProfile {
+    std::string label;
+    std::string cookies;
+    std::string history;
+};
+
 struct BrowserProfiles {
     QString home;  // HOME of the browsers, their config folder at .config
-    std::string firefoxLabel;
-    std::string firefoxCookies;
-    std::string firefoxPlaces;
-    std::string chromiumLabel;
-    std::string chromiumCookies;
-    std::string chromiumHistory;
+    BrowserProfile firefox;
+    BrowserProfile chromium;
     std::string versions;  // "Firefox X, Chromium Y"
+    const BrowserProfile& Of(Browser browser) const {
+        return browser == Browser::Firefox ? firefox : chromium;
+    }
 };
 
 // Each browser, headless, visits a page of a local server that sets a
