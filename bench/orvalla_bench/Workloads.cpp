@@ -46,20 +46,22 @@ double OrderingRun(TMainForm& form, int column, std::vector<RowTexts>& cacheOrde
     return Timed([&] { form.lvCookiesColumnClick(form.lvCookies, column); });
 }
 
-double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted) {
+double DeleteRun(TMainForm& form, const std::string& prefix, int every, std::size_t count,
+                 std::vector<std::string>& deleted) {
     form.PageControl1->SetActivePage(form.TabSheet1);
     form.Click(form.btnRefresh);
     const int listed = form.lvCookies->Count();
     deleted.clear();
-    for (int i = 0; i < listed; ++i) {
+    for (int i = 0, matched = 0; i < listed; ++i) {
         TListItem item = form.lvCookies->Items(i);
-        if (const std::string& address = item.SubItem(3); check(address)) {
+        if (item.SubItem(3).starts_with(prefix) && matched++ % every == 0) {
             item.SetChecked(true);
-            deleted.push_back(address);
+            deleted.push_back(item.SubItem(3));
         }
     }
+    Require(deleted.size() == count, "the rows to delete are checked");
     const double elapsed = Timed([&] { form.Click(form.btnDelete); });
-    Require(form.lvCookies->Count() == listed - static_cast<int>(deleted.size()),
+    Require(form.lvCookies->Count() == listed - static_cast<int>(count),
             "the rebuilt list lacks exactly the deleted rows");
     return elapsed;
 }
@@ -84,12 +86,14 @@ double LongTextsRun(TMainForm& form) {
     form.PageControl1->SetActivePage(form.TabSheet1);
     form.lvCookies->Clear();
     EmptyHistoryGrid(*form.StringGrid1);
-    return Timed([&] {
+    const double elapsed = Timed([&] {
         form.Click(form.btnRefresh);
         QApplication::processEvents();
         form.PageControl1->SetActivePage(form.TabSheet2);
         form.Click(form.Button8);
     });
+    Require(form.lvCookies->Count() == 3 && form.Edit1->text() == "1", "the long texts are listed");
+    return elapsed;
 }
 
 std::vector<RowTexts> CookieRows(const TMainForm& form) {

@@ -3,7 +3,6 @@
 // step, and checks what the window then shows.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +21,12 @@ double WalkRun(TMainForm& form, int rows);
 // new column's.
 double OrderingRun(TMainForm& form, int column, std::vector<RowTexts>& cacheOrder);
 
-// The rows of the refreshed list that `check` picks by their addresses,
-// asked in list order, checked, then "Delete Cookies" clicked, which deletes
-// each checked row's entry and rebuilds the list without them. The checked
-// rows' addresses go to `deleted`.
-using RowPick = std::function<bool(const std::string& address)>;
-double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted);
+// Every `every`-th row of the refreshed list whose address begins with
+// `prefix`, in list order, checked, then "Delete Cookies" clicked, which
+// deletes each checked row's entry and rebuilds the list without them. The
+// checked rows' addresses, `count` of them, go to `deleted`.
+double DeleteRun(TMainForm& form, const std::string& prefix, int every, std::size_t count,
+                 std::vector<std::string>& deleted);
 
 // "Refresh" on the History page (Button8Click) into a grid emptied back to
 // its start-up state, as the first listing finds it; `pages` listed.
@@ -38,7 +37,7 @@ double HistoryRun(TMainForm& form, int pages);
 double CheckAllRun(TMainForm& form);
 
 // The Cookies page refreshed and painted, then the History page listed and
-// painted, both emptied first.
+// painted, both emptied first: 3 cookies and 1 page.
 double LongTextsRun(TMainForm& form);
 
 // The window's rows as texts, for the floors and the checks.
