@@ -1,4 +1,4 @@
-#include "BrowserFill.h"
+#include "BrowserProfiles.h"
 
 #include <algorithm>
 #include <chrono>

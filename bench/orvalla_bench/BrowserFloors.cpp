@@ -1,12 +1,12 @@
-#include "BrowserFloors.h"
+#include "Floors.h"
 
 #include <QByteArray>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 
-#include "FloorTexts.h"
 #include "FuncUnit.h"
 #include "PlainSql.h"
 #include "platform/winbase.h"
@@ -22,21 +22,19 @@ std::uint64_t From1601(std::int64_t micros) {
     return FileTimeToQuad(ToFileTime(kFileTimeEpoch + std::chrono::microseconds(micros)));
 }
 
-// A cookie group by the browser's key, with
-// its latest change and expiry, and the address its row carries.
+// A cookie group by the browser's key, with its latest change and expiry,
+// and the address its row carries.
 struct Group {
-    std::string host;
-    std::string path;
-    std::string partition;
+    std::string host, path, partition;
     std::int64_t crossSite = 0;
-    std::uint64_t modified = 0;
-    std::uint64_t expires = 0;
+    std::uint64_t modified = 0, expires = 0;
     std::string address;
 };
 
 // The groups exactly as the window lists them: setting a cookie again
 // keeps its creation time, so the latest change is the update time where
 // there is one; a cookie of no partition has its cross-site bit ignored.
+// Firefox has no cross-site bit: its times come a column earlier.
 constexpr const char* kFirefoxGroups =
     "SELECT host, path, originAttributes, max(coalesce(nullif(updateTime, 0), creationTime)), "
     "max(expiry) FROM moz_cookies GROUP BY host, path, originAttributes";
@@ -46,36 +44,31 @@ constexpr const char* kChromiumGroups =
     "FROM cookies GROUP BY 1, 2, 3, 4";
 
 // One profile's cookie file, open, with its browser's GROUP BY ready.
-class CookieFile {
-public:
+struct CookieFile {
     CookieFile(const BrowserProfiles& profiles, Browser browser)
-        : firefox_(browser == Browser::Firefox),
-          label_(profiles.Of(browser).label),
-          db_(profiles.Of(browser).cookies),
-          groups_(db_.Prepare(firefox_ ? kFirefoxGroups : kChromiumGroups)) {}
-
-    PlainDatabase& Database() { return db_; }
+        : firefox(browser == Browser::Firefox),
+          label(profiles.Of(browser).label),
+          db(profiles.Of(browser).cookies),
+          groups(db.Prepare(firefox ? kFirefoxGroups : kChromiumGroups)) {}
 
     // Reads every group into the same place, in turn, and hands each over.
-    template <typename Each>
-    void Read(Each each) {
-        // Firefox has no cross-site bit: its times come a column earlier.
-        const int times = firefox_ ? 3 : 4;
+    void Read(const std::function<void(const Group&)>& each) {
+        const int times = firefox ? 3 : 4;
         Group group;
-        while (db_.Step(groups_)) {
-            AssignColumn(groups_, 0, group.host);
-            AssignColumn(groups_, 1, group.path);
-            AssignColumn(groups_, 2, group.partition);
-            group.crossSite = firefox_ ? 0 : sqlite3_column_int64(groups_, 3);
-            const std::int64_t modified = sqlite3_column_int64(groups_, times);
-            const std::int64_t expires = sqlite3_column_int64(groups_, times + 1);
+        while (db.Step(groups)) {
+            AssignColumn(groups, 0, group.host);
+            AssignColumn(groups, 1, group.path);
+            AssignColumn(groups, 2, group.partition);
+            group.crossSite = firefox ? 0 : sqlite3_column_int64(groups, 3);
+            const std::int64_t modified = sqlite3_column_int64(groups, times);
+            const std::int64_t expires = sqlite3_column_int64(groups, times + 1);
             group.modified =
-                firefox_ ? FromUnix<std::chrono::microseconds>(modified) : From1601(modified);
+                firefox ? FromUnix<std::chrono::microseconds>(modified) : From1601(modified);
             group.expires =
-                firefox_ ? FromUnix<std::chrono::milliseconds>(expires) : From1601(expires);
-            group.address.assign("Cookie:").append(label_).append("@").append(group.host);
+                firefox ? FromUnix<std::chrono::milliseconds>(expires) : From1601(expires);
+            group.address.assign("Cookie:").append(label).append("@").append(group.host);
             group.address.append(" ").append(group.path);
-            if (!group.partition.empty() && firefox_) {
+            if (!group.partition.empty() && firefox) {
                 // As Firefox writes them, "^partitionKey=%28http%2Ca.example%29".
                 const QByteArray attributes = QByteArray::fromPercentEncoding(
                     QByteArray::fromStdString(group.partition).sliced(group.partition[0] == '^'));
@@ -86,46 +79,40 @@ public:
             }
             each(group);
         }
-        sqlite3_reset(groups_);
+        sqlite3_reset(groups);
     }
 
-    // Every group as the window's row; the browsers keep no hit count.
-    void AppendRows(std::vector<RowTexts>& rows) {
-        const QString hits = QStringLiteral("0");
-        Read([&](const Group& group) {
+    const bool firefox;
+    const std::string& label;
+    PlainDatabase db;
+    sqlite3_stmt* groups;
+};
+
+// Every group of both files as the window's rows; the browsers keep no hit
+// count.
+void ReadRows(CookieFile (&files)[2], std::vector<RowTexts>& rows) {
+    const QString hits = QStringLiteral("0");
+    for (CookieFile& file : files) {
+        file.Read([&](const Group& group) {
             rows.push_back(
                 {CaptionText(group.address), hits, DateText(group.modified, FallbackDateText),
                  DateText(group.expires, FallbackDateText), QString::fromStdString(group.address)});
         });
     }
-
-private:
-    const bool firefox_;
-    const std::string& label_;
-    PlainDatabase db_;
-    sqlite3_stmt* groups_;
-};
+}
 
 }  // namespace
 
 double BrowserWalkFloor(const BrowserProfiles& profiles, const Shown& shown) {
-    CookieFile firefox(profiles, Browser::Firefox);
-    CookieFile chromium(profiles, Browser::Chromium);
+    CookieFile files[] = {{profiles, Browser::Firefox}, {profiles, Browser::Chromium}};
     return FillFloor<BareList>(
-        "browser-walk", shown,
-        [&](auto& made) {
-            firefox.AppendRows(made);
-            chromium.AppendRows(made);
-        },
-        Order::Own);
+        "browser-walk", shown, [&](auto& made) { ReadRows(files, made); }, Order::Own);
 }
 
 double BrowserDeleteFloor(const BrowserProfiles& profiles, Browser browser,
                           const std::vector<std::string>& addresses, const Shown& shown) {
-    CookieFile firefox(profiles, Browser::Firefox);
-    CookieFile chromium(profiles, Browser::Chromium);
-    const bool inFirefox = browser == Browser::Firefox;
-    CookieFile& file = inFirefox ? firefox : chromium;
+    CookieFile files[] = {{profiles, Browser::Firefox}, {profiles, Browser::Chromium}};
+    CookieFile& file = files[browser == Browser::Firefox ? 0 : 1];
     std::unordered_map<std::string, Group> byAddress;
     file.Read([&](const Group& group) { byAddress.emplace(group.address, group); });
     std::vector<const Group*> keys;
@@ -138,32 +125,28 @@ double BrowserDeleteFloor(const BrowserProfiles& profiles, Browser browser,
     // the cookie's name), so one scan against the keys held in a temporary
     // table is the least any deletion by key does; Chromium's unique index
     // leads with host and partition, so each key finds its rows through it.
-    PlainDatabase& db = file.Database();
-    if (inFirefox)
-        db.Exec("CREATE TEMP TABLE gone (host TEXT, path TEXT, attributes TEXT)");
-    sqlite3_stmt* byKey = db.Prepare(
-        inFirefox ? "INSERT INTO temp.gone VALUES (?1, ?2, ?3)"
-                  : "DELETE FROM cookies WHERE host_key = ?1 AND path = ?2 AND "
-                    "top_frame_site_key = ?3 AND (?3 = '' OR has_cross_site_ancestor = ?4)");
-    sqlite3_stmt* scan = inFirefox ? db.Prepare(
-                                         "DELETE FROM moz_cookies WHERE (host, path, "
-                                         "originAttributes) IN (SELECT * FROM temp.gone)")
-                                   : nullptr;
+    if (file.firefox)
+        file.db.Exec("CREATE TEMP TABLE gone (host TEXT, path TEXT, attributes TEXT)");
+    sqlite3_stmt* byKey = file.db.Prepare(
+        file.firefox ? "INSERT INTO temp.gone VALUES (?1, ?2, ?3)"
+                     : "DELETE FROM cookies WHERE host_key = ?1 AND path = ?2 AND "
+                       "top_frame_site_key = ?3 AND (?3 = '' OR has_cross_site_ancestor = ?4)");
     return FillFloor<BareList>(
         "browser-delete", shown,
         [&](auto& made) {
-            db.Exec("BEGIN IMMEDIATE");
+            file.db.Exec("BEGIN IMMEDIATE");
             for (const Group* key : keys) {
-                if (inFirefox)
-                    db.Run(byKey, key->host, key->path, key->partition);
+                if (file.firefox)
+                    file.db.Run(byKey, key->host, key->path, key->partition);
                 else
-                    db.Run(byKey, key->host, key->path, key->partition, key->crossSite);
+                    file.db.Run(byKey, key->host, key->path, key->partition, key->crossSite);
             }
-            if (scan)
-                db.Run(scan);
-            db.Exec("COMMIT");
-            firefox.AppendRows(made);
-            chromium.AppendRows(made);
+            if (file.firefox)
+                file.db.Exec(
+                    "DELETE FROM moz_cookies WHERE (host, path, originAttributes) IN "
+                    "(SELECT * FROM temp.gone)");
+            file.db.Exec("COMMIT");
+            ReadRows(files, made);
         },
         Order::Own);
 }

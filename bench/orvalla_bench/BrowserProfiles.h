@@ -1,6 +1,9 @@
 // A Firefox and a Chromium profile made by the installed browsers when the
-// benchmark starts, in a home of their own (filled by BrowserFill.h), and
-// what the benchmark needs around them.
+// benchmark starts, in a home of their own, and filled at the size real
+// users have (BrowserFill.cpp): rows written with SQL into the tables the
+// browsers made, so that the schema, its indices and the files' settings are
+// the browsers' own. Both browsers get the same cookies and pages, from a
+// fixed seed.
 #pragma once
 
 #include <QString>
@@ -58,3 +61,16 @@ private:
     std::string file_;
     std::string copy_;
 };
+
+inline constexpr int kBrowserHosts = 10'000;
+// A group is the cookies of one host, path and partition (or container).
+inline constexpr int kBrowserGroups = 20'000;
+inline constexpr int kBrowserCookies = 50'000;
+inline constexpr int kBrowserPages = 50'000;
+inline constexpr int kBrowserHttpPages = 40'000;
+inline constexpr int kBrowserVisits = 200'000;
+
+// What the browser's own first run left in these tables goes first; its
+// bookmarks stay. Throws std::runtime_error.
+void FillFirefoxProfile(const BrowserProfile& profile);
+void FillChromiumProfile(const BrowserProfile& profile);

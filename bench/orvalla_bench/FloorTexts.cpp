@@ -1,4 +1,4 @@
-#include "FloorTexts.h"
+#include "Floors.h"
 
 #include <algorithm>
 #include <charconv>

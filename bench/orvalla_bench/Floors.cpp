@@ -4,12 +4,11 @@
 #include <QLocale>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <numeric>
 #include <tuple>
 
-#include "FloorTexts.h"
 #include "FuncUnit.h"
 #include "PlainSql.h"
 #include "platform/dateutils.h"
@@ -19,8 +18,7 @@
 namespace {
 
 std::string StoreFile(const char* name) {
-    const char* home = std::getenv("XDG_DATA_HOME");
-    return std::string(home ? home : "") + "/orvalla/" + name;
+    return qEnvironmentVariable("XDG_DATA_HOME").toStdString() + "/orvalla/" + name;
 }
 
 // What the store sets on its connections beside the file's own WAL mode and
@@ -28,10 +26,6 @@ std::string StoreFile(const char* name) {
 // with platform/store/DatabaseOpen.cpp by hand, since the store does not
 // publish it.
 constexpr const char* kStoreSettings = "PRAGMA synchronous=NORMAL";
-
-std::string UrlCacheFile() {
-    return StoreFile("urlcache.sqlite");
-}
 
 // A time from an entry's packed values, which hold the last-modified time
 // at byte 12 and the expiry at byte 20, little-endian.
@@ -81,7 +75,7 @@ struct HistoryRow {
 }  // namespace
 
 double WalkFloor(const Shown& shown) {
-    PlainDatabase db(UrlCacheFile(), kStoreSettings);
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
     return FillFloor<BareList>("walk", shown, [&](std::vector<RowTexts>& made) {
@@ -104,7 +98,7 @@ double WalkFloor(const Shown& shown) {
 }
 
 double WalkCookieScanFloor(const Shown& shown) {
-    PlainDatabase db(UrlCacheFile(), kStoreSettings);
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         "SELECT url, hit_rate, entry_values FROM url_cache_entries "
         "WHERE entry_type & 1048576 ORDER BY id");
@@ -136,11 +130,12 @@ double OrderingFloor(const std::vector<RowTexts>& cacheOrder, int column, const 
 }
 
 void CheckpointUrlCache() {
-    PlainDatabase(UrlCacheFile(), kStoreSettings).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    PlainDatabase(StoreFile("urlcache.sqlite"), kStoreSettings)
+        .Exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 double DeleteFloor(const std::vector<std::string>& urls, Commits commits, const Shown& shown) {
-    PlainDatabase db(UrlCacheFile(), kStoreSettings);
+    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* remove = db.Prepare("DELETE FROM url_cache_entries WHERE url = ?1");
     return FillFloor<BareList>("delete", shown, [&](auto& made) {
         if (commits == Commits::Once)

@@ -1,10 +1,9 @@
 #include "Seed.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/urlhist.h"
 #include "platform/winbase.h"
@@ -110,14 +109,13 @@ CacheSeed SeedUrlCache(int entries, int cookies) {
     CacheSeed seed;
     const int spacing = cookies > 0 ? entries / cookies : entries + 1;
     for (int i = 0; i < entries; ++i) {
-        if (i % spacing == 0 && static_cast<int>(seed.cookies.size()) < cookies) {
+        if (i % spacing == 0 && static_cast<int>(seed.size()) < cookies) {
             CookieSeed cookie = MakeCookie(random, i);
             // A host drawn twice would make the same address: one entry.
-            if (seed.cookieAt.contains(cookie.url))
+            if (seed.contains(cookie.url))
                 cookie.url += std::to_string(i) + "/";
             CommitCookie(cookie);
-            seed.cookieAt.emplace(cookie.url, static_cast<int>(seed.cookies.size()));
-            seed.cookies.push_back(std::move(cookie));
+            seed.emplace(cookie.url, cookie);
         } else {
             CommitOther(random, i);
         }
@@ -127,27 +125,25 @@ CacheSeed SeedUrlCache(int entries, int cookies) {
 
 void SeedHistory(int entries, int http) {
     Random random(kSeed);
-    std::vector<std::u16string> urls;
-    std::vector<std::u16string> titles;
-    urls.reserve(static_cast<std::size_t>(entries));
-    titles.reserve(static_cast<std::size_t>(entries));
+    // Every row's address and title, where the row points at them.
+    std::vector<std::u16string> texts(2 * static_cast<std::size_t>(entries));
     std::vector<URLHISTORY_ENTRY> rows(static_cast<std::size_t>(entries));
     const int others = entries - http;
     const int spacing = others > 0 ? entries / others : entries + 1;
-    int otherCount = 0;
-    for (int i = 0; i < entries; ++i) {
-        const bool other = i % spacing == spacing - 1 && otherCount < others;
-        otherCount += other;
-        const std::string scheme = !other ? "http://" : i % 2 ? "https://" : "file:///";
-        urls.push_back(QString::fromStdString(scheme + Host(random) + "/read/" + std::to_string(i))
-                           .toStdU16String());
-        titles.push_back(QString::fromStdString(std::string(random.Pick(kWords)) + " " +
-                                                random.Pick(kWords) + " - page " +
-                                                std::to_string(i))
-                             .toStdU16String());
+    for (int i = 0, otherCount = 0; i < entries; ++i) {
+        const bool other = i % spacing == spacing - 1 && otherCount++ < others;
+        const std::string url = (!other  ? "http://"
+                                 : i % 2 ? "https://"
+                                         : "file:///") +
+                                Host(random) + "/read/" + std::to_string(i);
+        const std::string title = std::string(random.Pick(kWords)) + " " + random.Pick(kWords) +
+                                  " - page " + std::to_string(i);
+        std::u16string* text = &texts[2 * static_cast<std::size_t>(i)];
+        text[0].assign(url.begin(), url.end());
+        text[1].assign(title.begin(), title.end());
         URLHISTORY_ENTRY& row = rows[static_cast<std::size_t>(i)];
-        row.pwcsUrl = urls.back().c_str();
-        row.pwcsTitle = random.Below(20) == 0 ? nullptr : titles.back().c_str();
+        row.pwcsUrl = text[0].c_str();
+        row.pwcsTitle = random.Below(20) == 0 ? nullptr : text[1].c_str();
         row.ftLastVisited = Time(random, kFrom, kUntil);
         row.ftLastUpdated = Time(random, kFrom, kUntil);
         row.ftExpires = Time(random, kFrom, kUntil);

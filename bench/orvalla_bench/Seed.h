@@ -10,7 +10,6 @@
 #include <random>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/windef.h"
 
@@ -43,10 +42,8 @@ struct CookieSeed {
     FILETIME expires{};
 };
 
-struct CacheSeed {
-    std::vector<CookieSeed> cookies;                // in the order they were added
-    std::unordered_map<std::string, int> cookieAt;  // url -> index into cookies
-};
+// The cookies seeded, by address.
+using CacheSeed = std::unordered_map<std::string, CookieSeed>;
 
 // Writes `entries` cache entries, `cookies` of them cookies spread evenly
 // between the others (pages, pictures, history-type entries).

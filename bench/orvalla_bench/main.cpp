@@ -28,8 +28,6 @@
 #include <tuple>
 #include <vector>
 
-#include "BrowserFill.h"
-#include "BrowserFloors.h"
 #include "BrowserProfiles.h"
 #include "Floors.h"
 #include "MainUnit.h"
@@ -159,7 +157,7 @@ public:
         std::vector<std::string> checked;
         const auto restore = [&] {
             for (const std::string& url : checked)
-                CommitCookie(seed.cookies[static_cast<std::size_t>(seed.cookieAt.at(url))]);
+                CommitCookie(seed.at(url));
             CheckpointUrlCache();
         };
         bench_.Measure(
