@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kListColumns = 5;
-constexpr int kGridColumns = 3;
 
 void Show(QWidget& widget, QSize size) {
     widget.resize(size);
@@ -50,32 +49,12 @@ std::vector<RowTexts> BareList::Rows() const {
     return rows;
 }
 
-int BareGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int BareGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kGridColumns;
-}
-
-QVariant BareGridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
-        return QVariant();
-    return rows_[static_cast<std::size_t>(index.row())].value(index.column());
-}
-
-void BareGridModel::Fill(const std::vector<RowTexts>& rows) {
-    beginResetModel();
-    rows_ = rows;
-    endResetModel();
-}
-
 BareGrid::BareGrid(QSize size) {
-    view.setModel(&model);
-    view.verticalHeader()->hide();
-    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view.verticalHeader()->setDefaultSectionSize(14);
-    Show(view, size);
+    view_.setModel(this);
+    view_.verticalHeader()->hide();
+    view_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_.verticalHeader()->setDefaultSectionSize(14);
+    Show(view_, size);
 }
 
 void RequireSameTexts(const std::string& floor, std::vector<RowTexts> made,

@@ -23,25 +23,29 @@ public:
     std::vector<RowTexts> Rows() const;
 };
 
-// A table model over rows of texts, replaced as a whole.
-class BareGridModel : public QAbstractTableModel {
+// A shown QTableView of the given size over rows of texts, replaced as a
+// whole, with the history grid's three visible columns.
+class BareGrid : public QAbstractTableModel {
 public:
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    void Fill(const std::vector<RowTexts>& rows);
+    explicit BareGrid(QSize size);
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return role == Qt::DisplayRole
+                   ? rows_[static_cast<std::size_t>(index.row())].value(index.column())
+                   : QVariant();
+    }
+    void Fill(const std::vector<RowTexts>& rows) {
+        beginResetModel();
+        rows_ = rows;
+        endResetModel();
+    }
 
 private:
     std::vector<RowTexts> rows_;
-};
-
-// A shown QTableView of the given size over a BareGridModel with the
-// history grid's three visible columns.
-struct BareGrid {
-    explicit BareGrid(QSize size);
-    void Fill(const std::vector<RowTexts>& rows) { model.Fill(rows); }
-    BareGridModel model;
-    QTableView view;
+    QTableView view_;
 };
 
 // Whether the window shows the rows in the order a floor reads them, or in

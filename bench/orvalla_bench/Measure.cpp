@@ -74,13 +74,12 @@ void Bench::Measure(const Run& program, const std::function<Shown()>& shown,
     for (std::size_t i = 0; i < floors.size(); ++i) {
         const double floor = Median(floorMs[i]);
         const double ratio = programMedian / floor;
+        const double target = floors[i].target;
         char line[300];
-        std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f%s",
-                      floors[i].name.c_str(), programMedian, floor, ratio,
-                      floors[i].target > 0 ? "" : " (reference)");
-        std::string text = line;
-        std::snprintf(line, sizeof line, ", target at most %g: %s", floors[i].target,
-                      ratio <= floors[i].target ? "met" : "MISSED");
-        Print(floors[i].target > 0 ? text + line : text);
+        std::snprintf(line, sizeof line, "%s: program %.1f ms, floor %.1f ms, ratio %.2f",
+                      floors[i].name.c_str(), programMedian, floor, ratio);
+        Print(line + (target > 0 ? ", target at most " + QString::number(target).toStdString() +
+                                       (ratio <= target ? ": met" : ": MISSED")
+                                 : std::string(" (reference)")));
     }
 }

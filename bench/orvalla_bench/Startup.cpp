@@ -6,20 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-namespace {
-
 // A window that is never painted would leave the benchmark waiting for ever.
 constexpr int kGiveUpAfterMs = 120'000;
-
-double PeakMiBReported(const QByteArray& output) {
-    for (const QByteArray& line : output.split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).simplified().split(' ').value(0).toDouble() / 1024;
-    }
-    throw std::runtime_error("the start-up probe did not report its peak memory");
-}
-
-}  // namespace
 
 StartupRun RunStartup(const QString& dataHome) {
     QProcess probe;
@@ -38,7 +26,10 @@ StartupRun RunStartup(const QString& dataHome) {
         throw std::runtime_error(
             "the start-up probe did not end well: " + probe.errorString().toStdString() +
             ", exit code " + std::to_string(probe.exitCode()));
-    run.peakMiB = PeakMiBReported(probe.readAllStandardOutput());
+    const QByteArray output = probe.readAllStandardOutput();
+    const qsizetype peak = output.indexOf("VmHWM:");
+    Require(peak >= 0, "the start-up probe reports its peak memory");
+    run.peakMiB = output.mid(peak + 6).simplified().split(' ').value(0).toDouble() / 1024;
     return run;
 }
 

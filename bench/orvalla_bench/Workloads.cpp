@@ -16,10 +16,6 @@ constexpr int kInitialGridRows = 11;
 // click on a measured header that of a new column, hence ascending.
 constexpr int kExpiresColumn = 3;
 
-QString Text(const std::string& bytes) {
-    return QString::fromStdString(bytes);
-}
-
 void EmptyHistoryGrid(TStringGrid& grid) {
     for (int row = 1; row < grid.RowCount(); ++row) {
         for (int column = 0; column < kHistoryTexts; ++column)
@@ -98,11 +94,12 @@ double LongTextsRun(TMainForm& form) {
 
 std::vector<RowTexts> CookieRows(const TMainForm& form) {
     std::vector<RowTexts> rows;
-    rows.reserve(static_cast<std::size_t>(form.lvCookies->Count()));
     for (int i = 0; i < form.lvCookies->Count(); ++i) {
         const TListItem item = form.lvCookies->Items(i);
-        rows.push_back({Text(item.Caption()), Text(item.SubItem(0)), Text(item.SubItem(1)),
-                        Text(item.SubItem(2)), Text(item.SubItem(3))});
+        rows.push_back(
+            {QString::fromStdString(item.Caption()), QString::fromStdString(item.SubItem(0)),
+             QString::fromStdString(item.SubItem(1)), QString::fromStdString(item.SubItem(2)),
+             QString::fromStdString(item.SubItem(3))});
     }
     return rows;
 }
@@ -113,7 +110,7 @@ std::vector<RowTexts> HistoryRows(const TMainForm& form) {
     for (int row = 1; row < grid.RowCount(); ++row) {
         RowTexts texts;
         for (int column = 0; column < kHistoryTexts; ++column)
-            texts.append(Text(grid.Cells(column, row)));
+            texts.append(QString::fromStdString(grid.Cells(column, row)));
         rows.push_back(texts);
     }
     return rows;

@@ -15,21 +15,18 @@ namespace {
 
 class QuitAfterFirstPaint : public QObject {
 public:
-    explicit QuitAfterFirstPaint(QObject* parent) : QObject(parent) {}
+    using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !painted_ && watched->isWidgetType() &&
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
-            painted_ = true;
-            // Queued: the paint in progress completes first.
+            // Once, and queued: the paint in progress completes first.
+            qApp->removeEventFilter(this);
             QMetaObject::invokeMethod(
                 qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
         return false;
     }
-
-private:
-    bool painted_ = false;
 };
 
 // The parent cannot learn this from the exit status: a child's ru_maxrss
