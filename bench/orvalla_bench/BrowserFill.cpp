@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -195,29 +194,25 @@ void FillFirefoxCookies(PlainDatabase& db, const Profile& profile) {
 }
 
 void FillFirefoxPlaces(PlainDatabase& db, const Profile& profile) {
-    sqlite3_stmt* origin =
-        db.Prepare("INSERT INTO moz_origins (prefix, host, frecency) VALUES (?1, ?2, 100)");
+    sqlite3_stmt* origin = db.Prepare(
+        "INSERT OR IGNORE INTO moz_origins (prefix, host, frecency) VALUES (?1, ?2, 100)");
     // A guid of twelve characters, as Firefox's own, and apart from any it
     // makes; Firefox computes the address's hash in its own connection, and
     // nothing here looks pages up by it.
     sqlite3_stmt* place = db.Prepare(
         "INSERT INTO moz_places (url, title, rev_host, visit_count, last_visit_date, guid, "
-        "frecency, origin_id) VALUES (?1, ?2, ?3, ?4, ?5, printf('bench%07d', ?6), ?7, ?8)");
+        "frecency, origin_id) VALUES (?1, ?2, ?3, ?4, ?5, printf('bench%07d', ?6), ?7, "
+        "(SELECT id FROM moz_origins WHERE prefix = ?8 AND host = ?9))");
     sqlite3_stmt* visit = db.Prepare(
         "INSERT INTO moz_historyvisits (place_id, visit_date, visit_type, from_visit, "
         "session, source) VALUES (?1, ?2, 1, 0, 0, 0)");
-    std::unordered_map<std::string, std::int64_t> origins;
     std::vector<std::int64_t> placeIds;
     for (int index = 0; index < static_cast<int>(profile.pages.size()); ++index) {
         const Page& page = profile.pages[index];
-        auto [at, added] = origins.try_emplace(page.prefix + page.host, 0);
-        if (added) {
-            db.Run(origin, page.prefix, page.host);
-            at->second = db.LastInsertId();
-        }
         const auto visits = static_cast<std::int64_t>(page.visits.size());
+        db.Run(origin, page.prefix, page.host);
         db.Run(place, page.url, page.title, Reversed(page.host), visits, page.visits.back(), index,
-               100 * visits, at->second);
+               100 * visits, page.prefix, page.host);
         placeIds.push_back(db.LastInsertId());
     }
     for (const auto& [time, page] : profile.visits)
