@@ -122,17 +122,13 @@ BrowsersInView::~BrowsersInView() {
     qputenv("XDG_CONFIG_HOME", config_);
 }
 
-KeptStore::KeptStore(std::string file, std::string copy)
-    : file_(std::move(file)), copy_(std::move(copy)) {
-    std::filesystem::copy_file(file_, copy_, std::filesystem::copy_options::overwrite_existing);
+void KeepStore(const std::string& file, const std::string& copy) {
+    std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
 }
 
-// A new file renamed into place: a connection still open on the old one
-// could never see half of each.
-void KeptStore::PutBack() const {
+void PutBackStore(const std::string& file, const std::string& copy) {
     for (const char* suffix : {"-wal", "-shm", "-journal"})
-        std::filesystem::remove(file_ + suffix);
-    const std::string incoming = file_ + ".incoming";
-    std::filesystem::copy_file(copy_, incoming, std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::rename(incoming, file_);
+        std::filesystem::remove(file + suffix);
+    KeepStore(copy, file + ".incoming");
+    std::filesystem::rename(file + ".incoming", file);
 }

@@ -50,17 +50,11 @@ private:
     QByteArray config_;
 };
 
-// A store file as it is now, put back as it was before each run that
-// changes it.
-class KeptStore {
-public:
-    KeptStore(std::string file, std::string copy);
-    void PutBack() const;
-
-private:
-    std::string file_;
-    std::string copy_;
-};
+// A store file copied aside as it is now, and put back as it was before
+// each run that changes it: a new file renamed into place, so that a
+// connection still open on the old one can never see half of each.
+void KeepStore(const std::string& file, const std::string& copy);
+void PutBackStore(const std::string& file, const std::string& copy);
 
 inline constexpr int kBrowserHosts = 10'000;
 // A group is the cookies of one host, path and partition (or container).

@@ -3,20 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
 #include "platform/winbase.h"
-
-namespace {
-
-char* Number(char* out, int value, bool twoDigits) {
-    if (twoDigits && value < 10)
-        *out++ = '0';
-    return std::to_chars(out, out + 4, value).ptr;
-}
-
-}  // namespace
 
 QString DateText(std::uint64_t fileTime, std::string_view outside) {
     std::tm local{};
@@ -33,21 +24,22 @@ QString DateText(std::uint64_t fileTime, std::string_view outside) {
 
     const int second = local.tm_sec / 2 * 2;
     char text[32];
-    char* out = Number(text, local.tm_mon + 1, false);
-    *out++ = '/';
-    out = Number(out, local.tm_mday, false);
-    *out++ = '/';
-    out = Number(out, local.tm_year + 1900, false);
+    char* out = text;
+    // A number after its separator, in two digits or as few as it needs.
+    const auto put = [&out](const char* separator, int value, bool twoDigits = false) {
+        out = std::copy(separator, separator + std::strlen(separator), out);
+        if (twoDigits && value < 10)
+            *out++ = '0';
+        out = std::to_chars(out, out + 4, value).ptr;
+    };
+    put("", local.tm_mon + 1);
+    put("/", local.tm_mday);
+    put("/", local.tm_year + 1900);
     if (local.tm_hour != 0 || local.tm_min != 0 || second != 0) {
-        *out++ = ' ';
-        out = Number(out, local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12, false);
-        *out++ = ':';
-        out = Number(out, local.tm_min, true);
-        *out++ = ':';
-        out = Number(out, second, true);
-        *out++ = ' ';
-        *out++ = local.tm_hour < 12 ? 'A' : 'P';
-        *out++ = 'M';
+        put(" ", local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12);
+        put(":", local.tm_min, true);
+        put(":", second, true);
+        out = std::copy_n(local.tm_hour < 12 ? " AM" : " PM", 3, out);
     }
     return QString::fromLatin1(text, out - text);
 }

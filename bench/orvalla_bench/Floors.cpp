@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
-#include <tuple>
 
 #include "FuncUnit.h"
 #include "PlainSql.h"
@@ -74,41 +73,35 @@ struct HistoryRow {
 
 }  // namespace
 
-double WalkFloor(const Shown& shown) {
+double WalkFloor(Texts texts, const Shown& shown) {
     PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
-        "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
+        texts == Texts::Made
+            ? "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id"
+            : "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries "
+              "WHERE entry_type & 1048576 ORDER BY id");
     return FillFloor<BareList>("walk", shown, [&](std::vector<RowTexts>& made) {
         // Each entry's record is read in turn into the same place, as the
         // walk hands the entries over one by one; only the cookie rows kept.
         std::string url;
         std::string values;
+        std::size_t cookies = 0;
         while (db.Step(scan)) {
             AssignColumn(scan, 0, url);
             AssignColumn(scan, 3, values);
             const std::int64_t type = sqlite3_column_int64(scan, 1);
             const auto hits = static_cast<std::uint32_t>(sqlite3_column_int64(scan, 2));
-            if (type & COOKIE_CACHE_ENTRY) {
+            if (type & COOKIE_CACHE_ENTRY && texts == Texts::Made) {
                 made.push_back({CaptionText(url), QString::number(hits),
                                 DateText(PackedTime(values, 0), FallbackDateText),
                                 DateText(PackedTime(values, 1), FallbackDateText), Utf8(url)});
             }
+            cookies += (type & COOKIE_CACHE_ENTRY) != 0;
         }
-    });
-}
-
-double WalkCookieScanFloor(const Shown& shown) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
-    sqlite3_stmt* scan = db.Prepare(
-        "SELECT url, hit_rate, entry_values FROM url_cache_entries "
-        "WHERE entry_type & 1048576 ORDER BY id");
-    return FillFloor<BareList>("walk-cookie-scan", shown, [&](auto& made) {
-        std::vector<std::tuple<std::string, std::int64_t, std::string>> scanned;
-        while (db.Step(scan))
-            scanned.emplace_back(ColumnText(scan, 0), sqlite3_column_int64(scan, 1),
-                                 ColumnText(scan, 2));
-        Require(scanned.size() == shown.rows.size(), "the cookie scan finds every listed cookie");
-        made = shown.rows;
+        if (texts == Texts::Ready) {
+            Require(cookies == shown.rows.size(), "the cookie scan finds every listed cookie");
+            made = shown.rows;
+        }
     });
 }
 

@@ -19,14 +19,17 @@
 // On Orvalla's own stores, the files of the current data home opened as the
 // store sets up its own connections (Floors.cpp).
 
+// What a floor does: the whole work the window's calls force, its texts
+// made from the values read; or, for reference, a scan of the rows the
+// window shows alone, and the window's own texts, made before the clock
+// starts.
+enum class Texts { Made, Ready };
+
 // What the walk's calls make the program read: one scan of every entry of
 // the cache with every value its record holds, the texts of the cookie rows
-// made from the values, then the bare list filled with them.
-double WalkFloor(const Shown& shown);
-
-// For reference: one scan of the cookie rows only, then the bare list filled
-// with the window's texts, made before the clock starts.
-double WalkCookieScanFloor(const Shown& shown);
+// made from the values, then the bare list filled with them. For reference,
+// a scan of the cookie rows only.
+double WalkFloor(Texts texts, const Shown& shown);
 
 // The rows of `cacheOrder` in a bare list, sorted by the column (0 address,
 // 1 hits, 2 modified) with each key parsed once, then put back in that order
@@ -44,10 +47,6 @@ double DeleteFloor(const std::vector<std::string>& urls, Commits commits, const 
 // Copies everything in the URL cache's write-ahead log into the store file
 // and empties the log, so that a timed run pays for no earlier writes.
 void CheckpointUrlCache();
-
-// Where a floor's texts come from: made from the scanned values, or the
-// window's own, ready before the clock starts (for reference).
-enum class Texts { Made, Ready };
 
 // One scan of the history's http entries, then the bare grid filled.
 double HistoryFloor(Texts texts, const Shown& shown);

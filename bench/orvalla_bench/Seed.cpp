@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <stdexcept>
 #include <vector>
 
+#include "Measure.h"
 #include "platform/urlhist.h"
 #include "platform/winbase.h"
 #include "platform/wininet.h"
@@ -41,9 +41,7 @@ DWORD Hits(Random& random) {
 }
 
 void Check(BOOL ok, const std::string& what) {
-    if (!ok)
-        throw std::runtime_error("seeding failed at " + what + ": error " +
-                                 std::to_string(GetLastError()));
+    Require(ok, "the store takes " + what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
 CookieSeed MakeCookie(Random& random, int index) {
@@ -87,9 +85,8 @@ void CommitOther(Random& random, int index) {
 }
 
 void AddHistory(std::vector<URLHISTORY_ENTRY>& rows) {
-    const HRESULT result = AddUrlHistoryEntries(rows.data(), static_cast<ULONG>(rows.size()));
-    if (FAILED(result))
-        throw std::runtime_error("seeding the history failed: " + std::to_string(result));
+    Require(SUCCEEDED(AddUrlHistoryEntries(rows.data(), static_cast<ULONG>(rows.size()))),
+            "the history store takes the seeded pages");
 }
 
 }  // namespace

@@ -25,7 +25,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "BrowserProfiles.h"
@@ -143,7 +142,8 @@ public:
 
     void Seeded(const CacheSeed& seed) {
         bench_.Measure([&] { return WalkRun(form_, kCookies); }, Cookies(),
-                       {{"walk", 2.2, WalkFloor}, {"walk-cookie-scan", 0, WalkCookieScanFloor}});
+                       {{"walk", 2.2, std::bind_front(WalkFloor, Texts::Made)},
+                        {"walk-cookie-scan", 0, std::bind_front(WalkFloor, Texts::Ready)}});
         for (const auto& [name, column] :
              {std::pair{"ordering-modified", 2}, std::pair{"ordering-hits", 1},
               std::pair{"ordering-address", 0}}) {
@@ -199,7 +199,7 @@ public:
         SeedUrlCache(kMillionEntries, kMillionCookies);
         SeedHistory(kMillionHistory, kMillionHttp);
         bench_.Measure([&] { return WalkRun(form_, kMillionCookies); }, Cookies(),
-                       {{"walk-million", 2.2, WalkFloor}});
+                       {{"walk-million", 2.2, std::bind_front(WalkFloor, Texts::Made)}});
         bench_.Measure([&] { return CheckAllRun(form_); }, Cookies(),
                        {{"check-all", 3, CheckAllFloor}});
         if (bench_.Has("startup-million"))
@@ -223,8 +223,8 @@ public:
                 continue;
             const BrowserProfile& profile = profiles.Of(browser);
             // Each run and floor starts from the cookie file as filled.
-            const KeptStore kept(profile.cookies,
-                                 root_.filePath("kept").toStdString() + "/" + name);
+            const std::string kept = root_.filePath("kept").toStdString() + "/" + name;
+            KeepStore(profile.cookies, kept);
             std::vector<std::string> checked;
             bench_.Measure(
                 [&] {
@@ -235,8 +235,8 @@ public:
                 {{name, 2,
                   std::bind_front(BrowserDeleteFloor, std::cref(profiles), browser,
                                   std::cref(checked))}},
-                [&kept] { kept.PutBack(); });
-            kept.PutBack();
+                [&] { PutBackStore(profile.cookies, kept); });
+            PutBackStore(profile.cookies, kept);
         }
         if (bench_.Has("browser-startup"))
             Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages, rows.browserCookies,
@@ -309,7 +309,8 @@ void MeasureStartups(const Bench& bench, const QDir& root, const StartupRows& ro
         bench, "startup-million", 2, [&] { return RunStartup(root.filePath("million")); }, empty,
         [&] {
             UseDataHome(root, "million");
-            return WalkFloor(rows.millionCookies) + HistoryFloor(Texts::Made, rows.millionPages);
+            return WalkFloor(Texts::Made, rows.millionCookies) +
+                   HistoryFloor(Texts::Made, rows.millionPages);
         });
     if (!browsers)
         return;
