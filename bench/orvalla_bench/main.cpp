@@ -124,13 +124,11 @@ BrowserProfiles MakeProfiles(const QDir& root) {
     return profiles;
 }
 
-// What the window showed of the million-entry stores and of the browsers'
-// profiles, for the start-ups' floors.
-struct StartupRows {
-    Shown millionCookies;
-    Shown millionPages;
-    Shown browserCookies;
-    Shown browserPages;
+// The floors of the start-ups with the million-entry stores and with the
+// browsers' profiles, checked against what the window listed of them.
+struct StartupFloors {
+    Run million;
+    Run browsers;
 };
 
 // The window's workloads: each the program's path over its floors, the
@@ -191,7 +189,7 @@ public:
     }
 
     // In the million-entry stores, seeded here.
-    void Million(StartupRows& rows) {
+    void Million(StartupFloors& floors) {
         if (!bench_.HasAny({"walk-million", "check-all", "startup-million"}))
             return;
         UseDataHome(root_, "million");
@@ -203,11 +201,16 @@ public:
         bench_.Measure([&] { return CheckAllRun(form_); }, Cookies(),
                        {{"check-all", 3, CheckAllFloor}});
         if (bench_.Has("startup-million"))
-            Listed(kMillionCookies, kMillionHttp, rows.millionCookies, rows.millionPages);
+            floors.million = Listed(kMillionCookies, kMillionHttp,
+                                    [&root = root_](const Shown& cookies, const Shown& pages) {
+                                        UseDataHome(root, "million");
+                                        return WalkFloor(Texts::Made, cookies) +
+                                               HistoryFloor(Texts::Made, pages);
+                                    });
     }
 
     // With Orvalla's own stores empty, the browsers' profiles in view.
-    void Browsers(const BrowserProfiles& profiles, StartupRows& rows) {
+    void Browsers(const BrowserProfiles& profiles, StartupFloors& floors) {
         UseDataHome(root_, "empty");
         const BrowsersInView view(profiles);
         bench_.Measure(
@@ -239,8 +242,11 @@ public:
             PutBackStore(profile.cookies, kept);
         }
         if (bench_.Has("browser-startup"))
-            Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages, rows.browserCookies,
-                   rows.browserPages);
+            floors.browsers = Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages,
+                                     [&profiles](const Shown& cookies, const Shown& pages) {
+                                         return BrowserWalkFloor(profiles, cookies) +
+                                                BrowserHistoryFloor(profiles, pages);
+                                     });
     }
 
 private:
@@ -251,12 +257,14 @@ private:
         return [this] { return Shown{HistoryRows(form_), form_.StringGrid1->size()}; };
     }
 
-    // What both pages list, for the start-ups' floors.
-    void Listed(int groups, int pages, Shown& cookies, Shown& pageRows) {
+    // Both pages listed, and the start-up's `floors` of what they show.
+    template <typename Floors>
+    Run Listed(int groups, int pages, Floors floors) {
         WalkRun(form_, groups);
-        cookies = Cookies()();
         HistoryRun(form_, pages);
-        pageRows = Pages()();
+        return [floors, cookies = Cookies()(), pageRows = Pages()()] {
+            return floors(cookies, pageRows);
+        };
     }
 
     const Bench& bench_;
@@ -264,9 +272,9 @@ private:
     TMainForm& form_;
 };
 
-StartupRows MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed& seed,
-                          const BrowserProfiles* browsers) {
-    StartupRows rows;
+StartupFloors MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed& seed,
+                            const BrowserProfiles* browsers) {
+    StartupFloors floors;
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Application.Title = "Veltrane  - Orvalla";
     // An error box would wait for a click that never comes: it is answered,
@@ -288,30 +296,26 @@ StartupRows MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed&
         workloads.Seeded(seed);
         workloads.LongTexts();
         if (browsers)
-            workloads.Browsers(*browsers, rows);
-        workloads.Million(rows);
+            workloads.Browsers(*browsers, floors);
+        workloads.Million(floors);
     }
     Require(error.empty(), "the window showed no error, but \"" + error + "\"");
     UrlHistory = nullptr;
     if (comInitialized)
         CoUninitialize();
-    return rows;
+    return floors;
 }
 
 // Start-ups with the seeded stores (beside one with empty stores, for
 // reading), with the million-entry stores, and finding the two profiles.
-void MeasureStartups(const Bench& bench, const QDir& root, const StartupRows& rows,
+void MeasureStartups(const Bench& bench, const QDir& root, const StartupFloors& floors,
                      const BrowserProfiles* browsers) {
     const QString empty = root.filePath("empty");
     MeasureStartup(
         bench, "startup", 0, [&] { return RunStartup(root.filePath("seeded")); }, empty, nullptr);
     MeasureStartup(
         bench, "startup-million", 2, [&] { return RunStartup(root.filePath("million")); }, empty,
-        [&] {
-            UseDataHome(root, "million");
-            return WalkFloor(Texts::Made, rows.millionCookies) +
-                   HistoryFloor(Texts::Made, rows.millionPages);
-        });
+        floors.million);
     if (!browsers)
         return;
     MeasureStartup(
@@ -320,11 +324,7 @@ void MeasureStartups(const Bench& bench, const QDir& root, const StartupRows& ro
             const BrowsersInView view(*browsers);
             return RunStartup(empty);
         },
-        empty,
-        [&] {
-            return BrowserWalkFloor(*browsers, rows.browserCookies) +
-                   BrowserHistoryFloor(*browsers, rows.browserPages);
-        });
+        empty, floors.browsers);
 }
 
 int RunAll(const QTemporaryDir& temp, const Bench& bench) {
