@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kListColumns = 5;
-
 void Show(QWidget& widget, QSize size) {
     widget.resize(size);
     widget.show();
@@ -36,17 +34,6 @@ void BareList::Fill(const std::vector<RowTexts>& rows) {
         items.append(item);
     }
     addTopLevelItems(items);
-}
-
-std::vector<RowTexts> BareList::Rows() const {
-    std::vector<RowTexts> rows;
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        RowTexts texts;
-        for (int column = 0; column < kListColumns; ++column)
-            texts.append(topLevelItem(i)->text(column));
-        rows.push_back(texts);
-    }
-    return rows;
 }
 
 BareGrid::BareGrid(QSize size) {

@@ -20,7 +20,6 @@ public:
     explicit BareList(QSize size);
     // Appends one unchecked check-box item per row, in one batch.
     void Fill(const std::vector<RowTexts>& rows);
-    std::vector<RowTexts> Rows() const;
 };
 
 // A shown QTableView of the given size over rows of texts, replaced as a

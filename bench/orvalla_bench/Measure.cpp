@@ -17,8 +17,6 @@ double Timed(const std::function<void()>& step) {
 }
 
 double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
@@ -41,20 +39,18 @@ void Require(bool condition, const std::string& what) {
 Bench::Bench(int runs, int argc, char* argv[])
     : runs_(runs), names_(argv + std::min(argc, 2), argv + argc) {}
 
-bool Bench::Has(const std::string& name) const {
-    const bool browser = name.starts_with("browser-");
-    return names_.empty() || std::any_of(names_.begin(), names_.end(), [&](const std::string& n) {
-               return n == name || (browser && n == "browser");
+bool Bench::Has(std::initializer_list<std::string_view> names) const {
+    return names_.empty() || std::ranges::any_of(names, [this](std::string_view name) {
+               return std::ranges::any_of(names_, [name](const std::string& asked) {
+                   return asked == name || (asked == "browser" && name.starts_with("browser-"));
+               });
            });
-}
-
-bool Bench::HasAny(std::initializer_list<const char*> names) const {
-    return std::any_of(names.begin(), names.end(), [this](const char* name) { return Has(name); });
 }
 
 void Bench::Measure(const Run& program, const std::function<Shown()>& shown,
                     const std::vector<Floor>& floors, const std::function<void()>& reset) const {
-    if (std::none_of(floors.begin(), floors.end(), [this](const Floor& f) { return Has(f.name); }))
+    if (std::none_of(floors.begin(), floors.end(),
+                     [this](const Floor& f) { return Has({f.name}); }))
         return;
     Progress(floors.front().name);
     std::vector<double> programMs;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Times `step` up to an idle event queue, from one: posted events (deferred
@@ -54,8 +55,7 @@ class Bench {
 public:
     Bench(int runs, int argc, char* argv[]);
     int Runs() const { return runs_; }
-    bool Has(const std::string& name) const;
-    bool HasAny(std::initializer_list<const char*> names) const;
+    bool Has(std::initializer_list<std::string_view> names) const;
 
     // The program's path, then each floor given what the window shows by
     // then (`shown`, if any), `Runs()` times in turn, each after `reset` (if

@@ -3,29 +3,26 @@
 #include <stdexcept>
 
 PlainDatabase::PlainDatabase(const std::string& path, const char* settings) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    db_.reset(db);
+    if (opened != SQLITE_OK)
         Fail("open " + path);
-    sqlite3_busy_timeout(db_, 2000);
+    sqlite3_busy_timeout(db, 2000);
     if (settings)
         Exec(settings);
 }
 
-PlainDatabase::~PlainDatabase() {
-    for (sqlite3_stmt* statement : statements_)
-        sqlite3_finalize(statement);
-    sqlite3_close_v2(db_);
-}
-
 void PlainDatabase::Exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         Fail(sql);
 }
 
 sqlite3_stmt* PlainDatabase::Prepare(const char* sql) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db_.get(), sql, -1, &statement, nullptr) != SQLITE_OK)
         Fail(sql);
-    statements_.push_back(statement);
+    statements_.emplace_back(statement, sqlite3_finalize);
     return statement;
 }
 
@@ -37,7 +34,7 @@ bool PlainDatabase::Step(sqlite3_stmt* statement) {
 }
 
 void PlainDatabase::Fail(const std::string& what) {
-    throw std::runtime_error("plain SQLite: " + what + ": " + sqlite3_errmsg(db_));
+    throw std::runtime_error("plain SQLite: " + what + ": " + sqlite3_errmsg(db_.get()));
 }
 
 void AssignColumn(sqlite3_stmt* statement, int column, std::string& text) {

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,9 +19,6 @@
 class PlainDatabase {
 public:
     explicit PlainDatabase(const std::string& path, const char* settings = nullptr);
-    ~PlainDatabase();
-    PlainDatabase(const PlainDatabase&) = delete;
-    PlainDatabase& operator=(const PlainDatabase&) = delete;
 
     void Exec(const std::string& sql);
     sqlite3_stmt* Prepare(const char* sql);
@@ -36,7 +34,7 @@ public:
         Step(statement);
         sqlite3_reset(statement);
     }
-    std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+    std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_.get()); }
 
 private:
     template <typename Value>
@@ -53,8 +51,9 @@ private:
     }
     [[noreturn]] void Fail(const std::string& what);
 
-    sqlite3* db_ = nullptr;
-    std::vector<sqlite3_stmt*> statements_;
+    // Its statements are finalized before it closes.
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_{nullptr, sqlite3_close_v2};
+    std::vector<std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>> statements_;
 };
 
 // The column's bytes, into `text`'s own buffer.

@@ -173,7 +173,7 @@ public:
 
     // The same window work with huge texts and with short ones.
     void LongTexts() {
-        if (!bench_.Has("long-texts"))
+        if (!bench_.Has({"long-texts"}))
             return;
         for (const auto& [home, bytes] :
              {std::pair{"long", kLongText}, std::pair{"short", kShortText}}) {
@@ -190,7 +190,7 @@ public:
 
     // In the million-entry stores, seeded here.
     void Million(StartupFloors& floors) {
-        if (!bench_.HasAny({"walk-million", "check-all", "startup-million"}))
+        if (!bench_.Has({"walk-million", "check-all", "startup-million"}))
             return;
         UseDataHome(root_, "million");
         Progress("seeding a million entries");
@@ -200,7 +200,7 @@ public:
                        {{"walk-million", 2.2, std::bind_front(WalkFloor, Texts::Made)}});
         bench_.Measure([&] { return CheckAllRun(form_); }, Cookies(),
                        {{"check-all", 3, CheckAllFloor}});
-        if (bench_.Has("startup-million"))
+        if (bench_.Has({"startup-million"}))
             floors.million = Listed(kMillionCookies, kMillionHttp,
                                     [&root = root_](const Shown& cookies, const Shown& pages) {
                                         UseDataHome(root, "million");
@@ -222,7 +222,7 @@ public:
         for (const auto& [name, browser] :
              {std::pair{"browser-delete-firefox", Browser::Firefox},
               std::pair{"browser-delete-chromium", Browser::Chromium}}) {
-            if (!bench_.Has(name))
+            if (!bench_.Has({name}))
                 continue;
             const BrowserProfile& profile = profiles.Of(browser);
             // Each run and floor starts from the cookie file as filled.
@@ -241,7 +241,7 @@ public:
                 [&] { PutBackStore(profile.cookies, kept); });
             PutBackStore(profile.cookies, kept);
         }
-        if (bench_.Has("browser-startup"))
+        if (bench_.Has({"browser-startup"}))
             floors.browsers = Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages,
                                      [&profiles](const Shown& cookies, const Shown& pages) {
                                          return BrowserWalkFloor(profiles, cookies) +
@@ -331,15 +331,15 @@ int RunAll(const QTemporaryDir& temp, const Bench& bench) {
     PrintFacts(bench.Runs(), temp.path());
     const QDir root(temp.path());
     CacheSeed seed;
-    if (bench.HasAny({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
-                      "history", "startup"})) {
+    if (bench.Has({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
+                   "history", "startup"})) {
         Progress("seeding the stores");
         seed = SeedUrlCache(kCacheEntries, kCookies);
         SeedHistory(kHistoryEntries, kHttpEntries);
     }
     std::optional<BrowserProfiles> browsers;
-    if (bench.HasAny({"browser-walk", "browser-history", "browser-delete-firefox",
-                      "browser-delete-chromium", "browser-startup"}))
+    if (bench.Has({"browser-walk", "browser-history", "browser-delete-firefox",
+                   "browser-delete-chromium", "browser-startup"}))
         browsers = MakeProfiles(root);
     const BrowserProfiles* profiles = browsers ? &*browsers : nullptr;
     MeasureStartups(bench, root, MeasureWindow(bench, root, seed, profiles), profiles);
