@@ -106,7 +106,7 @@ std::vector<Cookie> MakeCookies(Random& random) {
             add({CookieHost(host), "/", kind == 3 ? Partition::CrossSite : Partition::Site,
                  Site((host * 31 + 7) % kBrowserHosts)});
     }
-    std::shuffle(cookies.begin(), cookies.end(), random.Engine());
+    std::shuffle(cookies.begin(), cookies.end(), random.engine);
     return cookies;
 }
 
@@ -149,10 +149,6 @@ const Profile& TheProfile() {
         return made;
     }();
     return profile;
-}
-
-std::string Reversed(const std::string& host) {
-    return std::string(host.rbegin(), host.rend()) + ".";
 }
 
 // The file's rows replaced by the profile's, in one transaction: those of
@@ -211,8 +207,8 @@ void FillFirefoxPlaces(PlainDatabase& db, const Profile& profile) {
         const Page& page = profile.pages[index];
         const auto visits = static_cast<std::int64_t>(page.visits.size());
         db.Run(origin, page.prefix, page.host);
-        db.Run(place, page.url, page.title, Reversed(page.host), visits, page.visits.back(), index,
-               100 * visits, page.prefix, page.host);
+        db.Run(place, page.url, page.title, std::string(page.host.rbegin(), page.host.rend()) + ".",
+               visits, page.visits.back(), index, 100 * visits, page.prefix, page.host);
         placeIds.push_back(db.LastInsertId());
     }
     for (const auto& [time, page] : profile.visits)

@@ -55,17 +55,6 @@ QString FirefoxFolder(const QString& home) {
     throw std::runtime_error("firefox-esr made no profile folder in " + home.toStdString());
 }
 
-QString FirefoxVersion(const QString& folder) {
-    const QSettings compatibility(folder + "/compatibility.ini", QSettings::IniFormat);
-    return compatibility.value("Compatibility/LastVersion").toString().section('_', 0, 0);
-}
-
-QString ChromiumVersion(const QString& userData) {
-    QFile version(userData + "/Last Version");
-    return version.open(QIODevice::ReadOnly) ? QString::fromUtf8(version.readAll()).trimmed()
-                                             : QStringLiteral("(unknown)");
-}
-
 void WriteFile(const QString& path, const QByteArray& text) {
     QFile file(path);
     Require(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(),
@@ -105,8 +94,13 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
     profiles.chromium = {"chromium.Default",
                          Existing(QFile::exists(network) ? network : userData + "/Default/Cookies"),
                          Existing(userData + "/Default/History")};
+    const QSettings firefoxVersion(folder + "/compatibility.ini", QSettings::IniFormat);
+    QFile chromiumVersion(userData + "/Last Version");
     profiles.versions =
-        ("Firefox " + FirefoxVersion(folder) + ", Chromium " + ChromiumVersion(userData))
+        ("Firefox " +
+         firefoxVersion.value("Compatibility/LastVersion").toString().section('_', 0, 0) +
+         ", Chromium " +
+         (chromiumVersion.open(QIODevice::ReadOnly) ? chromiumVersion.readAll().trimmed() : "?"))
             .toStdString();
     return profiles;
 }

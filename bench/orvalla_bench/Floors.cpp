@@ -152,11 +152,11 @@ double HistoryFloor(Texts texts, const Shown& shown) {
     return FillFloor<BareGrid>("history", shown, [&](auto& made) {
         std::vector<HistoryRow> scanned;
         while (db.Step(scan)) {
-            const auto time = [scan](int column) {
-                return static_cast<std::uint64_t>(sqlite3_column_int64(scan, column));
-            };
-            scanned.push_back(
-                {ColumnText(scan, 0), ColumnText(scan, 1), {time(2), time(3), time(4)}});
+            HistoryRow& row = scanned.emplace_back();
+            AssignColumn(scan, 0, row.url);
+            AssignColumn(scan, 1, row.title);
+            for (int i = 0; i < 3; ++i)
+                row.times[i] = static_cast<std::uint64_t>(sqlite3_column_int64(scan, 2 + i));
         }
         if (texts == Texts::Ready) {
             Require(scanned.size() == shown.rows.size(),

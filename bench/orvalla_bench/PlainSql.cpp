@@ -42,9 +42,3 @@ void AssignColumn(sqlite3_stmt* statement, int column, std::string& text) {
     text.assign(data ? static_cast<const char*>(data) : "",
                 static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
 }
-
-std::string ColumnText(sqlite3_stmt* statement, int column) {
-    std::string text;
-    AssignColumn(statement, column, text);
-    return text;
-}

@@ -58,4 +58,3 @@ private:
 
 // The column's bytes, into `text`'s own buffer.
 void AssignColumn(sqlite3_stmt* statement, int column, std::string& text);
-std::string ColumnText(sqlite3_stmt* statement, int column);

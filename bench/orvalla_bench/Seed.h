@@ -23,16 +23,13 @@ inline constexpr std::array<const char*, 4> kTopLevels = {".com", ".net", ".org"
 // The one source of the data sets' random values.
 class Random {
 public:
-    explicit Random(std::uint32_t seed) : engine_(seed) {}
+    explicit Random(std::uint32_t seed) : engine(seed) {}
     std::int64_t Between(std::int64_t from, std::int64_t until) {
-        return std::uniform_int_distribution<std::int64_t>(from, until)(engine_);
+        return std::uniform_int_distribution<std::int64_t>(from, until)(engine);
     }
     int Below(int bound) { return static_cast<int>(Between(0, bound - 1)); }
     const char* Pick(const auto& list) { return list[Below(static_cast<int>(list.size()))]; }
-    std::mt19937& Engine() { return engine_; }
-
-private:
-    std::mt19937 engine_;
+    std::mt19937 engine;
 };
 
 struct CookieSeed {

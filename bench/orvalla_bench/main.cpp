@@ -32,7 +32,6 @@
 #include "MainUnit.h"
 #include "Measure.h"
 #include "Seed.h"
-#include "Startup.h"
 #include "Workloads.h"
 #include "platform/objbase.h"
 #include "platform/regional.h"
@@ -48,9 +47,6 @@ constexpr int kMillionEntries = 1'000'000;
 constexpr int kMillionCookies = 100'000;
 constexpr int kMillionHistory = 200'000;
 constexpr int kMillionHttp = 150'000;
-constexpr std::size_t kLongText = 1 << 20;
-constexpr std::size_t kShortText = 100;
-constexpr int kDefaultRuns = 5;
 // One checked group in four of the browser's: 5,000 of its 20,000.
 constexpr int kCheckEvery = 4;
 
@@ -176,7 +172,7 @@ public:
         if (!bench_.Has({"long-texts"}))
             return;
         for (const auto& [home, bytes] :
-             {std::pair{"long", kLongText}, std::pair{"short", kShortText}}) {
+             {std::pair{"long", std::size_t{1} << 20}, std::pair{"short", std::size_t{100}}}) {
             UseDataHome(root_, home);
             SeedLongTexts(bytes);
         }
@@ -349,7 +345,7 @@ int RunAll(const QTemporaryDir& temp, const Bench& bench) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : kDefaultRuns;
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     if (runs < 1) {
         std::fprintf(stderr, "usage: orvalla_bench [RUNS [NAME...]]\n");
         return 2;
