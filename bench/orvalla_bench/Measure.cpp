@@ -57,13 +57,11 @@ void Bench::Measure(const Run& program, const std::function<Shown()>& shown,
     std::vector<double> programMs;
     std::vector<std::vector<double>> floorMs(floors.size());
     for (int run = 0; run < runs_; ++run) {
-        if (reset)
-            reset();
+        reset();
         programMs.push_back(program());
         const Shown now = shown ? shown() : Shown{};
         for (std::size_t i = 0; i < floors.size(); ++i) {
-            if (reset)
-                reset();
+            reset();
             floorMs[i].push_back(floors[i].run(now));
         }
     }
@@ -84,16 +82,14 @@ void Bench::Measure(const Run& program, const std::function<Shown()>& shown,
 // A window that is never painted would leave the benchmark waiting for ever.
 constexpr int kGiveUpAfterMs = 120'000;
 
-StartupRun RunStartup(const QString& dataHome) {
+double RunStartup(const QString& dataHome, std::vector<double>& peakMiB) {
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_DATA_HOME", dataHome);
     probe.setProcessEnvironment(environment);
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-
     bool ended = false;
-    StartupRun run;
-    run.ms = Timed([&] {
+    const double elapsed = Timed([&] {
         probe.start(ORVALLA_STARTUP_PROBE, {});
         ended = probe.waitForFinished(kGiveUpAfterMs);
     });
@@ -104,23 +100,18 @@ StartupRun RunStartup(const QString& dataHome) {
     const QByteArray output = probe.readAllStandardOutput();
     const qsizetype peak = output.indexOf("VmHWM:");
     Require(peak >= 0, "the start-up probe reports its peak memory");
-    run.peakMiB = output.mid(peak + 6).simplified().split(' ').value(0).toDouble() / 1024;
-    return run;
+    peakMiB.push_back(output.mid(peak + 6).simplified().split(' ').value(0).toDouble() / 1024);
+    return elapsed;
 }
 
 void MeasureStartup(const Bench& bench, const std::string& name, double target,
-                    const std::function<StartupRun()>& start, const QString& emptyDataHome,
-                    const Run& floors) {
+                    const std::function<double(std::vector<double>& peakMiB)>& start,
+                    const QString& emptyDataHome, const Run& floors) {
     std::vector<double> peakMiB;
     std::vector<double> emptyPeakMiB;
-    const auto started = [](const StartupRun& run, std::vector<double>& peaks) {
-        peaks.push_back(run.peakMiB);
-        return run.ms;
-    };
-    bench.Measure([&] { return started(start(), peakMiB); }, nullptr,
+    bench.Measure([&] { return start(peakMiB); }, nullptr,
                   {{name, target, [&](const Shown&) {
-                        return started(RunStartup(emptyDataHome), emptyPeakMiB) +
-                               (floors ? floors() : 0);
+                        return RunStartup(emptyDataHome, emptyPeakMiB) + (floors ? floors() : 0);
                     }}});
     if (peakMiB.empty())
         return;

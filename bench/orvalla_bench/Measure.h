@@ -56,7 +56,6 @@ struct Floor {
 class Bench {
 public:
     Bench(int runs, int argc, char* argv[]);
-    int Runs() const { return runs_; }
     bool Has(std::initializer_list<std::string_view> names) const;
 
     // The program's path, then each floor given what the window shows by
@@ -64,9 +63,9 @@ public:
     // any), not timed; then each floor's line from the medians:
     //     NAME: program X ms, floor Y ms, ratio Z, target at most T: met
     // Nothing unless one of the floors' names is selected.
-    void Measure(const Run& program, const std::function<Shown()>& shown,
-                 const std::vector<Floor>& floors,
-                 const std::function<void()>& reset = nullptr) const;
+    void Measure(
+        const Run& program, const std::function<Shown()>& shown, const std::vector<Floor>& floors,
+        const std::function<void()>& reset = [] {}) const;
 
 private:
     int runs_;
@@ -76,18 +75,15 @@ private:
 // Whole start-ups, timed from outside: the start-up probe (the program's own
 // start-up, ending once its window has painted) started as a new process on
 // the offscreen platform, up to its exit.
-struct StartupRun {
-    double ms = 0;       // process start to exit, wall time
-    double peakMiB = 0;  // the process's peak resident memory, as it reports it
-};
-
-// Runs the probe with XDG_DATA_HOME set to `dataHome`. Throws
-// std::runtime_error when it cannot be started or does not end well.
-StartupRun RunStartup(const QString& dataHome);
+// Runs the probe with XDG_DATA_HOME set to `dataHome`; gives its time from
+// its start to its end, and adds its peak resident memory, as it reports it,
+// to `peakMiB`. Throws std::runtime_error when it cannot be started or does
+// not end well.
+double RunStartup(const QString& dataHome, std::vector<double>& peakMiB);
 
 // Start-ups by `start` against a start-up with empty stores that finds no
 // browser profile plus `floors`, the floors of the work the stores add to
 // it; prints the line NAME and the median peak memory of both start-ups.
 void MeasureStartup(const Bench& bench, const std::string& name, double target,
-                    const std::function<StartupRun()>& start, const QString& emptyDataHome,
-                    const Run& floors);
+                    const std::function<double(std::vector<double>& peakMiB)>& start,
+                    const QString& emptyDataHome, const Run& floors);

@@ -39,15 +39,15 @@ public:
 private:
     template <typename Value>
     static void Bind(sqlite3_stmt* statement, int index, const Value& value) {
-        if constexpr (std::is_arithmetic_v<Value>) {
+        if constexpr (std::is_arithmetic_v<Value>)
             sqlite3_bind_int64(statement, index, static_cast<std::int64_t>(value));
-        } else if constexpr (std::is_same_v<Value, std::optional<std::string>>) {
+        else if constexpr (std::is_same_v<Value, std::optional<std::string>>)
             value ? Bind(statement, index, *value) : (void)sqlite3_bind_null(statement, index);
-        } else {
-            const std::string_view text(value);
-            sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_STATIC,
-                                SQLITE_UTF8);
-        }
+        else
+            Bind(statement, index, std::string_view(value));
+    }
+    static void Bind(sqlite3_stmt* statement, int index, std::string_view text) {
+        sqlite3_bind_text64(statement, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
     }
     [[noreturn]] void Fail(const std::string& what);
 

@@ -155,11 +155,8 @@ void SeedLongTexts(std::size_t bytes) {
         start.resize(std::max(bytes, start.size()), fill);
         return start;
     };
-    for (int i = 0; i < 3; ++i) {
-        CookieSeed cookie;
-        cookie.url = padded("Cookie:bench@long" + std::to_string(i) + ".example.com/", 'p');
-        CommitCookie(cookie);
-    }
+    for (int i = 0; i < 3; ++i)
+        CommitCookie({padded("Cookie:bench@long" + std::to_string(i) + ".example.com/", 'p')});
     const std::string address = padded("http://long.example.com/", 'q');
     const std::u16string url(address.begin(), address.end());
     const std::u16string title(bytes, u't');

@@ -134,8 +134,9 @@ public:
     WindowWorkloads(const Bench& bench, const QDir& root, TMainForm& form)
         : bench_(bench), root_(root), form_(form) {}
 
+    // On the seeded stores, then on stores of a few long texts.
     void Seeded(const CacheSeed& seed) {
-        bench_.Measure([&] { return WalkRun(form_, kCookies); }, Cookies(),
+        bench_.Measure([&] { return WalkRun(form_, kCookies); }, cookies_,
                        {{"walk", 2.2, std::bind_front(WalkFloor, Texts::Made)},
                         {"walk-cookie-scan", 0, std::bind_front(WalkFloor, Texts::Ready)}});
         for (const auto& [name, column] :
@@ -143,7 +144,7 @@ public:
               std::pair{"ordering-address", 0}}) {
             std::vector<RowTexts> cacheOrder;
             bench_.Measure(
-                [&] { return OrderingRun(form_, column, cacheOrder); }, Cookies(),
+                [&] { return OrderingRun(form_, column, cacheOrder); }, cookies_,
                 {{name, 3, std::bind_front(OrderingFloor, std::cref(cacheOrder), column)}});
         }
         // Every other row, deleted by each run and each floor from the whole
@@ -155,20 +156,17 @@ public:
             CheckpointUrlCache();
         };
         bench_.Measure(
-            [&] { return DeleteRun(form_, "", 2, kCookies / 2, checked); }, Cookies(),
+            [&] { return DeleteRun(form_, "", 2, kCookies / 2, checked); }, cookies_,
             {{"delete", 2, std::bind_front(DeleteFloor, std::cref(checked), Commits::EachRow)},
              {"delete-one-transaction", 0,
               std::bind_front(DeleteFloor, std::cref(checked), Commits::Once)}},
             restore);
         if (!checked.empty())
             restore();
-        bench_.Measure([&] { return HistoryRun(form_, kHttpEntries); }, Pages(),
+        bench_.Measure([&] { return HistoryRun(form_, kHttpEntries); }, pages_,
                        {{"history", 2, std::bind_front(HistoryFloor, Texts::Made)},
                         {"history-ready-texts", 0, std::bind_front(HistoryFloor, Texts::Ready)}});
-    }
-
-    // The same window work with huge texts and with short ones.
-    void LongTexts() {
+        // The same window work with huge texts and with short ones.
         if (!bench_.Has({"long-texts"}))
             return;
         for (const auto& [home, bytes] :
@@ -192,9 +190,9 @@ public:
         Progress("seeding a million entries");
         SeedUrlCache(kMillionEntries, kMillionCookies);
         SeedHistory(kMillionHistory, kMillionHttp);
-        bench_.Measure([&] { return WalkRun(form_, kMillionCookies); }, Cookies(),
+        bench_.Measure([&] { return WalkRun(form_, kMillionCookies); }, cookies_,
                        {{"walk-million", 2.2, std::bind_front(WalkFloor, Texts::Made)}});
-        bench_.Measure([&] { return CheckAllRun(form_); }, Cookies(),
+        bench_.Measure([&] { return CheckAllRun(form_); }, cookies_,
                        {{"check-all", 3, CheckAllFloor}});
         if (bench_.Has({"startup-million"}))
             floors.million = Listed(kMillionCookies, kMillionHttp,
@@ -210,10 +208,10 @@ public:
         UseDataHome(root_, "empty");
         const BrowsersInView view(profiles);
         bench_.Measure(
-            [&] { return WalkRun(form_, 2 * kBrowserGroups); }, Cookies(),
+            [&] { return WalkRun(form_, 2 * kBrowserGroups); }, cookies_,
             {{"browser-walk", 2, std::bind_front(BrowserWalkFloor, std::cref(profiles))}});
         bench_.Measure(
-            [&] { return HistoryRun(form_, 2 * kBrowserHttpPages); }, Pages(),
+            [&] { return HistoryRun(form_, 2 * kBrowserHttpPages); }, pages_,
             {{"browser-history", 2, std::bind_front(BrowserHistoryFloor, std::cref(profiles))}});
         for (const auto& [name, browser] :
              {std::pair{"browser-delete-firefox", Browser::Firefox},
@@ -230,7 +228,7 @@ public:
                     return DeleteRun(form_, "Cookie:" + profile.label + "@", kCheckEvery,
                                      kBrowserGroups / kCheckEvery, checked);
                 },
-                Cookies(),
+                cookies_,
                 {{name, 2,
                   std::bind_front(BrowserDeleteFloor, std::cref(profiles), browser,
                                   std::cref(checked))}},
@@ -246,19 +244,12 @@ public:
     }
 
 private:
-    std::function<Shown()> Cookies() const {
-        return [this] { return Shown{CookieRows(form_), form_.lvCookies->size()}; };
-    }
-    std::function<Shown()> Pages() const {
-        return [this] { return Shown{HistoryRows(form_), form_.StringGrid1->size()}; };
-    }
-
     // Both pages listed, and the start-up's `floors` of what they show.
     template <typename Floors>
     Run Listed(int groups, int pages, Floors floors) {
         WalkRun(form_, groups);
         HistoryRun(form_, pages);
-        return [floors, cookies = Cookies()(), pageRows = Pages()()] {
+        return [floors, cookies = cookies_(), pageRows = pages_()] {
             return floors(cookies, pageRows);
         };
     }
@@ -266,6 +257,13 @@ private:
     const Bench& bench_;
     const QDir& root_;
     TMainForm& form_;
+    // What the list and the grid show.
+    const std::function<Shown()> cookies_ = [this] {
+        return Shown{CookieRows(form_), form_.lvCookies->size()};
+    };
+    const std::function<Shown()> pages_ = [this] {
+        return Shown{HistoryRows(form_), form_.StringGrid1->size()};
+    };
 };
 
 StartupFloors MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed& seed,
@@ -290,7 +288,6 @@ StartupFloors MeasureWindow(const Bench& bench, const QDir& root, const CacheSee
         form.show();
         WindowWorkloads workloads(bench, root, form);
         workloads.Seeded(seed);
-        workloads.LongTexts();
         if (browsers)
             workloads.Browsers(*browsers, floors);
         workloads.Million(floors);
@@ -302,29 +299,7 @@ StartupFloors MeasureWindow(const Bench& bench, const QDir& root, const CacheSee
     return floors;
 }
 
-// Start-ups with the seeded stores (beside one with empty stores, for
-// reading), with the million-entry stores, and finding the two profiles.
-void MeasureStartups(const Bench& bench, const QDir& root, const StartupFloors& floors,
-                     const BrowserProfiles* browsers) {
-    const QString empty = root.filePath("empty");
-    MeasureStartup(
-        bench, "startup", 0, [&] { return RunStartup(root.filePath("seeded")); }, empty, nullptr);
-    MeasureStartup(
-        bench, "startup-million", 2, [&] { return RunStartup(root.filePath("million")); }, empty,
-        floors.million);
-    if (!browsers)
-        return;
-    MeasureStartup(
-        bench, "browser-startup", 2,
-        [&] {
-            const BrowsersInView view(*browsers);
-            return RunStartup(empty);
-        },
-        empty, floors.browsers);
-}
-
 int RunAll(const QTemporaryDir& temp, const Bench& bench) {
-    PrintFacts(bench.Runs(), temp.path());
     const QDir root(temp.path());
     CacheSeed seed;
     if (bench.Has({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
@@ -337,8 +312,26 @@ int RunAll(const QTemporaryDir& temp, const Bench& bench) {
     if (bench.Has({"browser-walk", "browser-history", "browser-delete-firefox",
                    "browser-delete-chromium", "browser-startup"}))
         browsers = MakeProfiles(root);
-    const BrowserProfiles* profiles = browsers ? &*browsers : nullptr;
-    MeasureStartups(bench, root, MeasureWindow(bench, root, seed, profiles), profiles);
+    const StartupFloors floors = MeasureWindow(bench, root, seed, browsers ? &*browsers : nullptr);
+    // Start-ups with the seeded stores (beside one with empty stores, for
+    // reading), with the million-entry stores, and finding the two profiles.
+    const QString empty = root.filePath("empty");
+    MeasureStartup(
+        bench, "startup", 0,
+        [&](auto& peaks) { return RunStartup(root.filePath("seeded"), peaks); }, empty, nullptr);
+    MeasureStartup(
+        bench, "startup-million", 2,
+        [&](auto& peaks) { return RunStartup(root.filePath("million"), peaks); }, empty,
+        floors.million);
+    if (browsers) {
+        MeasureStartup(
+            bench, "browser-startup", 2,
+            [&](auto& peaks) {
+                const BrowsersInView view(*browsers);
+                return RunStartup(empty, peaks);
+            },
+            empty, floors.browsers);
+    }
     return 0;
 }
 
@@ -358,6 +351,7 @@ int main(int argc, char* argv[]) {
         const QTemporaryDir temp(QDir::tempPath() + "/orvalla-bench-XXXXXX");
         UseTemporaryHome(temp);
         QApplication app(argc, argv);
+        PrintFacts(runs, temp.path());
         return RunAll(temp, Bench(runs, argc, argv));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "orvalla_bench: %s\n", error.what());

@@ -29,21 +29,18 @@ public:
     }
 };
 
-// The parent cannot learn this from the exit status: a child's ru_maxrss
-// also counts the parent's memory at the fork, while VmHWM belongs to the
-// memory this program mapped after its exec.
-void PrintPeakMemory() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            std::printf("%s\n", line.c_str());
-    }
-}
-
 void InstallProbe() {
-    QCoreApplication* app = QCoreApplication::instance();
-    app->installEventFilter(new QuitAfterFirstPaint(app));
-    std::atexit(PrintPeakMemory);
+    qApp->installEventFilter(new QuitAfterFirstPaint(qApp));
+    // The parent cannot learn this from the exit status: a child's ru_maxrss
+    // also counts the parent's memory at the fork, while VmHWM belongs to the
+    // memory this program mapped after its exec.
+    std::atexit([] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmHWM:", 0) == 0)
+                std::printf("%s\n", line.c_str());
+        }
+    });
 }
 
 }  // namespace
