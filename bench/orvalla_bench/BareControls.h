@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QStringList>
 #include <QTableView>
 #include <QTreeWidget>
 

@@ -5,7 +5,6 @@
 #include <QSettings>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 

@@ -1,9 +1,9 @@
 // The floors: what no implementation can beat on this machine for the same
-// work. Each reads the stores with plain SQLite, makes the texts of its rows
-// from the values read, shows them in a bare control of the window's size,
-// and returns the time of one run in milliseconds; opening the files and
-// showing the empty control are not timed. Each throws unless its rows are
-// the window's.
+// work. Each shows the window's rows in a bare control of the window's size,
+// most of them read from the stores with plain SQLite and their texts made
+// from the values read, and returns the time of one run in milliseconds;
+// opening the files and showing the empty control are not timed. Each
+// throws unless its rows are the window's.
 #pragma once
 
 #include <QString>

@@ -59,8 +59,8 @@ public:
     bool Has(std::initializer_list<std::string_view> names) const;
 
     // The program's path, then each floor given what the window shows by
-    // then (`shown`, if any), `Runs()` times in turn, each after `reset` (if
-    // any), not timed; then each floor's line from the medians:
+    // then (`shown`, if any), as many times as asked, in turn, each after
+    // `reset`, not timed; then each floor's line from the medians:
     //     NAME: program X ms, floor Y ms, ratio Z, target at most T: met
     // Nothing unless one of the floors' names is selected.
     void Measure(
@@ -74,11 +74,10 @@ private:
 
 // Whole start-ups, timed from outside: the start-up probe (the program's own
 // start-up, ending once its window has painted) started as a new process on
-// the offscreen platform, up to its exit.
-// Runs the probe with XDG_DATA_HOME set to `dataHome`; gives its time from
-// its start to its end, and adds its peak resident memory, as it reports it,
-// to `peakMiB`. Throws std::runtime_error when it cannot be started or does
-// not end well.
+// the offscreen platform, with XDG_DATA_HOME set to `dataHome`, up to its
+// exit. Gives that time, and adds the probe's peak resident memory, as it
+// reports it, to `peakMiB`. Throws std::runtime_error when it cannot be
+// started or does not end well.
 double RunStartup(const QString& dataHome, std::vector<double>& peakMiB);
 
 // Start-ups by `start` against a start-up with empty stores that finds no

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "BareControls.h"
+#include "Measure.h"
 
 class TMainForm;
 
