@@ -73,27 +73,30 @@ double WalkFloor(Texts texts, const Shown& shown) {
     PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         texts == Texts::Made
-            ? "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id"
-            : "SELECT url, entry_type, hit_rate, entry_values FROM url_cache_entries "
+            ? "SELECT id, entry_type, hit_rate, url, entry_values FROM url_cache_entries "
+              "ORDER BY id"
+            : "SELECT id, entry_type, hit_rate, url, entry_values FROM url_cache_entries "
               "WHERE entry_type & 1048576 ORDER BY id");
     return FillFloor<BareList>("walk", shown, [&](std::vector<RowTexts>& made) {
         // Each entry's record is read in turn into the same place, as the
         // walk hands the entries over one by one; only the cookie rows kept.
+        std::int64_t numbers[3];  // id, type, hits
         std::string url;
         std::string values;
         std::size_t cookies = 0;
         while (db.Step(scan)) {
-            AssignColumn(scan, 0, url);
-            AssignColumn(scan, 3, values);
-            const std::int64_t type = sqlite3_column_int64(scan, 1);
-            const auto hits = static_cast<std::uint32_t>(sqlite3_column_int64(scan, 2));
-            if (type & COOKIE_CACHE_ENTRY && texts == Texts::Made) {
-                made.push_back({CaptionText(url), QString::number(hits),
+            for (int column = 0; column < 3; ++column)
+                numbers[column] = sqlite3_column_int64(scan, column);
+            AssignColumn(scan, 3, url);
+            AssignColumn(scan, 4, values);
+            const bool cookie = numbers[1] & COOKIE_CACHE_ENTRY;
+            if (cookie && texts == Texts::Made) {
+                made.push_back({CaptionText(url), QString::number(static_cast<DWORD>(numbers[2])),
                                 DateText(PackedTime(values, 0), FallbackDateText),
                                 DateText(PackedTime(values, 1), FallbackDateText),
                                 QString::fromStdString(url)});
             }
-            cookies += (type & COOKIE_CACHE_ENTRY) != 0;
+            cookies += cookie;
         }
         if (texts == Texts::Ready) {
             Require(cookies == shown.rows.size(), "the cookie scan finds every listed cookie");
