@@ -1,22 +1,29 @@
 #include "BareControls.h"
 
+#include <QApplication>
 #include <QHeaderView>
 
-#include "Measure.h"
+#include <algorithm>
+#include <stdexcept>
 
-std::unique_ptr<QTreeWidget> MakeBareList(QSize size) {
-    auto list = std::make_unique<QTreeWidget>();
-    list->setColumnCount(5);
-    list->setHeaderLabels({"Address", "Hits", "Modified", "Expires", "Full Address"});
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->resize(size);
-    list->show();
-    SettleEvents();
-    return list;
+namespace {
+
+void Show(QWidget& widget, QSize size) {
+    widget.resize(size);
+    widget.show();
+    QApplication::processEvents();
 }
 
-void FillBareList(QTreeWidget& list, const std::vector<RowTexts>& rows) {
+}  // namespace
+
+BareList::BareList(QSize size) {
+    setHeaderLabels({"Address", "Hits", "Modified", "Expires", "Full Address"});
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    Show(*this, size);
+}
+
+void BareList::Fill(const std::vector<RowTexts>& rows) {
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
     for (const RowTexts& texts : rows) {
@@ -26,35 +33,29 @@ void FillBareList(QTreeWidget& list, const std::vector<RowTexts>& rows) {
         item->setCheckState(0, Qt::Unchecked);
         items.append(item);
     }
-    list.addTopLevelItems(items);
-}
-
-int BareGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int BareGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : columns_;
-}
-
-QVariant BareGridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
-        return QVariant();
-    return rows_[static_cast<std::size_t>(index.row())].value(index.column());
-}
-
-void BareGridModel::Fill(const std::vector<RowTexts>& rows) {
-    beginResetModel();
-    rows_ = rows;
-    endResetModel();
+    addTopLevelItems(items);
 }
 
 BareGrid::BareGrid(QSize size) {
-    view.setModel(&model);
-    view.verticalHeader()->hide();
-    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view.verticalHeader()->setDefaultSectionSize(14);
-    view.resize(size);
-    view.show();
-    SettleEvents();
+    view_.setModel(this);
+    view_.verticalHeader()->hide();
+    view_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_.verticalHeader()->setDefaultSectionSize(14);
+    Show(view_, size);
+}
+
+void RequireSameTexts(const std::string& floor, std::vector<RowTexts> made,
+                      std::vector<RowTexts> shown, Order order) {
+    if (order == Order::Own) {
+        std::sort(made.begin(), made.end());
+        std::sort(shown.begin(), shown.end());
+    }
+    for (std::size_t i = 0; i < std::max(made.size(), shown.size()); ++i) {
+        if (i >= made.size() || i >= shown.size() || made[i] != shown[i])
+            throw std::runtime_error(
+                floor + " floor: row " + std::to_string(i) + " reads \"" +
+                (i < made.size() ? made[i].join('|').toStdString() : "(none)") +
+                "\", the window shows \"" +
+                (i < shown.size() ? shown[i].join('|').toStdString() : "(none)") + "\"");
+    }
 }

@@ -1,43 +1,73 @@
 // The plain Qt controls the floors fill: what the window's list and grid
-// cost at the least, with nothing of the program's own in between.
+// cost at the least, with nothing of the program's own in between; and the
+// skeleton of every floor that reads rows and shows them.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QSize>
-#include <QStringList>
 #include <QTableView>
 #include <QTreeWidget>
 
-#include <memory>
+#include <functional>
+#include <string>
 #include <vector>
 
-// The texts of one row, column by column.
-using RowTexts = QStringList;
+#include "Measure.h"
 
 // A shown QTreeWidget of the given size with the cookie list's five columns.
-std::unique_ptr<QTreeWidget> MakeBareList(QSize size);
-// Appends one check-box item per row, in one batch.
-void FillBareList(QTreeWidget& list, const std::vector<RowTexts>& rows);
-
-// A table model over rows of texts, replaced as a whole.
-class BareGridModel : public QAbstractTableModel {
+class BareList : public QTreeWidget {
 public:
-    explicit BareGridModel(int columns) : columns_(columns) {}
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    explicit BareList(QSize size);
+    // Appends one unchecked check-box item per row, in one batch.
     void Fill(const std::vector<RowTexts>& rows);
-    const std::vector<RowTexts>& Rows() const { return rows_; }
+};
+
+// A shown QTableView of the given size over rows of texts, replaced as a
+// whole, with the history grid's three visible columns.
+class BareGrid : public QAbstractTableModel {
+public:
+    explicit BareGrid(QSize size);
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return role == Qt::DisplayRole
+                   ? rows_[static_cast<std::size_t>(index.row())].value(index.column())
+                   : QVariant();
+    }
+    void Fill(const std::vector<RowTexts>& rows) {
+        beginResetModel();
+        rows_ = rows;
+        endResetModel();
+    }
 
 private:
-    int columns_;
     std::vector<RowTexts> rows_;
+    QTableView view_;
 };
 
-// A shown QTableView of the given size over a BareGridModel with the
-// history grid's three visible columns.
-struct BareGrid {
-    explicit BareGrid(QSize size);
-    BareGridModel model{3};
-    QTableView view;
-};
+// Whether the window shows the rows in the order a floor reads them, or in
+// an order of its own, the rows then compared as sets.
+enum class Order { AsRead, Own };
+
+// Throws unless the floor made exactly the texts the window shows.
+void RequireSameTexts(const std::string& floor, std::vector<RowTexts> made,
+                      std::vector<RowTexts> shown, Order order = Order::AsRead);
+
+// The skeleton of a floor: a bare control of the window's size shown, then
+// `read` (reading the store and making the texts of its rows) and the fill
+// of the control with those rows timed, up to an idle event queue; then the
+// rows required to be the window's.
+template <typename Control>
+double FillFloor(const std::string& floor, const Shown& shown,
+                 const std::function<void(std::vector<RowTexts>& rows)>& read,
+                 Order order = Order::AsRead) {
+    Control control(shown.size);
+    std::vector<RowTexts> made;
+    const double elapsed = Timed([&] {
+        read(made);
+        control.Fill(made);
+    });
+    RequireSameTexts(floor, std::move(made), shown.rows, order);
+    return elapsed;
+}

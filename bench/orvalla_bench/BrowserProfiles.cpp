@@ -5,12 +5,11 @@
 #include <QSettings>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <initializer_list>
 #include <stdexcept>
 
 #include "BrowserRun.h"
+#include "Measure.h"
 #include "PageServer.h"
 
 namespace {
@@ -30,21 +29,17 @@ constexpr const char* kFirefoxPrefs =
     "user_pref(\"startup.homepage_welcome_url\", \"\");\n";
 
 void Check(const QString& failure) {
-    if (!failure.isEmpty())
-        throw std::runtime_error("making the browser profiles: " + failure.toStdString());
+    Require(failure.isEmpty(), "the browser made its profile: " + failure.toStdString());
 }
 
-QString Installed(std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-        if (const QString path = FindBrowser(name); !path.isEmpty())
-            return path;
-    }
-    throw std::runtime_error(std::string(*names.begin()) + " is not installed");
+QString Installed(const char* name) {
+    const QString path = FindBrowser(name);
+    Require(!path.isEmpty(), std::string(name) + " is installed");
+    return path;
 }
 
 std::string Existing(const QString& path) {
-    if (!QFile::exists(path))
-        throw std::runtime_error("the browser made no " + path.toStdString());
+    Require(QFile::exists(path), "the browser made " + path.toStdString());
     return path.toStdString();
 }
 
@@ -56,24 +51,13 @@ QString FirefoxFolder(const QString& home) {
         if (found.size() == 1)
             return root + "/" + found.front();
     }
-    throw std::runtime_error("firefox-esr made no profile folder under " + home.toStdString());
-}
-
-QString FirefoxVersion(const QString& folder) {
-    const QSettings compatibility(folder + "/compatibility.ini", QSettings::IniFormat);
-    return compatibility.value("Compatibility/LastVersion").toString().section('_', 0, 0);
-}
-
-QString ChromiumVersion(const QString& userData) {
-    QFile version(userData + "/Last Version");
-    return version.open(QIODevice::ReadOnly) ? QString::fromUtf8(version.readAll()).trimmed()
-                                             : QStringLiteral("(unknown)");
+    throw std::runtime_error("firefox-esr made no profile folder in " + home.toStdString());
 }
 
 void WriteFile(const QString& path, const QByteArray& text) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
+    Require(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(),
+            "the benchmark wrote " + path.toStdString());
 }
 
 }  // namespace
@@ -87,18 +71,17 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
     BrowserProfiles profiles;
     profiles.home = home;
 
-    const QString firefox = Installed({"firefox-esr", "firefox"});
+    const QString firefox = Installed("firefox-esr");
     Check(RunBrowser(firefox, {"--headless", "-CreateProfile", "default-esr"}, environment,
                      kBrowserTimeout));
     const QString folder = FirefoxFolder(home);
     WriteFile(folder + "/user.js", kFirefoxPrefs);
     Check(RunBrowser(firefox, {"--headless", "-profile", folder, page}, environment,
                      kBrowserTimeout));
-    profiles.firefoxLabel = "firefox.default-esr";
-    profiles.firefoxCookies = Existing(folder + "/cookies.sqlite");
-    profiles.firefoxPlaces = Existing(folder + "/places.sqlite");
+    profiles.firefox = {"firefox.default-esr", Existing(folder + "/cookies.sqlite"),
+                        Existing(folder + "/places.sqlite")};
 
-    const QString chromium = Installed({"chromium"});
+    const QString chromium = Installed("chromium");
     const QString userData = home + "/.config/chromium";
     Check(RunBrowser(
         chromium,
@@ -107,12 +90,16 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
         environment, kBrowserTimeout));
     // Versions that keep the network's files apart put the cookies there.
     const QString network = userData + "/Default/Network/Cookies";
-    profiles.chromiumLabel = "chromium.Default";
-    profiles.chromiumCookies =
-        Existing(QFile::exists(network) ? network : userData + "/Default/Cookies");
-    profiles.chromiumHistory = Existing(userData + "/Default/History");
+    profiles.chromium = {"chromium.Default",
+                         Existing(QFile::exists(network) ? network : userData + "/Default/Cookies"),
+                         Existing(userData + "/Default/History")};
+    const QSettings firefoxVersion(folder + "/compatibility.ini", QSettings::IniFormat);
+    QFile chromiumVersion(userData + "/Last Version");
     profiles.versions =
-        ("Firefox " + FirefoxVersion(folder) + ", Chromium " + ChromiumVersion(userData))
+        ("Firefox " +
+         firefoxVersion.value("Compatibility/LastVersion").toString().section('_', 0, 0) +
+         ", Chromium " +
+         (chromiumVersion.open(QIODevice::ReadOnly) ? chromiumVersion.readAll().trimmed() : "?"))
             .toStdString();
     return profiles;
 }
@@ -128,17 +115,13 @@ BrowsersInView::~BrowsersInView() {
     qputenv("XDG_CONFIG_HOME", config_);
 }
 
-KeptStore::KeptStore(std::string file, std::string copy)
-    : file_(std::move(file)), copy_(std::move(copy)) {
-    std::filesystem::copy_file(file_, copy_, std::filesystem::copy_options::overwrite_existing);
+void KeepStore(const std::string& file, const std::string& copy) {
+    std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
 }
 
-// A new file renamed into place: a connection still open on the old one
-// could never see half of each.
-void KeptStore::PutBack() const {
+void PutBackStore(const std::string& file, const std::string& copy) {
     for (const char* suffix : {"-wal", "-shm", "-journal"})
-        std::filesystem::remove(file_ + suffix);
-    const std::string incoming = file_ + ".incoming";
-    std::filesystem::copy_file(copy_, incoming, std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::rename(incoming, file_);
+        std::filesystem::remove(file + suffix);
+    KeepStore(copy, file + ".incoming");
+    std::filesystem::rename(file + ".incoming", file);
 }

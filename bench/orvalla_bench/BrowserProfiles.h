@@ -1,21 +1,33 @@
 // A Firefox and a Chromium profile made by the installed browsers when the
-// benchmark starts, in a home of their own (filled by BrowserFill.h), and
-// what the benchmark needs around them.
+// benchmark starts, in a home of their own, and filled at the size real
+// users have (BrowserFill.cpp): rows written with SQL into the tables the
+// browsers made, so that the schema, its indices and the files' settings are
+// the browsers' own. Both browsers get the same cookies and pages, from a
+// fixed seed.
 #pragma once
 
 #include <QString>
 
 #include <string>
 
+enum class Browser { Firefox, Chromium };
+
+// One browser's profile: the label of its rows' addresses, and its cookie
+// and history files.
+struct BrowserProfile {
+    std::string label;
+    std::string cookies;
+    std::string history;
+};
+
 struct BrowserProfiles {
     QString home;  // HOME of the browsers, their config folder at .config
-    std::string firefoxLabel;
-    std::string firefoxCookies;
-    std::string firefoxPlaces;
-    std::string chromiumLabel;
-    std::string chromiumCookies;
-    std::string chromiumHistory;
+    BrowserProfile firefox;
+    BrowserProfile chromium;
     std::string versions;  // "Firefox X, Chromium Y"
+    const BrowserProfile& Of(Browser browser) const {
+        return browser == Browser::Firefox ? firefox : chromium;
+    }
 };
 
 // Each browser, headless, visits a page of a local server that sets a
@@ -38,14 +50,21 @@ private:
     QByteArray config_;
 };
 
-// A store file as it is now, put back as it was before each run that
-// changes it.
-class KeptStore {
-public:
-    KeptStore(std::string file, std::string copy);
-    void PutBack() const;
+// A store file copied aside as it is now, and put back as it was before
+// each run that changes it: a new file renamed into place, so that a
+// connection still open on the old one can never see half of each.
+void KeepStore(const std::string& file, const std::string& copy);
+void PutBackStore(const std::string& file, const std::string& copy);
 
-private:
-    std::string file_;
-    std::string copy_;
-};
+inline constexpr int kBrowserHosts = 10'000;
+// A group is the cookies of one host, path and partition (or container).
+inline constexpr int kBrowserGroups = 20'000;
+inline constexpr int kBrowserCookies = 50'000;
+inline constexpr int kBrowserPages = 50'000;
+inline constexpr int kBrowserHttpPages = 40'000;
+inline constexpr int kBrowserVisits = 200'000;
+
+// What the browser's own first run left in these tables goes first; its
+// bookmarks stay. Throws std::runtime_error.
+void FillFirefoxProfile(const BrowserProfile& profile);
+void FillChromiumProfile(const BrowserProfile& profile);

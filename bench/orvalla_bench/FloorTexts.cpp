@@ -1,47 +1,45 @@
-#include "FloorTexts.h"
+#include "Floors.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
-namespace {
-
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-
-char* Number(char* out, int value, bool twoDigits) {
-    if (twoDigits && value < 10)
-        *out++ = '0';
-    return std::to_chars(out, out + 4, value).ptr;
-}
-
-}  // namespace
+#include "platform/winbase.h"
 
 QString DateText(std::uint64_t fileTime, std::string_view outside) {
     std::tm local{};
-    const auto instant = static_cast<std::time_t>(fileTime / kTicksPerSecond) -
-                         static_cast<std::time_t>(kSecondsFrom1601To1970);
-    if (fileTime > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
-        !localtime_r(&instant, &local) || local.tm_year < 80 || local.tm_year > 207)
+    // The upper half stands for no instant: clamped below it, it lies past the
+    // DOS years as well.
+    const std::uint64_t ticks =
+        std::min<std::uint64_t>(fileTime, std::numeric_limits<std::int64_t>::max());
+    const std::time_t instant =
+        std::chrono::floor<std::chrono::seconds>(ToTimePoint(QuadToFileTime(ticks)))
+            .time_since_epoch()
+            .count();
+    if (!localtime_r(&instant, &local) || local.tm_year < 80 || local.tm_year > 207)
         return QString::fromLatin1(outside.data(), static_cast<qsizetype>(outside.size()));
 
     const int second = local.tm_sec / 2 * 2;
     char text[32];
-    char* out = Number(text, local.tm_mon + 1, false);
-    *out++ = '/';
-    out = Number(out, local.tm_mday, false);
-    *out++ = '/';
-    out = Number(out, local.tm_year + 1900, false);
+    char* out = text;
+    // A number after its separator, in two digits or as few as it needs.
+    const auto put = [&out](const char* separator, int value, bool twoDigits = false) {
+        out = std::copy(separator, separator + std::strlen(separator), out);
+        if (twoDigits && value < 10)
+            *out++ = '0';
+        out = std::to_chars(out, out + 4, value).ptr;
+    };
+    put("", local.tm_mon + 1);
+    put("/", local.tm_mday);
+    put("/", local.tm_year + 1900);
     if (local.tm_hour != 0 || local.tm_min != 0 || second != 0) {
-        *out++ = ' ';
-        out = Number(out, local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12, false);
-        *out++ = ':';
-        out = Number(out, local.tm_min, true);
-        *out++ = ':';
-        out = Number(out, second, true);
-        *out++ = ' ';
-        *out++ = local.tm_hour < 12 ? 'A' : 'P';
-        *out++ = 'M';
+        put(" ", local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12);
+        put(":", local.tm_min, true);
+        put(":", second, true);
+        out = std::copy_n(local.tm_hour < 12 ? " AM" : " PM", 3, out);
     }
     return QString::fromLatin1(text, out - text);
 }

@@ -2,15 +2,13 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
-#include <stdexcept>
 
-#include "FloorTexts.h"
 #include "FuncUnit.h"
-#include "Measure.h"
 #include "PlainSql.h"
 #include "platform/dateutils.h"
 #include "platform/regional.h"
@@ -19,8 +17,7 @@
 namespace {
 
 std::string StoreFile(const char* name) {
-    const char* home = std::getenv("XDG_DATA_HOME");
-    return std::string(home ? home : "") + "/orvalla/" + name;
+    return qEnvironmentVariable("XDG_DATA_HOME").toStdString() + "/orvalla/" + name;
 }
 
 // What the store sets on its connections beside the file's own WAL mode and
@@ -29,36 +26,10 @@ std::string StoreFile(const char* name) {
 // publish it.
 constexpr const char* kStoreSettings = "PRAGMA synchronous=NORMAL";
 
-// What a scan keeps of a row: its texts and three numbers (hits and two
-// times of a cookie; three times of a history entry).
-struct ScannedRow {
-    std::string url;
-    std::string title;
-    std::int64_t values[3];
-};
-
 // A time from an entry's packed values, which hold the last-modified time
 // at byte 12 and the expiry at byte 20, little-endian.
-std::int64_t PackedTime(sqlite3_stmt* statement, int column, int index) {
-    const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | bytes[12 + 8 * index + i];
-    return static_cast<std::int64_t>(value);
-}
-
-std::vector<ScannedRow> ScanCookies(PlainDatabase& db) {
-    sqlite3_stmt* scan = db.Prepare(
-        "SELECT url, hit_rate, entry_values FROM url_cache_entries "
-        "WHERE entry_type & 1048576 ORDER BY id");
-    std::vector<ScannedRow> rows;
-    while (db.Step(scan)) {
-        rows.push_back(
-            {ColumnText(scan, 0),
-             {},
-             {sqlite3_column_int64(scan, 1), PackedTime(scan, 2, 0), PackedTime(scan, 2, 1)}});
-    }
-    return rows;
+std::uint64_t PackedTime(const std::string& values, int index) {
+    return qFromLittleEndian<std::uint64_t>(values.data() + 12 + 8 * index);
 }
 
 TDateTime DateKey(const QString& text) {
@@ -89,155 +60,131 @@ void SortBareList(QTreeWidget& list, int column, Parse parse) {
     list.addTopLevelItems(sorted);
 }
 
-std::uint64_t Quad(std::int64_t value) {
-    return static_cast<std::uint64_t>(value);
-}
-
-RowTexts CookieTexts(const ScannedRow& row, sqlite3_stmt* scan) {
-    return {CaptionText(row.url), QString::number(static_cast<std::uint32_t>(row.values[2])),
-            DateText(Quad(PackedTime(scan, 4, 0)), FallbackDateText),
-            DateText(Quad(PackedTime(scan, 4, 1)), FallbackDateText),
-            QString::fromUtf8(row.url.data(), static_cast<qsizetype>(row.url.size()))};
-}
-
-RowTexts HistoryTexts(const ScannedRow& row) {
-    return {DateText(Quad(row.values[0]), kHistoryOutside),
-            QString::fromUtf8(row.title.data(), static_cast<qsizetype>(row.title.size())),
-            QString::fromUtf8(row.url.data(), static_cast<qsizetype>(row.url.size())),
-            DateText(Quad(row.values[1]), kHistoryOutside),
-            DateText(Quad(row.values[2]), kHistoryOutside)};
-}
+// What a history scan keeps of a row: its texts and its three times.
+struct HistoryRow {
+    std::string url;
+    std::string title;
+    std::uint64_t times[3];
+};
 
 }  // namespace
 
-double WalkFloor(const std::vector<RowTexts>& rows, QSize listSize) {
+double WalkFloor(Texts texts, const Shown& shown) {
     PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
-        "SELECT id, url, entry_type, hit_rate, entry_values FROM url_cache_entries ORDER BY id");
-    const auto list = MakeBareList(listSize);
-
-    const Stopwatch watch;
-    // Each entry's record is read in turn into the same place, as the walk
-    // hands the entries over one by one; only the cookie rows are kept.
-    ScannedRow entry;
-    std::string values;
-    std::vector<RowTexts> made;
-    while (db.Step(scan)) {
-        AssignColumn(scan, 1, entry.url);
-        AssignColumn(scan, 4, values);
-        entry.values[0] = sqlite3_column_int64(scan, 0);
-        entry.values[1] = sqlite3_column_int64(scan, 2);
-        entry.values[2] = sqlite3_column_int64(scan, 3);
-        if (entry.values[1] & COOKIE_CACHE_ENTRY)
-            made.push_back(CookieTexts(entry, scan));
-    }
-    FillBareList(*list, made);
-    SettleEvents();
-    const double elapsed = watch.ElapsedMs();
-    RequireSameTexts("walk", made, rows);
-    return elapsed;
+        texts == Texts::Made
+            ? "SELECT id, entry_type, hit_rate, url, entry_values FROM url_cache_entries "
+              "ORDER BY id"
+            : "SELECT id, entry_type, hit_rate, url, entry_values FROM url_cache_entries "
+              "WHERE entry_type & 1048576 ORDER BY id");
+    return FillFloor<BareList>("walk", shown, [&](std::vector<RowTexts>& made) {
+        // Each entry's record is read in turn into the same place, as the
+        // walk hands the entries over one by one; only the cookie rows kept.
+        std::int64_t numbers[3];  // id, type, hits
+        std::string url;
+        std::string values;
+        std::size_t cookies = 0;
+        while (db.Step(scan)) {
+            for (int column = 0; column < 3; ++column)
+                numbers[column] = sqlite3_column_int64(scan, column);
+            AssignColumn(scan, 3, url);
+            AssignColumn(scan, 4, values);
+            const bool cookie = numbers[1] & COOKIE_CACHE_ENTRY;
+            if (cookie && texts == Texts::Made) {
+                made.push_back({CaptionText(url), QString::number(static_cast<DWORD>(numbers[2])),
+                                DateText(PackedTime(values, 0), FallbackDateText),
+                                DateText(PackedTime(values, 1), FallbackDateText),
+                                QString::fromStdString(url)});
+            }
+            cookies += cookie;
+        }
+        if (texts == Texts::Ready) {
+            Require(cookies == shown.rows.size(), "the cookie scan finds every listed cookie");
+            made = shown.rows;
+        }
+    });
 }
 
-double WalkCookieScanFloor(const std::vector<RowTexts>& rows, QSize listSize) {
-    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
-    const auto list = MakeBareList(listSize);
-
-    const Stopwatch watch;
-    const std::vector<ScannedRow> scanned = ScanCookies(db);
-    FillBareList(*list, rows);
-    SettleEvents();
-    const double elapsed = watch.ElapsedMs();
-    if (scanned.size() != rows.size())
-        throw std::runtime_error("walk floor: the scan found " + std::to_string(scanned.size()) +
-                                 " cookies, the list has " + std::to_string(rows.size()));
-    return elapsed;
-}
-
-double OrderingFloor(const std::vector<RowTexts>& rows, int column, QSize listSize,
-                     std::vector<QString>& order) {
-    const auto list = MakeBareList(listSize);
-    FillBareList(*list, rows);
+double OrderingFloor(const std::vector<RowTexts>& cacheOrder, int column, const Shown& shown) {
+    BareList list(shown.size);
+    list.Fill(cacheOrder);
     QCollator collator{QLocale(QString::fromStdString(FormatSettings().LocaleName))};
     collator.setCaseSensitivity(Qt::CaseSensitive);
-    SettleEvents();
-
-    const Stopwatch watch;
-    switch (column) {
-        case 0:
-            SortBareList(*list, column,
-                         [&](const QString& text) { return collator.sortKey(text); });
-            break;
-        case 1:
-            SortBareList(*list, column, [](const QString& text) { return text.toUInt(); });
-            break;
-        default:
-            SortBareList(*list, column, DateKey);
-            break;
-    }
-    SettleEvents();
-    const double elapsed = watch.ElapsedMs();
-
-    order.clear();
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        order.push_back(list->topLevelItem(i)->text(4));
+    const double elapsed = Timed([&] {
+        if (column == 0)
+            SortBareList(list, column, [&](const QString& text) { return collator.sortKey(text); });
+        else if (column == 1)
+            SortBareList(list, column, [](const QString& text) { return text.toUInt(); });
+        else
+            SortBareList(list, column, DateKey);
+    });
+    Require(list.topLevelItemCount() == static_cast<int>(shown.rows.size()),
+            "the list keeps its rows");
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+        Require(list.topLevelItem(i)->text(4) == shown.rows[i][4],
+                "the header click orders as its floor");
     return elapsed;
 }
 
 void CheckpointUrlCache() {
-    PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
-    db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    PlainDatabase(StoreFile("urlcache.sqlite"), kStoreSettings)
+        .Exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
-double DeleteFloor(const std::vector<std::string>& urls, const std::vector<RowTexts>& remaining,
-                   QSize listSize, Commits commits) {
+double DeleteFloor(const std::vector<std::string>& urls, Commits commits, const Shown& shown) {
     PlainDatabase db(StoreFile("urlcache.sqlite"), kStoreSettings);
     sqlite3_stmt* remove = db.Prepare("DELETE FROM url_cache_entries WHERE url = ?1");
-    const auto list = MakeBareList(listSize);
-
-    const Stopwatch watch;
-    if (commits == Commits::Once)
-        db.Exec("BEGIN IMMEDIATE");
-    for (const std::string& url : urls) {
-        sqlite3_bind_blob64(remove, 1, url.data(), url.size(), SQLITE_STATIC);
-        db.Run(remove);
-    }
-    if (commits == Commits::Once)
-        db.Exec("COMMIT");
-    FillBareList(*list, remaining);
-    SettleEvents();
-    return watch.ElapsedMs();
+    return FillFloor<BareList>("delete", shown, [&](auto& made) {
+        if (commits == Commits::Once)
+            db.Exec("BEGIN IMMEDIATE");
+        for (const std::string& url : urls) {
+            sqlite3_bind_blob64(remove, 1, url.data(), url.size(), SQLITE_STATIC);
+            db.Run(remove);
+        }
+        if (commits == Commits::Once)
+            db.Exec("COMMIT");
+        made = shown.rows;
+    });
 }
 
-double HistoryFloor(const std::vector<RowTexts>& rows, QSize gridSize, Texts texts) {
+double HistoryFloor(Texts texts, const Shown& shown) {
     PlainDatabase db(StoreFile("history.sqlite"), kStoreSettings);
     sqlite3_stmt* scan = db.Prepare(
         "SELECT url, title, last_visited, last_updated, expires FROM history "
         "WHERE substr(url, 1, 7) = 'http://' ORDER BY id");
-    BareGrid grid(gridSize);
-
-    const Stopwatch watch;
-    std::vector<ScannedRow> scanned;
-    while (db.Step(scan)) {
-        scanned.push_back({ColumnText(scan, 0),
-                           ColumnText(scan, 1),
-                           {sqlite3_column_int64(scan, 2), sqlite3_column_int64(scan, 3),
-                            sqlite3_column_int64(scan, 4)}});
-    }
-    if (texts == Texts::Ready) {
-        grid.model.Fill(rows);
-    } else {
-        std::vector<RowTexts> made;
+    return FillFloor<BareGrid>("history", shown, [&](auto& made) {
+        std::vector<HistoryRow> scanned;
+        while (db.Step(scan)) {
+            HistoryRow& row = scanned.emplace_back();
+            AssignColumn(scan, 0, row.url);
+            AssignColumn(scan, 1, row.title);
+            for (int i = 0; i < 3; ++i)
+                row.times[i] = static_cast<std::uint64_t>(sqlite3_column_int64(scan, 2 + i));
+        }
+        if (texts == Texts::Ready) {
+            Require(scanned.size() == shown.rows.size(),
+                    "the history scan finds every listed page");
+            made = shown.rows;
+            return;
+        }
         made.reserve(scanned.size());
-        for (const ScannedRow& row : scanned)
-            made.push_back(HistoryTexts(row));
-        grid.model.Fill(made);
+        for (const HistoryRow& row : scanned) {
+            made.push_back({DateText(row.times[0], kHistoryOutside),
+                            QString::fromStdString(row.title), QString::fromStdString(row.url),
+                            DateText(row.times[1], kHistoryOutside),
+                            DateText(row.times[2], kHistoryOutside)});
+        }
+    });
+}
+
+double CheckAllFloor(const Shown& shown) {
+    BareList list(shown.size);
+    for (const RowTexts& texts : shown.rows) {
+        list.Fill({texts});
+        list.indexFromItem(list.topLevelItem(list.topLevelItemCount() - 1));
     }
-    SettleEvents();
-    const double elapsed = watch.ElapsedMs();
-    if (texts == Texts::Made)
-        RequireSameTexts("history", grid.model.Rows(), rows);
-    else if (scanned.size() != rows.size())
-        throw std::runtime_error("history floor: the scan found " + std::to_string(scanned.size()) +
-                                 " entries, the grid has " + std::to_string(rows.size()));
-    return elapsed;
+    return Timed([&] {
+        for (int i = 0; i < list.topLevelItemCount(); ++i)
+            list.topLevelItem(i)->setCheckState(0, Qt::Checked);
+    });
 }

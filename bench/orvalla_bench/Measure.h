@@ -1,40 +1,24 @@
-// Timing, medians and the one-line report of a workload.
+// Timing of steps and of whole start-ups, and the one loop that runs every
+// workload: the program's path and its floors in turn, then a line of
+// figures per floor.
 #pragma once
 
-#include <chrono>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
-class Stopwatch {
-public:
-    Stopwatch() : start_(std::chrono::steady_clock::now()) {}
-    double ElapsedMs() const {
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
-            .count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point start_;
-};
+// Times `step` up to an idle event queue, from one: posted events (deferred
+// layout, repaints) are part of what a step costs, for the program's path
+// and its floor alike.
+double Timed(const std::function<void()>& step);
 
 double Median(std::vector<double> values);
-
-// Posted events (deferred layout, repaints) are part of what a step costs:
-// both the program's path and its floor are timed up to an idle event queue.
-void SettleEvents();
-
-// The times of one workload's runs, the program's path and its floor side
-// by side.
-struct Samples {
-    std::vector<double> program;
-    std::vector<double> floor;
-};
-
-// "NAME: program X ms, floor Y ms, ratio Z" from the medians, followed by
-// the target ratio and whether it was met, or by "(reference)" for a line
-// without a target.
-std::string FiguresLine(const std::string& name, const Samples& samples, double target = 0);
 
 // A line of figures on standard output, at once.
 void Print(const std::string& line);
@@ -43,14 +27,62 @@ void Progress(const std::string& what);
 // Stops the benchmark with `what` unless `condition` holds.
 void Require(bool condition, const std::string& what);
 
-// The workloads asked for on the command line: none named means all, and
-// "browser" names every browser-* one.
-class Selection {
+// The texts of one row, column by column.
+using RowTexts = QStringList;
+
+// What the window shows after a run of the program's path: the rows of its
+// list or grid as texts, and that control's size; a floor shows the same.
+struct Shown {
+    std::vector<RowTexts> rows;
+    QSize size;
+};
+
+// One run of the program's path, or of a floor of it, in milliseconds; what
+// puts things back into the same state first is not timed.
+using Run = std::function<double()>;
+using FloorRun = std::function<double(const Shown& shown)>;
+
+// A floor of a workload, named for its line, with the most the ratio may
+// be; 0 for a line without a target, printed "(reference)", for reading.
+struct Floor {
+    std::string name;
+    double target;
+    FloorRun run;
+};
+
+// The number of runs and the workloads asked for on the command line,
+// orvalla_bench [RUNS [NAME...]]: none named means all, and "browser" names
+// every browser-* one.
+class Bench {
 public:
-    Selection(int argc, char* argv[]);
-    bool Has(const std::string& name) const;
-    bool HasAny(std::initializer_list<const char*> names) const;
+    Bench(int runs, int argc, char* argv[]);
+    bool Has(std::initializer_list<std::string_view> names) const;
+
+    // The program's path, then each floor given what the window shows by
+    // then (`shown`, if any), as many times as asked, in turn, each after
+    // `reset`, not timed; then each floor's line from the medians:
+    //     NAME: program X ms, floor Y ms, ratio Z, target at most T: met
+    // Nothing unless one of the floors' names is selected.
+    void Measure(
+        const Run& program, const std::function<Shown()>& shown, const std::vector<Floor>& floors,
+        const std::function<void()>& reset = [] {}) const;
 
 private:
+    int runs_;
     std::vector<std::string> names_;
 };
+
+// Whole start-ups, timed from outside: the start-up probe (the program's own
+// start-up, ending once its window has painted) started as a new process on
+// the offscreen platform, with XDG_DATA_HOME set to `dataHome`, up to its
+// exit. Gives that time, and adds the probe's peak resident memory, as it
+// reports it, to `peakMiB`. Throws std::runtime_error when it cannot be
+// started or does not end well.
+double RunStartup(const QString& dataHome, std::vector<double>& peakMiB);
+
+// Start-ups by `start` against a start-up with empty stores that finds no
+// browser profile plus `floors`, the floors of the work the stores add to
+// it; prints the line NAME and the median peak memory of both start-ups.
+void MeasureStartup(const Bench& bench, const std::string& name, double target,
+                    const std::function<double(std::vector<double>& peakMiB)>& start,
+                    const QString& emptyDataHome, const Run& floors);

@@ -1,5 +1,7 @@
 #include "Workloads.h"
 
+#include <QApplication>
+
 #include "MainUnit.h"
 #include "Measure.h"
 
@@ -14,10 +16,6 @@ constexpr int kInitialGridRows = 11;
 // click on a measured header that of a new column, hence ascending.
 constexpr int kExpiresColumn = 3;
 
-QString Text(const std::string& bytes) {
-    return QString::fromStdString(bytes);
-}
-
 void EmptyHistoryGrid(TStringGrid& grid) {
     for (int row = 1; row < grid.RowCount(); ++row) {
         for (int column = 0; column < kHistoryTexts; ++column)
@@ -28,67 +26,80 @@ void EmptyHistoryGrid(TStringGrid& grid) {
 
 }  // namespace
 
-double WalkRun(TMainForm& form) {
+double WalkRun(TMainForm& form, int rows) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.lvCookies->Clear();
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.Click(form.btnRefresh);
-    SettleEvents();
-    return watch.ElapsedMs();
+    const double elapsed = Timed([&] { form.Click(form.btnRefresh); });
+    Require(form.lvCookies->Count() == rows, "the walk lists every cookie row");
+    return elapsed;
 }
 
-double OrderingRun(TMainForm& form, int column) {
+double OrderingRun(TMainForm& form, int column, std::vector<RowTexts>& cacheOrder) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.lvCookiesColumnClick(form.lvCookies, kExpiresColumn);
     form.Click(form.btnRefresh);
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.lvCookiesColumnClick(form.lvCookies, column);
-    SettleEvents();
-    return watch.ElapsedMs();
+    cacheOrder = CookieRows(form);
+    return Timed([&] { form.lvCookiesColumnClick(form.lvCookies, column); });
 }
 
-double DeleteRun(TMainForm& form, const RowPick& check, std::vector<std::string>& deleted,
-                 std::vector<RowTexts>& kept) {
+double DeleteRun(TMainForm& form, const std::string& prefix, int every, std::size_t count,
+                 std::vector<std::string>& deleted) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
     form.Click(form.btnRefresh);
+    const int listed = form.lvCookies->Count();
     deleted.clear();
-    kept.clear();
-    const std::vector<RowTexts> rows = CookieRows(form);
-    for (int i = 0; i < form.lvCookies->Count(); ++i) {
+    for (int i = 0, matched = 0; i < listed; ++i) {
         TListItem item = form.lvCookies->Items(i);
-        if (std::string address = item.SubItem(3); check(address)) {
+        if (item.SubItem(3).starts_with(prefix) && matched++ % every == 0) {
             item.SetChecked(true);
-            deleted.push_back(std::move(address));
-        } else {
-            kept.push_back(rows[static_cast<std::size_t>(i)]);
+            deleted.push_back(item.SubItem(3));
         }
     }
-    SettleEvents();
-
-    const Stopwatch watch;
-    form.Click(form.btnDelete);
-    SettleEvents();
-    return watch.ElapsedMs();
+    Require(deleted.size() == count, "the rows to delete are checked");
+    const double elapsed = Timed([&] { form.Click(form.btnDelete); });
+    Require(form.lvCookies->Count() == listed - static_cast<int>(count),
+            "the rebuilt list lacks exactly the deleted rows");
+    return elapsed;
 }
 
-double HistoryRun(TMainForm& form) {
+double HistoryRun(TMainForm& form, int pages) {
+    form.PageControl1->SetActivePage(form.TabSheet2);
     EmptyHistoryGrid(*form.StringGrid1);
-    SettleEvents();
+    const double elapsed = Timed([&] { form.Click(form.Button8); });
+    Require(form.Edit1->text() == QString::number(pages), "the grid lists every page");
+    return elapsed;
+}
 
-    const Stopwatch watch;
-    form.Click(form.Button8);
-    SettleEvents();
-    return watch.ElapsedMs();
+double CheckAllRun(TMainForm& form) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    form.Click(form.btnRefresh);
+    const double elapsed = Timed([&] { form.Click(form.btnCheck); });
+    Require(form.lvCookies->Items(form.lvCookies->Count() - 1).Checked(), "every row is checked");
+    return elapsed;
+}
+
+double LongTextsRun(TMainForm& form) {
+    form.PageControl1->SetActivePage(form.TabSheet1);
+    form.lvCookies->Clear();
+    EmptyHistoryGrid(*form.StringGrid1);
+    const double elapsed = Timed([&] {
+        form.Click(form.btnRefresh);
+        QApplication::processEvents();
+        form.PageControl1->SetActivePage(form.TabSheet2);
+        form.Click(form.Button8);
+    });
+    Require(form.lvCookies->Count() == 3 && form.Edit1->text() == "1", "the long texts are listed");
+    return elapsed;
 }
 
 std::vector<RowTexts> CookieRows(const TMainForm& form) {
     std::vector<RowTexts> rows;
-    rows.reserve(static_cast<std::size_t>(form.lvCookies->Count()));
     for (int i = 0; i < form.lvCookies->Count(); ++i) {
         const TListItem item = form.lvCookies->Items(i);
-        rows.push_back({Text(item.Caption()), Text(item.SubItem(0)), Text(item.SubItem(1)),
-                        Text(item.SubItem(2)), Text(item.SubItem(3))});
+        rows.push_back(
+            {QString::fromStdString(item.Caption()), QString::fromStdString(item.SubItem(0)),
+             QString::fromStdString(item.SubItem(1)), QString::fromStdString(item.SubItem(2)),
+             QString::fromStdString(item.SubItem(3))});
     }
     return rows;
 }
@@ -99,15 +110,8 @@ std::vector<RowTexts> HistoryRows(const TMainForm& form) {
     for (int row = 1; row < grid.RowCount(); ++row) {
         RowTexts texts;
         for (int column = 0; column < kHistoryTexts; ++column)
-            texts.append(Text(grid.Cells(column, row)));
+            texts.append(QString::fromStdString(grid.Cells(column, row)));
         rows.push_back(texts);
     }
     return rows;
-}
-
-std::vector<QString> FullAddresses(const TMainForm& form) {
-    std::vector<QString> addresses;
-    for (int i = 0; i < form.lvCookies->Count(); ++i)
-        addresses.push_back(Text(form.lvCookies->Items(i).SubItem(3)));
-    return addresses;
 }

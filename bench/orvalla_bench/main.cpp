@@ -21,20 +21,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "BrowserFill.h"
 #include "BrowserProfiles.h"
-#include "BrowserWorkloads.h"
 #include "Floors.h"
 #include "MainUnit.h"
 #include "Measure.h"
-#include "Scale.h"
 #include "Seed.h"
-#include "Startup.h"
 #include "Workloads.h"
 #include "platform/objbase.h"
 #include "platform/regional.h"
@@ -50,41 +47,8 @@ constexpr int kMillionEntries = 1'000'000;
 constexpr int kMillionCookies = 100'000;
 constexpr int kMillionHistory = 200'000;
 constexpr int kMillionHttp = 150'000;
-constexpr std::size_t kLongText = 1 << 20;
-constexpr std::size_t kShortText = 100;
-constexpr int kDefaultRuns = 5;
-
-// The most each ratio may be, on any machine of this kind.
-constexpr double kWalkTarget = 2.2;
-constexpr double kOrderingTarget = 3;
-constexpr double kDeleteTarget = 2;
-constexpr double kHistoryTarget = 2;
-constexpr double kCheckAllTarget = 3;
-constexpr double kLongTextsTarget = 3;
-constexpr double kStartupMillionTarget = 2;
-
-// An error box would wait for a click that never comes: it is answered, its
-// text kept, and the benchmark stops at the next check.
-class ErrorBoxGuard {
-public:
-    ErrorBoxGuard() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                error_ = box->text().toStdString();
-                box->reject();
-            }
-        });
-        timer_.start(100);
-    }
-    void Check() const {
-        if (!error_.empty())
-            throw std::runtime_error("the window showed an error: " + error_);
-    }
-
-private:
-    QTimer timer_;
-    std::string error_;
-};
+// One checked group in four of the browser's: 5,000 of its 20,000.
+constexpr int kCheckEvery = 4;
 
 std::string CpuModel() {
     std::ifstream cpuinfo("/proc/cpuinfo");
@@ -102,26 +66,16 @@ std::string CpuModel() {
 // profile: the browsers get a home of their own, which only the browser
 // workloads show the program.
 void UseTemporaryHome(const QTemporaryDir& temp) {
-    if (!temp.isValid())
-        throw std::runtime_error("cannot create a temporary directory: " +
-                                 temp.errorString().toStdString());
+    Require(temp.isValid(), "a temporary directory: " + temp.errorString().toStdString());
     const QDir root(temp.path());
-    const std::pair<const char*, const char*> directories[] = {{"HOME", "home"},
-                                                               {"XDG_CONFIG_HOME", "config"},
-                                                               {"XDG_CACHE_HOME", "cache"},
-                                                               {"XDG_RUNTIME_DIR", "runtime"},
-                                                               {"XDG_DATA_HOME", "seeded"},
-                                                               {nullptr, "empty"},
-                                                               {nullptr, "million"},
-                                                               {nullptr, "long"},
-                                                               {nullptr, "short"},
-                                                               {nullptr, "browsers"},
-                                                               {nullptr, "kept"}};
-    for (const auto& [variable, name] : directories) {
-        if (!root.mkpath(name))
-            throw std::runtime_error("cannot create " + root.filePath(name).toStdString());
-        if (variable)
-            setenv(variable, root.filePath(name).toLocal8Bit().constData(), 1);
+    const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
+                                     "XDG_DATA_HOME"};
+    const char* const folders[] = {"home",    "config", "cache", "runtime",  "seeded", "empty",
+                                   "million", "long",   "short", "browsers", "kept"};
+    for (std::size_t i = 0; i < std::size(folders); ++i) {
+        Require(root.mkpath(folders[i]), "a folder " + root.filePath(folders[i]).toStdString());
+        if (i < std::size(variables))
+            setenv(variables[i], root.filePath(folders[i]).toLocal8Bit().constData(), 1);
     }
     // Qt accepts a runtime directory only when no one else may enter it.
     QFile::setPermissions(root.filePath("runtime"),
@@ -130,123 +84,14 @@ void UseTemporaryHome(const QTemporaryDir& temp) {
 
 void PrintFacts(int runs, const QString& root) {
     const char* zone = std::getenv("TZ");
-    Print("machine: " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " CPUs (nproc), " +
-          CpuModel());
-    Print("software: Qt " + std::string(qVersion()) + ", SQLite " + sqlite3_libversion() +
-          ", build " + ORVALLA_BUILD_TYPE + ", locale " + FormatSettings().LocaleName + ", TZ " +
-          (zone ? zone : "(system)"));
-    Print("stores: " + root.toStdString() + " (" +
-          QStorageInfo(root).fileSystemType().toStdString() + "); cache " +
-          std::to_string(kCacheEntries) + " entries, " + std::to_string(kCookies) +
-          " cookies; history " + std::to_string(kHistoryEntries) + " entries, " +
-          std::to_string(kHttpEntries) + " http");
-    Print("times: medians of " + std::to_string(runs) + " runs, in milliseconds");
-}
-
-void Reseed(const CacheSeed& seed, const std::vector<std::string>& urls) {
-    for (const std::string& url : urls)
-        CommitCookie(seed.cookies[static_cast<std::size_t>(seed.cookieAt.at(url))]);
-}
-
-QSize ListSize(const TMainForm& form) {
-    return form.lvCookies->size();
-}
-
-// Prints the walk's line, and then the same times against a scan of the
-// cookie rows alone with the texts ready, which the program cannot do.
-void MeasureWalk(TMainForm& form, int runs) {
-    Samples samples;
-    Samples cookieScan;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(WalkRun(form));
-        Require(form.lvCookies->Count() == kCookies, "the walk lists every cookie");
-        const std::vector<RowTexts> rows = CookieRows(form);
-        samples.floor.push_back(WalkFloor(rows, ListSize(form)));
-        cookieScan.floor.push_back(WalkCookieScanFloor(rows, ListSize(form)));
-    }
-    cookieScan.program = samples.program;
-    Print(FiguresLine("walk", samples, kWalkTarget));
-    Print(FiguresLine("walk-cookie-scan", cookieScan));
-}
-
-Samples MeasureOrdering(TMainForm& form, int column, int runs) {
-    form.Click(form.btnRefresh);
-    const std::vector<RowTexts> cacheOrder = CookieRows(form);
-    Samples samples;
-    std::vector<QString> floorOrder;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(OrderingRun(form, column));
-        samples.floor.push_back(OrderingFloor(cacheOrder, column, ListSize(form), floorOrder));
-        Require(FullAddresses(form) == floorOrder, "the header click orders as its floor");
-    }
-    return samples;
-}
-
-// Prints the deletion's line, and then the same times against deleting in
-// one transaction, which the program may not do.
-void MeasureDelete(TMainForm& form, const CacheSeed& seed, int runs) {
-    Samples samples;
-    Samples oneTransaction;
-    std::vector<std::string> deleted;
-    std::vector<RowTexts> kept;
-    for (int run = 0; run < runs; ++run) {
-        CheckpointUrlCache();
-        // Every other row.
-        samples.program.push_back(DeleteRun(
-            form, [row = 0](const std::string&) mutable { return row++ % 2 == 0; }, deleted, kept));
-        Require(form.lvCookies->Count() == kCookies - static_cast<int>(deleted.size()),
-                "the rebuilt list lacks exactly the deleted rows");
-        Reseed(seed, deleted);
-        CheckpointUrlCache();
-        samples.floor.push_back(DeleteFloor(deleted, kept, ListSize(form), Commits::EachRow));
-        Reseed(seed, deleted);
-        CheckpointUrlCache();
-        oneTransaction.floor.push_back(DeleteFloor(deleted, kept, ListSize(form), Commits::Once));
-        Reseed(seed, deleted);
-    }
-    oneTransaction.program = samples.program;
-    Print(FiguresLine("delete", samples, kDeleteTarget));
-    Print(FiguresLine("delete-one-transaction", oneTransaction));
-}
-
-// On the History page, where its "Refresh" button is. Prints the listing's
-// line, and then the same times against a floor whose texts are ready.
-void MeasureHistory(TMainForm& form, int runs) {
-    form.PageControl1->SetActivePage(form.TabSheet2);
-    SettleEvents();
-    Samples samples;
-    Samples readyTexts;
-    for (int run = 0; run < runs; ++run) {
-        samples.program.push_back(HistoryRun(form));
-        Require(form.Edit1->text() == QString::number(kHttpEntries), "the grid lists every page");
-        const std::vector<RowTexts> rows = HistoryRows(form);
-        samples.floor.push_back(HistoryFloor(rows, form.StringGrid1->size(), Texts::Made));
-        readyTexts.floor.push_back(HistoryFloor(rows, form.StringGrid1->size(), Texts::Ready));
-    }
-    readyTexts.program = samples.program;
-    Print(FiguresLine("history", samples, kHistoryTarget));
-    Print(FiguresLine("history-ready-texts", readyTexts));
-}
-
-void MeasureStartup(const QDir& root, int runs) {
-    std::vector<double> seededMs, emptyMs, seededMiB, emptyMiB;
-    for (int run = 0; run < runs; ++run) {
-        const StartupRun seeded = RunStartup(root.filePath("seeded"));
-        const StartupRun empty = RunStartup(root.filePath("empty"));
-        seededMs.push_back(seeded.ms);
-        seededMiB.push_back(seeded.peakMiB);
-        emptyMs.push_back(empty.ms);
-        emptyMiB.push_back(empty.peakMiB);
-    }
-    char line[200];
-    std::snprintf(line, sizeof line, "startup: program %.1f ms (no floor)", Median(seededMs));
-    Print(line);
-    std::snprintf(line, sizeof line, "startup-empty: program %.1f ms (empty stores, for reference)",
-                  Median(emptyMs));
-    Print(line);
-    std::snprintf(line, sizeof line, "startup-peak-memory: seeded %.1f MiB, empty %.1f MiB",
-                  Median(seededMiB), Median(emptyMiB));
-    Print(line);
+    std::printf(
+        "machine: %ld CPUs (nproc), %s\nsoftware: Qt %s, SQLite %s, build %s, locale %s, TZ %s\n"
+        "stores: %s (%s); cache %d entries, %d cookies; history %d entries, %d http\n"
+        "times: medians of %d runs, in milliseconds\n",
+        sysconf(_SC_NPROCESSORS_ONLN), CpuModel().c_str(), qVersion(), sqlite3_libversion(),
+        ORVALLA_BUILD_TYPE, FormatSettings().LocaleName.c_str(), zone ? zone : "(system)",
+        qPrintable(root), qPrintable(QStorageInfo(root).fileSystemType()), kCacheEntries, kCookies,
+        kHistoryEntries, kHttpEntries, runs);
 }
 
 // The stores of one of the data homes in the temporary directory.
@@ -254,201 +99,238 @@ void UseDataHome(const QDir& root, const char* name) {
     setenv("XDG_DATA_HOME", root.filePath(name).toLocal8Bit().constData(), 1);
 }
 
-// The floors a million-entry start-up is measured against, from the window
-// phase.
-struct MillionFloors {
-    double walk = 0;
-    double history = 0;
-};
-
-bool AnyMillion(const Selection& only) {
-    return only.Has("walk-million") || only.Has("check-all") || only.Has("startup-million");
-}
-
-// In the million-entry stores: the walk, the first "Check All", and the
-// history floor the start-up needs.
-MillionFloors MeasureMillion(TMainForm& form, const QDir& root, int runs, const Selection& only) {
-    UseDataHome(root, "million");
-    Progress("seeding a million entries");
-    SeedUrlCache(kMillionEntries, kMillionCookies);
-    SeedHistory(kMillionHistory, kMillionHttp);
-    form.PageControl1->SetActivePage(form.TabSheet1);
-    SettleEvents();
-
-    Samples walk;
-    Samples checkAll;
-    for (int run = 0; run < runs; ++run) {
-        walk.program.push_back(WalkRun(form));
-        Require(form.lvCookies->Count() == kMillionCookies, "the walk lists every cookie");
-        const std::vector<RowTexts> rows = CookieRows(form);
-        walk.floor.push_back(WalkFloor(rows, ListSize(form)));
-        if (only.Has("check-all")) {
-            checkAll.program.push_back(CheckAllRun(form));
-            Require(form.lvCookies->Items(kMillionCookies - 1).Checked(), "every row is checked");
-            checkAll.floor.push_back(CheckAllFloor(rows, ListSize(form)));
-        }
-    }
-    if (only.Has("walk-million"))
-        Print(FiguresLine("walk-million", walk, kWalkTarget));
-    if (only.Has("check-all"))
-        Print(FiguresLine("check-all", checkAll, kCheckAllTarget));
-
-    MillionFloors floors{Median(walk.floor), 0};
-    if (only.Has("startup-million")) {
-        form.PageControl1->SetActivePage(form.TabSheet2);
-        HistoryRun(form);
-        const std::vector<RowTexts> pages = HistoryRows(form);
-        std::vector<double> history;
-        for (int run = 0; run < runs; ++run)
-            history.push_back(HistoryFloor(pages, form.StringGrid1->size(), Texts::Made));
-        floors.history = Median(history);
-    }
-    return floors;
-}
-
-// The same window work with huge texts and with short ones.
-void MeasureLongTexts(TMainForm& form, const QDir& root, int runs) {
-    UseDataHome(root, "long");
-    SeedLongTexts(kLongText);
-    UseDataHome(root, "short");
-    SeedLongTexts(kShortText);
-    Samples samples;
-    for (int run = 0; run < runs; ++run) {
-        UseDataHome(root, "long");
-        samples.program.push_back(LongTextsRun(form));
-        Require(form.lvCookies->Count() == 3 && form.Edit1->text() == "1",
-                "the long texts are listed");
-        UseDataHome(root, "short");
-        samples.floor.push_back(LongTextsRun(form));
-    }
-    Print(FiguresLine("long-texts", samples, kLongTextsTarget));
-}
-
-// Start-ups with the million-entry stores, against the walk's and the
-// history's floors on them plus a start-up with empty stores.
-void MeasureStartupMillion(const QDir& root, int runs, const MillionFloors& floors) {
-    MeasureStartupAgainst(
-        "startup-million", [&root] { return RunStartup(root.filePath("million")); },
-        floors.walk + floors.history, root.filePath("empty"), runs, kStartupMillionTarget);
-}
-
-bool AnyBrowser(const Selection& only) {
-    return only.HasAny({"browser-walk", "browser-history", "browser-delete-firefox",
-                        "browser-delete-chromium", "browser-startup"});
-}
-
-// The workloads on the stores seeded at the start.
-bool AnySeeded(const Selection& only) {
-    return only.HasAny({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
-                        "history", "startup"});
-}
-
 // Made by the browsers themselves, then filled; the times of both are
 // printed, as they make a good part of a run of the browser workloads.
 BrowserProfiles MakeProfiles(const QDir& root) {
     Progress("making the browser profiles");
-    const Stopwatch making;
-    const BrowserProfiles profiles = MakeBrowserProfiles(root.filePath("browsers"));
-    const double madeMs = making.ElapsedMs();
+    BrowserProfiles profiles;
+    const double madeMs = Timed([&] { profiles = MakeBrowserProfiles(root.filePath("browsers")); });
     Progress("filling the browser profiles");
-    const Stopwatch filling;
-    FillFirefoxProfile(profiles.firefoxCookies, profiles.firefoxPlaces);
-    FillChromiumProfile(profiles.chromiumCookies, profiles.chromiumHistory);
+    const double filledMs = Timed([&] {
+        FillFirefoxProfile(profiles.firefox);
+        FillChromiumProfile(profiles.chromium);
+    });
     char line[300];
     std::snprintf(line, sizeof line,
                   "browsers: %s; each profile %d cookies in %d groups over %d hosts, %d visits "
                   "of %d pages, %d http; made in %.1f s, filled in %.1f s",
                   profiles.versions.c_str(), kBrowserCookies, kBrowserGroups, kBrowserHosts,
-                  kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000,
-                  filling.ElapsedMs() / 1000);
+                  kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000, filledMs / 1000);
     Print(line);
     return profiles;
 }
 
-// The floors the start-ups are measured against, from the window phase.
-struct WindowFloors {
-    MillionFloors million;
-    BrowserFloorTimes browsers;
+// The floors of the start-ups with the million-entry stores and with the
+// browsers' profiles, checked against what the window listed of them.
+struct StartupFloors {
+    Run million;
+    Run browsers;
 };
 
-WindowFloors MeasureWindow(const CacheSeed& seed, const QDir& root, int runs, const Selection& only,
-                           const BrowserProfiles* browsers) {
-    WindowFloors floors;
+// The window's workloads: each the program's path over its floors, the
+// floors given what the window shows after the path.
+class WindowWorkloads {
+public:
+    WindowWorkloads(const Bench& bench, const QDir& root, TMainForm& form)
+        : bench_(bench), root_(root), form_(form) {}
+
+    // On the seeded stores, then on stores of a few long texts.
+    void Seeded(const CacheSeed& seed) {
+        bench_.Measure([&] { return WalkRun(form_, kCookies); }, cookies_,
+                       {{"walk", 2.2, std::bind_front(WalkFloor, Texts::Made)},
+                        {"walk-cookie-scan", 0, std::bind_front(WalkFloor, Texts::Ready)}});
+        for (const auto& [name, column] :
+             {std::pair{"ordering-modified", 2}, std::pair{"ordering-hits", 1},
+              std::pair{"ordering-address", 0}}) {
+            std::vector<RowTexts> cacheOrder;
+            bench_.Measure(
+                [&] { return OrderingRun(form_, column, cacheOrder); }, cookies_,
+                {{name, 3, std::bind_front(OrderingFloor, std::cref(cacheOrder), column)}});
+        }
+        // Every other row, deleted by each run and each floor from the whole
+        // cache, its log emptied.
+        std::vector<std::string> checked;
+        const auto restore = [&] {
+            for (const std::string& url : checked)
+                CommitCookie(seed.at(url));
+            CheckpointUrlCache();
+        };
+        bench_.Measure(
+            [&] { return DeleteRun(form_, "", 2, kCookies / 2, checked); }, cookies_,
+            {{"delete", 2, std::bind_front(DeleteFloor, std::cref(checked), Commits::EachRow)},
+             {"delete-one-transaction", 0,
+              std::bind_front(DeleteFloor, std::cref(checked), Commits::Once)}},
+            restore);
+        if (!checked.empty())
+            restore();
+        bench_.Measure([&] { return HistoryRun(form_, kHttpEntries); }, pages_,
+                       {{"history", 2, std::bind_front(HistoryFloor, Texts::Made)},
+                        {"history-ready-texts", 0, std::bind_front(HistoryFloor, Texts::Ready)}});
+        // The same window work with huge texts and with short ones.
+        if (!bench_.Has({"long-texts"}))
+            return;
+        for (const auto& [home, bytes] :
+             {std::pair{"long", std::size_t{1} << 20}, std::pair{"short", std::size_t{100}}}) {
+            UseDataHome(root_, home);
+            SeedLongTexts(bytes);
+        }
+        const auto listing = [this](const char* home) {
+            UseDataHome(root_, home);
+            return LongTextsRun(form_);
+        };
+        bench_.Measure([&] { return listing("long"); }, nullptr,
+                       {{"long-texts", 3, [&](const Shown&) { return listing("short"); }}});
+    }
+
+    // In the million-entry stores, seeded here.
+    void Million(StartupFloors& floors) {
+        if (!bench_.Has({"walk-million", "check-all", "startup-million"}))
+            return;
+        UseDataHome(root_, "million");
+        Progress("seeding a million entries");
+        SeedUrlCache(kMillionEntries, kMillionCookies);
+        SeedHistory(kMillionHistory, kMillionHttp);
+        bench_.Measure([&] { return WalkRun(form_, kMillionCookies); }, cookies_,
+                       {{"walk-million", 2.2, std::bind_front(WalkFloor, Texts::Made)}});
+        bench_.Measure([&] { return CheckAllRun(form_); }, cookies_,
+                       {{"check-all", 3, CheckAllFloor}});
+        if (bench_.Has({"startup-million"}))
+            floors.million = Listed(kMillionCookies, kMillionHttp,
+                                    [&root = root_](const Shown& cookies, const Shown& pages) {
+                                        UseDataHome(root, "million");
+                                        return WalkFloor(Texts::Made, cookies) +
+                                               HistoryFloor(Texts::Made, pages);
+                                    });
+    }
+
+    // With Orvalla's own stores empty, the browsers' profiles in view.
+    void Browsers(const BrowserProfiles& profiles, StartupFloors& floors) {
+        UseDataHome(root_, "empty");
+        const BrowsersInView view(profiles);
+        bench_.Measure(
+            [&] { return WalkRun(form_, 2 * kBrowserGroups); }, cookies_,
+            {{"browser-walk", 2, std::bind_front(BrowserWalkFloor, std::cref(profiles))}});
+        bench_.Measure(
+            [&] { return HistoryRun(form_, 2 * kBrowserHttpPages); }, pages_,
+            {{"browser-history", 2, std::bind_front(BrowserHistoryFloor, std::cref(profiles))}});
+        for (const auto& [name, browser] :
+             {std::pair{"browser-delete-firefox", Browser::Firefox},
+              std::pair{"browser-delete-chromium", Browser::Chromium}}) {
+            if (!bench_.Has({name}))
+                continue;
+            const BrowserProfile& profile = profiles.Of(browser);
+            // Each run and floor starts from the cookie file as filled.
+            const std::string kept = root_.filePath("kept").toStdString() + "/" + name;
+            KeepStore(profile.cookies, kept);
+            std::vector<std::string> checked;
+            bench_.Measure(
+                [&] {
+                    return DeleteRun(form_, "Cookie:" + profile.label + "@", kCheckEvery,
+                                     kBrowserGroups / kCheckEvery, checked);
+                },
+                cookies_,
+                {{name, 2,
+                  std::bind_front(BrowserDeleteFloor, std::cref(profiles), browser,
+                                  std::cref(checked))}},
+                [&] { PutBackStore(profile.cookies, kept); });
+            PutBackStore(profile.cookies, kept);
+        }
+        if (bench_.Has({"browser-startup"}))
+            floors.browsers = Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages,
+                                     [&profiles](const Shown& cookies, const Shown& pages) {
+                                         return BrowserWalkFloor(profiles, cookies) +
+                                                BrowserHistoryFloor(profiles, pages);
+                                     });
+    }
+
+private:
+    // Both pages listed, and the start-up's `floors` of what they show.
+    template <typename Floors>
+    Run Listed(int groups, int pages, Floors floors) {
+        WalkRun(form_, groups);
+        HistoryRun(form_, pages);
+        return [floors, cookies = cookies_(), pageRows = pages_()] {
+            return floors(cookies, pageRows);
+        };
+    }
+
+    const Bench& bench_;
+    const QDir& root_;
+    TMainForm& form_;
+    // What the list and the grid show.
+    const std::function<Shown()> cookies_ = [this] {
+        return Shown{CookieRows(form_), form_.lvCookies->size()};
+    };
+    const std::function<Shown()> pages_ = [this] {
+        return Shown{HistoryRows(form_), form_.StringGrid1->size()};
+    };
+};
+
+StartupFloors MeasureWindow(const Bench& bench, const QDir& root, const CacheSeed& seed,
+                            const BrowserProfiles* browsers) {
+    StartupFloors floors;
     const bool comInitialized = SUCCEEDED(CoInitialize(nullptr));
     Application.Title = "Veltrane  - Orvalla";
-    const ErrorBoxGuard errors;
+    // An error box would wait for a click that never comes: it is answered,
+    // its text kept, and the benchmark stops once the window is done.
+    std::string error;
+    QTimer errorBoxes;
+    QObject::connect(&errorBoxes, &QTimer::timeout, [&error] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            error = box->text().toStdString();
+            box->reject();
+        }
+    });
+    errorBoxes.start(100);
     {
         Progress("building the window");
         TMainForm form;
         form.show();
-        SettleEvents();
-        errors.Check();
-
-        if (only.Has("walk")) {
-            Progress("walk");
-            MeasureWalk(form, runs);
-        }
-        const std::pair<const char*, int> orderings[] = {
-            {"ordering-modified", 2}, {"ordering-hits", 1}, {"ordering-address", 0}};
-        for (const auto& [name, column] : orderings) {
-            if (only.Has(name)) {
-                Progress(name);
-                Print(FiguresLine(name, MeasureOrdering(form, column, runs), kOrderingTarget));
-            }
-        }
-        if (only.Has("delete")) {
-            Progress("delete");
-            MeasureDelete(form, seed, runs);
-        }
-        if (only.Has("history")) {
-            Progress("history");
-            MeasureHistory(form, runs);
-        }
-        if (only.Has("long-texts")) {
-            Progress("long-texts");
-            MeasureLongTexts(form, root, runs);
-        }
-        if (browsers) {
-            UseDataHome(root, "empty");
-            floors.browsers = MeasureBrowsers(form, *browsers, root.filePath("kept"), runs, only);
-        }
-        if (AnyMillion(only))
-            floors.million = MeasureMillion(form, root, runs, only);
-        errors.Check();
+        WindowWorkloads workloads(bench, root, form);
+        workloads.Seeded(seed);
+        if (browsers)
+            workloads.Browsers(*browsers, floors);
+        workloads.Million(floors);
     }
+    Require(error.empty(), "the window showed no error, but \"" + error + "\"");
     UrlHistory = nullptr;
     if (comInitialized)
         CoUninitialize();
     return floors;
 }
 
-int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
-    PrintFacts(runs, temp.path());
-
+int RunAll(const QTemporaryDir& temp, const Bench& bench) {
+    const QDir root(temp.path());
     CacheSeed seed;
-    if (AnySeeded(only)) {
+    if (bench.Has({"walk", "ordering-modified", "ordering-hits", "ordering-address", "delete",
+                   "history", "startup"})) {
         Progress("seeding the stores");
         seed = SeedUrlCache(kCacheEntries, kCookies);
         SeedHistory(kHistoryEntries, kHttpEntries);
     }
-    const QDir root(temp.path());
     std::optional<BrowserProfiles> browsers;
-    if (AnyBrowser(only))
+    if (bench.Has({"browser-walk", "browser-history", "browser-delete-firefox",
+                   "browser-delete-chromium", "browser-startup"}))
         browsers = MakeProfiles(root);
-
-    const WindowFloors floors =
-        MeasureWindow(seed, root, runs, only, browsers ? &*browsers : nullptr);
-    if (only.Has("startup")) {
-        Progress("startup");
-        MeasureStartup(root, runs);
-    }
-    if (only.Has("startup-million")) {
-        Progress("startup-million");
-        MeasureStartupMillion(root, runs, floors.million);
-    }
-    if (only.Has("browser-startup")) {
-        Progress("browser-startup");
-        MeasureBrowserStartup(*browsers, root.filePath("empty"), runs, floors.browsers);
+    const StartupFloors floors = MeasureWindow(bench, root, seed, browsers ? &*browsers : nullptr);
+    // Start-ups with the seeded stores (beside one with empty stores, for
+    // reading), with the million-entry stores, and finding the two profiles.
+    const QString empty = root.filePath("empty");
+    MeasureStartup(
+        bench, "startup", 0,
+        [&](auto& peaks) { return RunStartup(root.filePath("seeded"), peaks); }, empty, nullptr);
+    MeasureStartup(
+        bench, "startup-million", 2,
+        [&](auto& peaks) { return RunStartup(root.filePath("million"), peaks); }, empty,
+        floors.million);
+    if (browsers) {
+        MeasureStartup(
+            bench, "browser-startup", 2,
+            [&](auto& peaks) {
+                const BrowsersInView view(*browsers);
+                return RunStartup(empty, peaks);
+            },
+            empty, floors.browsers);
     }
     return 0;
 }
@@ -456,7 +338,7 @@ int Run(const QTemporaryDir& temp, int runs, const Selection& only) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : kDefaultRuns;
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
     if (runs < 1) {
         std::fprintf(stderr, "usage: orvalla_bench [RUNS [NAME...]]\n");
         return 2;
@@ -469,7 +351,8 @@ int main(int argc, char* argv[]) {
         const QTemporaryDir temp(QDir::tempPath() + "/orvalla-bench-XXXXXX");
         UseTemporaryHome(temp);
         QApplication app(argc, argv);
-        return Run(temp, runs, Selection(argc, argv));
+        PrintFacts(runs, temp.path());
+        return RunAll(temp, Bench(runs, argc, argv));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "orvalla_bench: %s\n", error.what());
         return 1;

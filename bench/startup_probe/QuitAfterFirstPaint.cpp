@@ -15,38 +15,32 @@ namespace {
 
 class QuitAfterFirstPaint : public QObject {
 public:
-    explicit QuitAfterFirstPaint(QObject* parent) : QObject(parent) {}
+    using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !painted_ && watched->isWidgetType() &&
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
-            painted_ = true;
-            // Queued: the paint in progress completes first.
+            // Once, and queued: the paint in progress completes first.
+            qApp->removeEventFilter(this);
             QMetaObject::invokeMethod(
                 qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         }
         return false;
     }
-
-private:
-    bool painted_ = false;
 };
 
-// The parent cannot learn this from the exit status: a child's ru_maxrss
-// also counts the parent's memory at the fork, while VmHWM belongs to the
-// memory this program mapped after its exec.
-void PrintPeakMemory() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            std::printf("%s\n", line.c_str());
-    }
-}
-
 void InstallProbe() {
-    QCoreApplication* app = QCoreApplication::instance();
-    app->installEventFilter(new QuitAfterFirstPaint(app));
-    std::atexit(PrintPeakMemory);
+    qApp->installEventFilter(new QuitAfterFirstPaint(qApp));
+    // The parent cannot learn this from the exit status: a child's ru_maxrss
+    // also counts the parent's memory at the fork, while VmHWM belongs to the
+    // memory this program mapped after its exec.
+    std::atexit([] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmHWM:", 0) == 0)
+                std::printf("%s\n", line.c_str());
+        }
+    });
 }
 
 }  // namespace
