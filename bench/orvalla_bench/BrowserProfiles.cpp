@@ -1,63 +1,23 @@
 #include "BrowserProfiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSettings>
 
-#include <chrono>
 #include <filesystem>
-#include <stdexcept>
 
-#include "BrowserRun.h"
+#include "HeadlessProfiles.h"
 #include "Measure.h"
 #include "PageServer.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// A browser's first start in a new profile takes seconds; a hang does not
-// stop the benchmark for ever.
-constexpr auto kBrowserTimeout = 90s;
-
-// Scripts may close the last window, which ends the browser, and no
-// first-run page keeps another tab open.
-constexpr const char* kFirefoxPrefs =
-    "user_pref(\"dom.allow_scripts_to_close_windows\", true);\n"
-    "user_pref(\"datareporting.policy.firstRunURL\", \"\");\n"
-    "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
-    "user_pref(\"startup.homepage_welcome_url\", \"\");\n";
-
 void Check(const QString& failure) {
     Require(failure.isEmpty(), "the browser made its profile: " + failure.toStdString());
-}
-
-QString Installed(const char* name) {
-    const QString path = FindBrowser(name);
-    Require(!path.isEmpty(), std::string(name) + " is installed");
-    return path;
 }
 
 std::string Existing(const QString& path) {
     Require(QFile::exists(path), "the browser made " + path.toStdString());
     return path.toStdString();
-}
-
-// Where this version keeps its profiles: the config folder, or the older
-// ~/.mozilla.
-QString FirefoxFolder(const QString& home) {
-    for (const QString& root : {home + "/.config/mozilla/firefox", home + "/.mozilla/firefox"}) {
-        const QStringList found = QDir(root).entryList({"*.default-esr"}, QDir::Dirs);
-        if (found.size() == 1)
-            return root + "/" + found.front();
-    }
-    throw std::runtime_error("firefox-esr made no profile folder in " + home.toStdString());
-}
-
-void WriteFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    Require(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(),
-            "the benchmark wrote " + path.toStdString());
 }
 
 }  // namespace
@@ -67,27 +27,19 @@ BrowserProfiles MakeBrowserProfiles(const QString& home) {
     server.SetPage(
         "/made", {.title = "Made", .setCookies = {"made=1; Max-Age=86400; Path=/"}, .close = true});
     const QString page = server.Url("bench.localhost", "/made");
-    const QProcessEnvironment environment = BrowserEnvironment(home);
     BrowserProfiles profiles;
     profiles.home = home;
 
-    const QString firefox = Installed("firefox-esr");
-    Check(RunBrowser(firefox, {"--headless", "-CreateProfile", "default-esr"}, environment,
-                     kBrowserTimeout));
-    const QString folder = FirefoxFolder(home);
-    WriteFile(folder + "/user.js", kFirefoxPrefs);
-    Check(RunBrowser(firefox, {"--headless", "-profile", folder, page}, environment,
-                     kBrowserTimeout));
+    Require(!FindFirefox().isEmpty() && !FindChromium().isEmpty(),
+            "Firefox and Chromium are installed");
+    QString folder;
+    Check(MakeFirefoxProfile(home, {}, folder));
+    Check(RunFirefox(home, folder, page));
     profiles.firefox = {"firefox.default-esr", Existing(folder + "/cookies.sqlite"),
                         Existing(folder + "/places.sqlite")};
 
-    const QString chromium = Installed("chromium");
-    const QString userData = home + "/.config/chromium";
-    Check(RunBrowser(
-        chromium,
-        {"--headless=new", "--no-sandbox", "--password-store=basic", "--no-first-run",
-         "--disable-background-networking", "--user-data-dir=" + userData, "--dump-dom", page},
-        environment, kBrowserTimeout));
+    const QString userData = ChromiumUserData(home);
+    Check(RunChromium(home, page));
     // Versions that keep the network's files apart put the cookies there.
     const QString network = userData + "/Default/Network/Cookies";
     profiles.chromium = {"chromium.Default",
