@@ -124,10 +124,14 @@ std::vector<std::pair<std::string, std::string>> ProfilesAt(const Place& place) 
     if (!place.folderPerProfile)
         return {{root, "default"}};
     std::vector<std::string> names;
+    // Stepped with an error code: a folder that fails to read part-way ends
+    // the listing where it failed instead of throwing past every caller.
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
-        if (entry.is_directory(error))
-            names.push_back(entry.path().filename().string());
+    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code unknown;
+        if (entry->is_directory(unknown))
+            names.push_back(entry->path().filename().string());
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return std::pair(a != "default", a) < std::pair(b != "default", b);
