@@ -162,7 +162,7 @@ TEST_F(ListViewTest, CheckStateFocusAndSelectionAreSeparateAndSelectionIsSingle)
     EXPECT_FALSE(list.ItemFocused());
 }
 
-TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlace) {
+TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlaceAndRowStates) {
     AddRows({3, 1, 2, 1, 3});
     CompareByKey();
     list.AlphaSort();
@@ -173,22 +173,20 @@ TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlace) {
     list.AlphaSort();
     EXPECT_EQ(Captions(),
               (std::vector<std::string>{"row3_1", "row3_5", "row2_3", "row1_2", "row1_4"}));
-}
 
-TEST_F(ListViewTest, SortingKeepsCheckStatesFocusAndSelection) {
-    AddRows({3, 1, 2});
-    list.Items(0).SetChecked(true);      // key 3
-    list.Items(1).SetSelected(true);     // key 1
-    list.SetItemFocused(list.Items(2));  // key 2
+    // Check states, focus and selection go with their rows.
+    list.Items(0).SetChecked(true);      // row3_1
+    list.Items(3).SetSelected(true);     // row1_2
+    list.SetItemFocused(list.Items(2));  // row2_3
     CompareByKey();
     list.AlphaSort();
-
-    ASSERT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
-    EXPECT_TRUE(list.Items(2).Checked());
+    ASSERT_EQ(Captions(),
+              (std::vector<std::string>{"row1_2", "row1_4", "row2_3", "row3_1", "row3_5"}));
+    EXPECT_TRUE(list.Items(3).Checked());
     EXPECT_FALSE(list.Items(0).Checked());
     EXPECT_TRUE(list.Items(0).Selected());
-    EXPECT_EQ(list.ItemFocused(), list.Items(1));
-    EXPECT_EQ(list.Items(1).SubItem(0), "2");
+    EXPECT_EQ(list.ItemFocused(), list.Items(2));
+    EXPECT_EQ(list.Items(2).SubItem(0), "2");
 }
 
 TEST_F(ListViewTest, AnErrorFromOnCompareLeavesTheOrderAndReachesTheCaller) {
@@ -247,7 +245,7 @@ TEST_F(ListViewTest, TenThousandRowsSortAndKeepTheirTexts) {
     EXPECT_EQ(list.topLevelItemCount(), 10000);
 }
 
-TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
+TEST_F(ListViewTest, UpdatesResumeAfterTheOutermostEndUpdateWithRowsClearedAndSorted) {
     list.BeginUpdate();
     {
         TListUpdateLock inner(&list);
@@ -261,6 +259,21 @@ TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
     EXPECT_FALSE(list.updatesEnabled());
     list.EndUpdate();
     EXPECT_TRUE(list.updatesEnabled());
+
+    list.BeginUpdate();
+    AddRows({3, 1, 2});
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    AddRows({3, 1, 2});
+    CompareByKey();
+    list.AlphaSort();
+    list.EndUpdate();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
+
+    // A list destroyed before it repaints again frees what it kept aside.
+    TListView other;
+    other.BeginUpdate();
+    other.Add().SetCaption("never shown");
 }
 
 // Rows added while repainting is suspended reach the view together; whoever
@@ -287,23 +300,6 @@ TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
     EXPECT_EQ(list.ItemFocused().Caption(), "third");
     EXPECT_EQ(list.selectedItems().size(), 1);
     EXPECT_TRUE(list.Items(3).Checked());
-}
-
-TEST_F(ListViewTest, RowsAddedWhileSuspendedGoWithClearAndSort) {
-    list.BeginUpdate();
-    AddRows({3, 1, 2});
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0);
-    AddRows({3, 1, 2});
-    CompareByKey();
-    list.AlphaSort();
-    list.EndUpdate();
-    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
-
-    // A list destroyed before it repaints again frees what it kept aside.
-    TListView other;
-    other.BeginUpdate();
-    other.Add().SetCaption("never shown");
 }
 
 TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {
