@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(AnsiCompareStr, FollowsTheLocaleRatherThanCharacterCodesAndTellsEveryTextApart) {
+TEST(AnsiCompareStr, FollowsTheUsersLocaleRatherThanCharacterCodesAndTellsEveryTextApart) {
     ScopedLocale us("en_US.UTF-8");
     ASSERT_LT(std::string("B"), std::string("a"));
     EXPECT_EQ(AnsiCompareStr("a", "B"), -1);
@@ -25,9 +25,8 @@ TEST(AnsiCompareStr, FollowsTheLocaleRatherThanCharacterCodesAndTellsEveryTextAp
     const int ignorableOrder = AnsiCompareStr("ab", withIgnorable);
     EXPECT_NE(ignorableOrder, 0);
     EXPECT_EQ(AnsiCompareStr(withIgnorable, "ab"), -ignorableOrder);
-}
 
-TEST(AnsiCompareStr, FollowsTheUsersLocale) {
+    // The user's locale rules.
     {
         ScopedLocale german("de_DE.UTF-8");
         EXPECT_EQ(AnsiCompareStr("ä", "b"), -1);

@@ -188,7 +188,7 @@ TEST(DropTail, ShortensByCharactersAndStopsAtEmpty) {
     }
 }
 
-TEST(CookieCaption, IsTheHostAndPathAfterTheFirstAt) {
+TEST(CookieCaption, IsTheHostAndPathAfterTheFirstAtCutTo260CharactersThenASlash) {
     EXPECT_EQ(CookieCaption("Cookie:user@example.com/"), "example.com");
     EXPECT_EQ(CookieCaption("Cookie:user@example.com/path//"), "example.com/path/");
     EXPECT_EQ(CookieCaption("Cookie:user@host@other/"), "host@other");
@@ -196,9 +196,7 @@ TEST(CookieCaption, IsTheHostAndPathAfterTheFirstAt) {
     EXPECT_EQ(CookieCaption("Cookie:user@"), "");
     EXPECT_EQ(CookieCaption("@/"), "");
     EXPECT_EQ(CookieCaption(""), "");
-}
 
-TEST(CookieCaption, KeepsAtMost260CharactersThenDropsASlash) {
     const std::string host(259, 'h');
     // The slash is the 260th character, so it is cut and then dropped.
     EXPECT_EQ(CookieCaption("u@" + host + "/tail"), host);

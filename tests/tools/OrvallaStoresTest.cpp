@@ -23,16 +23,14 @@ protected:
     TempDataDir dataDir;
 };
 
-TEST_F(OrvallaStores, HelpNamesEveryCommand) {
+TEST_F(OrvallaStores, HelpNamesEveryCommandAndBadArgumentsAreRejectedWithOneLine) {
     const ToolResult result = RunTool({"--help"});
     EXPECT_EQ(result.exitCode, 0);
     for (const char* name : {"add-cache ADDRESS", "list-cache", "delete-cache ADDRESS...",
                              "clear-history", "sample", "--type", "--hits"}) {
         EXPECT_NE(result.out.find(name), std::string::npos) << name;
     }
-}
 
-TEST_F(OrvallaStores, BadArgumentsAreRejectedWithOneLine) {
     ExpectRejected({});
     ExpectRejected({"no-such-command"});
     ExpectRejected({"add-cache"});
