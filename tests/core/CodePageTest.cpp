@@ -6,7 +6,7 @@ namespace {
 
 const std::string kMixed = "a\u00E9\u20AC\U0001F600b";  // 1, 2, 3, 4 and 1 bytes
 
-TEST(CopyChars, CountsCharactersNotBytes) {
+TEST(CopyChars, CountsCharactersNotBytesNeverCutsOneAndCountsBadBytesAsOne) {
     EXPECT_EQ(CopyChars(kMixed, 0, 3), "a\u00E9\u20AC");
     EXPECT_EQ(CopyChars(kMixed, 1, 1), "\u00E9");
     EXPECT_EQ(CopyChars(kMixed, 6, 1), "\U0001F600");
@@ -15,17 +15,12 @@ TEST(CopyChars, CountsCharactersNotBytes) {
     EXPECT_EQ(CopyChars(kMixed, kMixed.size(), 1), "");
     EXPECT_EQ(CopyChars(kMixed, kMixed.size() + 5, 1), "");
     EXPECT_EQ(CharCount(kMixed), 5u);
-}
-
-TEST(CopyChars, NeverCutsAMultiByteCharacter) {
     for (std::size_t count = 0; count <= 5; ++count) {
         const std::string part = CopyChars(kMixed, 0, count);
         EXPECT_EQ(CharCount(part), count);
         EXPECT_EQ(AnsiToWide(part).find(u'\uFFFD'), std::u16string::npos) << count;
     }
-}
-
-TEST(CopyChars, CountsEachInvalidByteAsOneCharacter) {
+    // Each invalid byte counts as one character.
     const std::string broken =
         "\xFF\xFE"
         "a\xE2\x82";  // stray bytes and a cut-off euro sign
@@ -38,14 +33,11 @@ TEST(CopyChars, CountsEachInvalidByteAsOneCharacter) {
 TEST(WideToAnsi, EncodesUtf8AndReplacesUnpairedSurrogates) {
     EXPECT_EQ(WideToAnsi(u"a\u00E9\u20AC\U0001F600b"), kMixed);
     EXPECT_EQ(WideToAnsi(u""), "");
-    const std::u16string loneHigh = {0xD83D, u'x'};
-    const std::u16string loneLow = {u'x', 0xDE00};
-    const std::u16string highAtEnd = {u'x', 0xD83D};
-    const std::u16string reversed = {0xDE00, 0xD83D};
-    EXPECT_EQ(WideToAnsi(loneHigh), "\uFFFDx");
-    EXPECT_EQ(WideToAnsi(loneLow), "x\uFFFD");
-    EXPECT_EQ(WideToAnsi(highAtEnd), "x\uFFFD");
-    EXPECT_EQ(WideToAnsi(reversed), "\uFFFD\uFFFD");
+    // A lone high, a lone low, a high at the end, a pair reversed.
+    EXPECT_EQ(WideToAnsi(std::u16string{0xD83D, u'x'}), "\uFFFDx");
+    EXPECT_EQ(WideToAnsi(std::u16string{u'x', 0xDE00}), "x\uFFFD");
+    EXPECT_EQ(WideToAnsi(std::u16string{u'x', 0xD83D}), "x\uFFFD");
+    EXPECT_EQ(WideToAnsi(std::u16string{0xDE00, 0xD83D}), "\uFFFD\uFFFD");
 }
 
 TEST(AnsiToWide, DecodesUtf8AndReplacesEachInvalidByte) {

@@ -38,20 +38,30 @@ constexpr WORD DosTime(int hour, int minute, int second) {
     return static_cast<WORD>(hour << 11 | minute << 5 | second / 2);
 }
 
-TEST(FileTimeToLocalFileTime, FollowsTheZoneInTZ) {
-    const FILETIME winter = UtcFileTime(2026, 1, 2, 15, 4, 5);
-    {
-        ScopedTimeZone tz("UTC");
-        EXPECT_EQ(LocalOffsetSeconds(winter), 0);
+TEST(FileTimeToLocalFileTime, FollowsTheZoneInTZAndTheDaylightSavingOfTheInstant) {
+    const struct {
+        const char* zone;
+        FILETIME universal;
+        int offsetMinutes;
+    } cases[] = {
+        {"UTC", UtcFileTime(2026, 1, 2, 15, 4, 5), 0},
+        {"America/New_York", UtcFileTime(2026, 1, 2, 15, 4, 5), -5 * 60},
+        {"Europe/Berlin", UtcFileTime(2026, 1, 2, 15, 4, 5), 60},
+        {"America/New_York", UtcFileTime(2026, 7, 1, 12), -4 * 60},
+        {"Europe/Berlin", UtcFileTime(2026, 7, 1, 12), 2 * 60},
+        // Clocks went forward at 2:00 local time on 8 March 2026.
+        {"America/New_York", UtcFileTime(2026, 3, 8, 6, 59, 59), -5 * 60},
+        {"America/New_York", UtcFileTime(2026, 3, 8, 7, 0, 0), -4 * 60},
+    };
+    for (const auto& c : cases) {
+        ScopedTimeZone tz(c.zone);
+        EXPECT_EQ(LocalOffsetSeconds(c.universal), c.offsetMinutes * 60) << c.zone;
     }
-    {
-        ScopedTimeZone tz("America/New_York");
-        EXPECT_EQ(LocalOffsetSeconds(winter), -5 * 3600);
-    }
-    {
-        ScopedTimeZone tz("Europe/Berlin");
-        EXPECT_EQ(LocalOffsetSeconds(winter), 1 * 3600);
-    }
+    ScopedTimeZone berlin("Europe/Berlin");
+    const FILETIME universal = UtcFileTime(2026, 1, 2, 15, 4, 5, 1234567);
+    FILETIME local{};
+    ASSERT_TRUE(FileTimeToLocalFileTime(&universal, &local));
+    EXPECT_EQ(FileTimeToQuad(local) % kTicksPerSecond, 1234567u);  // the fraction is kept
 }
 
 TEST(FileTimeToLocalFileTime, TakesUpAChangedZoneWhenToldAndOnNewSettings) {
@@ -66,30 +76,7 @@ TEST(FileTimeToLocalFileTime, TakesUpAChangedZoneWhenToldAndOnNewSettings) {
     EXPECT_EQ(LocalOffsetSeconds(summer), -(2 * 3600 + 30 * 60));
 }
 
-TEST(FileTimeToLocalFileTime, AppliesDaylightSavingOfTheInstantConverted) {
-    const FILETIME summer = UtcFileTime(2026, 7, 1, 12);
-    {
-        ScopedTimeZone tz("America/New_York");
-        EXPECT_EQ(LocalOffsetSeconds(summer), -4 * 3600);
-        // Clocks went forward at 2:00 local time on 8 March 2026.
-        EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 6, 59, 59)), -5 * 3600);
-        EXPECT_EQ(LocalOffsetSeconds(UtcFileTime(2026, 3, 8, 7, 0, 0)), -4 * 3600);
-    }
-    {
-        ScopedTimeZone tz("Europe/Berlin");
-        EXPECT_EQ(LocalOffsetSeconds(summer), 2 * 3600);
-    }
-}
-
-TEST(FileTimeToLocalFileTime, KeepsTheFractionOfTheSecond) {
-    ScopedTimeZone tz("Europe/Berlin");
-    const FILETIME universal = UtcFileTime(2026, 1, 2, 15, 4, 5, 1234567);
-    FILETIME local{};
-    ASSERT_TRUE(FileTimeToLocalFileTime(&universal, &local));
-    EXPECT_EQ(FileTimeToQuad(local) % kTicksPerSecond, 1234567u);
-}
-
-TEST(FileTimeToLocalFileTime, FailsWhenTheResultWouldLeaveTheRange) {
+TEST(FileTimeToLocalFileTime, FailsOutsideTheRangeAndForNullPointers) {
     ScopedTimeZone tz("America/New_York");
     const FILETIME zero{};
     FILETIME local = QuadToFileTime(42);
@@ -103,11 +90,10 @@ TEST(FileTimeToLocalFileTime, FailsWhenTheResultWouldLeaveTheRange) {
     ScopedTimeZone east("Europe/Berlin");
     EXPECT_FALSE(FileTimeToLocalFileTime(&largest, &local));
     EXPECT_TRUE(FileTimeToLocalFileTime(&zero, &local));
-}
 
-TEST(FileTimeToLocalFileTime, RejectsTheUpperHalfAndNullPointers) {
-    ScopedTimeZone tz("UTC");
-    FILETIME local{};
+    // The upper half and null pointers are refused even where no offset
+    // would carry the result out of range.
+    ScopedTimeZone utc("UTC");
     for (std::uint64_t quad : {kLargestSigned + 1, kLargestUnsigned}) {
         const FILETIME ft = QuadToFileTime(quad);
         EXPECT_FALSE(FileTimeToLocalFileTime(&ft, &local));
@@ -118,15 +104,13 @@ TEST(FileTimeToLocalFileTime, RejectsTheUpperHalfAndNullPointers) {
     EXPECT_FALSE(FileTimeToLocalFileTime(&ft, nullptr));
 }
 
-TEST(FileTimeToDosDateTime, PacksFieldsAndHalvesTheSeconds) {
+TEST(FileTimeToDosDateTime, PacksFieldsHalvesTheSecondsAndCoversExactly1980To2107) {
     const Dos dos = DosOf(UtcFileTime(2026, 1, 2, 15, 4, 5, kTicksPerSecond - 1));
     EXPECT_EQ(dos.date, DosDate(2026, 1, 2));
     EXPECT_EQ(dos.time, DosTime(15, 4, 4));
     EXPECT_EQ(DosOf(UtcFileTime(2026, 1, 2, 15, 4, 6)).time, DosTime(15, 4, 6));
     EXPECT_EQ(DosOf(UtcFileTime(2024, 2, 29, 23, 59, 59)).date, DosDate(2024, 2, 29));
-}
 
-TEST(FileTimeToDosDateTime, CoversExactly1980To2107) {
     const Dos first = DosOf(UtcFileTime(1980, 1, 1));
     EXPECT_EQ(first.date, DosDate(1980, 1, 1));
     EXPECT_EQ(first.time, 0);

@@ -26,7 +26,7 @@ void ExpectSettings(const TFormatSettings& s, const Expected& e) {
 
 const Expected kUnitedStates{"en_US", "en_US", "M/d/yyyy", "h:mm:ss tt", "AM", "PM"};
 
-TEST(LocaleFormatSettings, PinsWhatQtGivesForCommonLocales) {
+TEST(LocaleFormatSettings, PinsWhatQtGivesConvertingZonesDesignatorsAndLiterals) {
     const Expected cases[] = {
         kUnitedStates,
         {"de_DE", "de_DE", "dd.MM.yyyy", "HH:mm:ss", "AM", "PM"},
@@ -36,9 +36,7 @@ TEST(LocaleFormatSettings, PinsWhatQtGivesForCommonLocales) {
     };
     for (const Expected& e : cases)
         ExpectSettings(LocaleFormatSettings(e.locale), e);
-}
 
-TEST(LocaleFormatSettings, ConvertsQtFormatsWithZonesDesignatorsAndLiterals) {
     // Qt: "t HH:mm:ss", "AP h시 m분 s초 t", "H:mm:ss (t)", "d.MM.yy 'г'.", "HH 'h' mm 'min' ss 's'
     // t".
     EXPECT_EQ(LocaleFormatSettings("zh_CN").LongTimeFormat, "HH:mm:ss");
@@ -49,21 +47,19 @@ TEST(LocaleFormatSettings, ConvertsQtFormatsWithZonesDesignatorsAndLiterals) {
     EXPECT_EQ(LocaleFormatSettings("fr_CA").LongTimeFormat, "HH' h 'mm' min 'ss' s'");
 }
 
-TEST(LocaleFormatSettings, MeansUnitedStatesForCPosixEmptyAndUnknown) {
+TEST(LocaleFormatSettings, MeansUnitedStatesForCPosixEmptyAndUnknownIgnoringCodesets) {
     for (const char* name : {"C", "POSIX", "", "C.UTF-8", "xx_YY", "tlh"}) {
         Expected e = kUnitedStates;
         e.locale = name;
         ExpectSettings(LocaleFormatSettings(name), e);
     }
-}
-
-TEST(LocaleFormatSettings, IgnoresCodesetAndModifier) {
+    // Codeset and modifier are ignored.
     EXPECT_EQ(LocaleFormatSettings("de_DE.UTF-8").ShortDateFormat, "dd.MM.yyyy");
     EXPECT_EQ(LocaleFormatSettings("en_GB.utf8@euro").LocaleName, "en_GB");
     EXPECT_EQ(LocaleFormatSettings("de_DE@euro").LocaleName, "de_DE");
 }
 
-TEST(FormatSettings, ReadsLcAllThenLcTimeThenLang) {
+TEST(FormatSettings, ReadsLcAllThenLcTimeThenLangCachedUntilRefreshed) {
     ScopedEnv lang("LANG", "fr_FR.UTF-8");
     ScopedEnv time("LC_TIME", "de_DE.UTF-8");
     {
@@ -77,9 +73,7 @@ TEST(FormatSettings, ReadsLcAllThenLcTimeThenLang) {
         RefreshFormatSettings();
         EXPECT_EQ(FormatSettings().LocaleName, "fr_FR");
     }
-}
-
-TEST(FormatSettings, IsCachedUntilRefreshed) {
+    // Cached until refreshed.
     ScopedLocale german("de_DE.UTF-8");
     const TFormatSettings& settings = FormatSettings();
     ScopedEnv british("LC_ALL", "en_GB.UTF-8");

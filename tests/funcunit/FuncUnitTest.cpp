@@ -31,15 +31,12 @@ std::string DateTextError(const std::string& first, const std::string& second) {
     return "(compared)";
 }
 
-TEST_F(FuncUnitTest, FileTimeToTextShowsEvenSecondsAndDropsMidnight) {
+TEST_F(FuncUnitTest, FileTimeToTextShowsEvenSecondsDropsMidnightAndFallsBackOutsideDos) {
     EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 1, 2, 15, 4, 5)), "1/2/2026 3:04:04 PM");
     EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 1, 2, 15, 4, 6)), "1/2/2026 3:04:06 PM");
     EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 1, 2)), "1/2/2026");
     EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 1, 2, 0, 0, 1)), "1/2/2026");  // 00:00:00 in DOS
     EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 1, 2, 0, 0, 2)), "1/2/2026 12:00:02 AM");
-}
-
-TEST_F(FuncUnitTest, FileTimeToTextFallsBackOutsideTheDosRange) {
     EXPECT_EQ(FileTimeToText(FILETIME{}), kFallback);
     EXPECT_EQ(FileTimeToText(UtcFileTime(1979, 12, 31, 23, 59, 59)), kFallback);
     EXPECT_EQ(FileTimeToText(UtcFileTime(1980, 1, 1)), "1/1/1980");
@@ -49,7 +46,7 @@ TEST_F(FuncUnitTest, FileTimeToTextFallsBackOutsideTheDosRange) {
     EXPECT_EQ(FileTimeToText(QuadToFileTime(std::numeric_limits<std::int64_t>::max())), kFallback);
 }
 
-TEST_F(FuncUnitTest, FileTimeToTextShowsLocalTime) {
+TEST_F(FuncUnitTest, FileTimeToTextShowsLocalTimeInTheUsersFormats) {
     const FILETIME ft = UtcFileTime(2026, 1, 2, 3, 30, 0);
     {
         ScopedTimeZone tz("America/New_York");
@@ -62,20 +59,17 @@ TEST_F(FuncUnitTest, FileTimeToTextShowsLocalTime) {
         EXPECT_EQ(FileTimeToText(ft), "1/2/2026 4:30:00 AM");
         EXPECT_EQ(FileTimeToText(UtcFileTime(2026, 7, 1, 22, 0, 0)), "7/2/2026");  // summer time
     }
-}
-
-TEST_F(FuncUnitTest, FileTimeToTextUsesTheUsersFormats) {
-    const FILETIME ft = UtcFileTime(2026, 1, 2, 15, 4, 5);
+    const FILETIME afternoon = UtcFileTime(2026, 1, 2, 15, 4, 5);
     {
         ScopedLocale german("de_DE.UTF-8");
-        EXPECT_EQ(FileTimeToText(ft), "02.01.2026 15:04:04");
+        EXPECT_EQ(FileTimeToText(afternoon), "02.01.2026 15:04:04");
         EXPECT_EQ(FileTimeToText(FILETIME{}), kFallback);
     }
     ScopedLocale japanese("ja_JP.UTF-8");
-    EXPECT_EQ(FileTimeToText(ft), "2026/01/02 15時04分04秒");
+    EXPECT_EQ(FileTimeToText(afternoon), "2026/01/02 15時04分04秒");
 }
 
-TEST_F(FuncUnitTest, CompareDateTextsOrdersByTimeNotByText) {
+TEST_F(FuncUnitTest, CompareDateTextsOrdersByTimeWhatFileTimeToTextWrote) {
     const std::string second = "1/2/2026 3:04:04 PM";
     const std::string tenth = "1/10/2026 3:04:04 PM";
     ASSERT_GT(second, tenth);
@@ -84,9 +78,7 @@ TEST_F(FuncUnitTest, CompareDateTextsOrdersByTimeNotByText) {
     EXPECT_EQ(CompareDateTexts(second, second), 0);
     EXPECT_EQ(CompareDateTexts("1/2/2026 11:00:00 AM", "1/2/2026 1:00:00 PM"), -1);
     EXPECT_EQ(CompareDateTexts("1/2/2026", "1/2/2026 12:00:02 AM"), -1);
-}
 
-TEST_F(FuncUnitTest, CompareDateTextsReadsWhatFileTimeToTextWrote) {
     const FILETIME earlier = UtcFileTime(2026, 1, 2, 9, 0, 0);
     const FILETIME later = UtcFileTime(2026, 1, 10, 8, 0, 0);
     for (const char* locale :
@@ -98,7 +90,7 @@ TEST_F(FuncUnitTest, CompareDateTextsReadsWhatFileTimeToTextWrote) {
     }
 }
 
-TEST_F(FuncUnitTest, CompareDateTextsReadsTheFallbackAs1980InEveryLocale) {
+TEST_F(FuncUnitTest, CompareDateTextsReadsTheFallbackAs1980AndRaisesForOtherBadTexts) {
     EXPECT_EQ(CompareDateTexts(kFallback, "1/1/1980"), 0);
     EXPECT_EQ(CompareDateTexts(kFallback, "1/1/1980 12:00:02 AM"), -1);
     EXPECT_EQ(CompareDateTexts("12/31/2079", kFallback), 1);
@@ -111,9 +103,7 @@ TEST_F(FuncUnitTest, CompareDateTextsReadsTheFallbackAs1980InEveryLocale) {
         EXPECT_EQ(CompareDateTexts(kFallback, firstDay), 0) << locale;
         EXPECT_EQ(CompareDateTexts(secondDay, kFallback), 1) << locale;
     }
-}
-
-TEST_F(FuncUnitTest, CompareDateTextsRaisesForOtherTextsThatDoNotParse) {
+    // Other texts that do not parse raise.
     EXPECT_EQ(DateTextError("yesterday", "1/2/2026"), "'yesterday' is not a valid date and time");
     EXPECT_EQ(DateTextError("1/2/2026", "1/32/2026"), "'1/32/2026' is not a valid date and time");
     EXPECT_EQ(DateTextError("bad1", "bad2"), "'bad1' is not a valid date and time");
@@ -124,33 +114,27 @@ TEST_F(FuncUnitTest, CompareDateTextsRaisesForOtherTextsThatDoNotParse) {
               "'" + kFallback + " ' is not a valid date and time");
 }
 
-TEST_F(FuncUnitTest, DateTextCacheGivesWhatReadingEachTimeGives) {
+TEST_F(FuncUnitTest, DateTextCacheGivesWhatReadingEachTimeGivesErrorsIncluded) {
     const std::vector<std::string> texts = {"1/10/2026 3:04:04 PM", "1/2/2026 3:04:04 PM",
                                             kFallback, "1/2/2026", "12/31/2079 11:59:58 PM"};
-    std::vector<int> uncached;
-    for (const auto& first : texts) {
-        for (const auto& second : texts)
-            uncached.push_back(CompareDateTexts(first, second));
-    }
-    const TDateTextCache cache;
-    std::vector<int> cached;
-    for (int round = 0; round < 2; ++round) {
-        cached.clear();
+    const auto compareAll = [&] {
+        std::vector<int> orders;
         for (const auto& first : texts) {
             for (const auto& second : texts)
-                cached.push_back(CompareDateTexts(first, second));
+                orders.push_back(CompareDateTexts(first, second));
         }
-        EXPECT_EQ(cached, uncached) << "round " << round;
-    }
+        return orders;
+    };
+    const std::vector<int> uncached = compareAll();
+    const TDateTextCache cache;
+    for (int round = 0; round < 2; ++round)
+        EXPECT_EQ(compareAll(), uncached) << "round " << round;
     // A text changed where it lies is read again.
     std::string text = "1/2/2026";
     EXPECT_EQ(CompareDateTexts(text, "1/3/2026"), -1);
     text = "1/4/2026";
     EXPECT_EQ(CompareDateTexts(text, "1/3/2026"), 1);
-}
-
-TEST_F(FuncUnitTest, DateTextCacheRaisesForABadTextEveryTime) {
-    const TDateTextCache cache;
+    // A bad text raises every time, and leaves the cache working.
     EXPECT_EQ(DateTextError("1/2/2026", "1/32/2026"), "'1/32/2026' is not a valid date and time");
     EXPECT_EQ(DateTextError("1/32/2026", "1/2/2026"), "'1/32/2026' is not a valid date and time");
     EXPECT_EQ(CompareDateTexts("1/2/2026", "1/3/2026"), -1);
@@ -183,27 +167,48 @@ TEST(StripTrailingSlash, RemovesOneSlashAtTheEnd) {
 }
 
 TEST(DropTail, ShortensByCharactersAndStopsAtEmpty) {
-    std::string text = "abc";
-    DropTail(text, 1);
-    EXPECT_EQ(text, "ab");
-    DropTail(text, 0);
-    EXPECT_EQ(text, "ab");
-    DropTail(text, -3);
-    EXPECT_EQ(text, "ab");
-    DropTail(text, 5);
-    EXPECT_EQ(text, "");
-    DropTail(text, 1);
-    EXPECT_EQ(text, "");
-    std::string accented = "caf\u00E9";
-    DropTail(accented, 1);
-    EXPECT_EQ(accented, "caf");
-    // Trailing ASCII first, then a character of several bytes, then a byte
-    // that starts no character, which counts as one.
-    std::string mixed = "x\xff\u00E9ab";
-    DropTail(mixed, 3);
-    EXPECT_EQ(mixed, "x\xff");
-    DropTail(mixed, 1);
-    EXPECT_EQ(mixed, "x");
+    const struct {
+        std::string text;
+        int count;
+        std::string left;
+    } cases[] = {{"abc", 1, "ab"},
+                 {"ab", 0, "ab"},
+                 {"ab", -3, "ab"},
+                 {"ab", 5, ""},
+                 {"", 1, ""},
+                 {"caf\u00E9", 1, "caf"},
+                 // ASCII, then a character of several bytes, then a byte that
+                 // starts no character, which counts as one.
+                 {"x\xff\u00E9ab", 3, "x\xff"},
+                 {"x\xff", 1, "x"}};
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        DropTail(text, c.count);
+        EXPECT_EQ(text, c.left) << c.text << " less " << c.count;
+    }
+}
+
+TEST(CookieCaption, IsTheHostAndPathAfterTheFirstAtCutTo260CharactersThenASlash) {
+    EXPECT_EQ(CookieCaption("Cookie:user@example.com/"), "example.com");
+    EXPECT_EQ(CookieCaption("Cookie:user@example.com/path//"), "example.com/path/");
+    EXPECT_EQ(CookieCaption("Cookie:user@host@other/"), "host@other");
+    EXPECT_EQ(CookieCaption("example.org/a/"), "example.org/a");
+    EXPECT_EQ(CookieCaption("Cookie:user@"), "");
+    EXPECT_EQ(CookieCaption("@/"), "");
+    EXPECT_EQ(CookieCaption(""), "");
+
+    const std::string host(259, 'h');
+    // The slash is the 260th character, so it is cut and then dropped.
+    EXPECT_EQ(CookieCaption("u@" + host + "/tail"), host);
+    EXPECT_EQ(CookieCaption("u@" + host + "x/"), host + "x");
+    // Four-byte characters are counted, not cut: 260 of them, whole.
+    const std::string emoji = "\U0001F600";
+    std::string many;
+    for (int i = 0; i < 261; ++i)
+        many += emoji;
+    EXPECT_EQ(CookieCaption("u@" + many), many.substr(0, 260 * emoji.size()));
+    // A byte that is not UTF-8 counts as one character.
+    EXPECT_EQ(CookieCaption("u@\xF0\x9F" + host), ("\xF0\x9F" + host).substr(0, 260));
 }
 
 }  // namespace

@@ -107,10 +107,21 @@ QImage OnScreen(QWidget& widget) {
     return widget.screen()->grabWindow(widget.winId()).toImage();
 }
 
-TEST_F(ListViewTest, ChangedTextsShowWhetherOrNotRepaintingWasSuspended) {
+void LeftClick(QWidget* viewport, QPoint point) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(
+            type, QPointF(point), viewport->mapToGlobal(QPointF(point)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+}
+
+TEST_F(ListViewTest, RowsAndChangedTextsShowWhetherOrNotRepaintingWasSuspended) {
     AddRows({1, 2});
     list.resize(300, 200);
     list.show();
+    EXPECT_EQ(list.topLevelItemCount(), 2);  // added before the list was shown
+    EXPECT_EQ(list.topLevelItem(1)->text(0), "row2_2");
     const QImage before = OnScreen(list);
 
     list.Items(0).SetCaption("WWWWWWWWWWWW");
@@ -125,8 +136,8 @@ TEST_F(ListViewTest, ChangedTextsShowWhetherOrNotRepaintingWasSuspended) {
     EXPECT_NE(OnScreen(list), changed);
 }
 
-TEST_F(ListViewTest, RowsStartUncheckedAndKeepTheirCheckState) {
-    AddRows({1, 2});
+TEST_F(ListViewTest, CheckStateFocusAndSelectionAreSeparateAndSelectionIsSingle) {
+    AddRows({1, 2, 3});
     EXPECT_FALSE(list.Items(0).Checked());
     EXPECT_TRUE(list.Items(0).Item()->flags() & Qt::ItemIsUserCheckable);
     EXPECT_FALSE(list.Items(0).Item()->flags() & Qt::ItemIsEditable);
@@ -136,10 +147,7 @@ TEST_F(ListViewTest, RowsStartUncheckedAndKeepTheirCheckState) {
     EXPECT_FALSE(list.Items(0).Checked());
     list.Items(1).SetChecked(false);
     EXPECT_FALSE(list.Items(1).Checked());
-}
 
-TEST_F(ListViewTest, FocusAndSelectionAreSeparateAndSelectionIsSingle) {
-    AddRows({1, 2, 3});
     list.Items(0).SetSelected(true);
     list.SetItemFocused(list.Items(2));
     EXPECT_EQ(list.ItemFocused(), list.Items(2));
@@ -154,7 +162,7 @@ TEST_F(ListViewTest, FocusAndSelectionAreSeparateAndSelectionIsSingle) {
     EXPECT_FALSE(list.ItemFocused());
 }
 
-TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlace) {
+TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlaceAndRowStates) {
     AddRows({3, 1, 2, 1, 3});
     CompareByKey();
     list.AlphaSort();
@@ -165,22 +173,20 @@ TEST_F(ListViewTest, AlphaSortOrdersThroughOnCompareKeepingEqualRowsInPlace) {
     list.AlphaSort();
     EXPECT_EQ(Captions(),
               (std::vector<std::string>{"row3_1", "row3_5", "row2_3", "row1_2", "row1_4"}));
-}
 
-TEST_F(ListViewTest, SortingKeepsCheckStatesFocusAndSelection) {
-    AddRows({3, 1, 2});
-    list.Items(0).SetChecked(true);      // key 3
-    list.Items(1).SetSelected(true);     // key 1
-    list.SetItemFocused(list.Items(2));  // key 2
+    // Check states, focus and selection go with their rows.
+    list.Items(0).SetChecked(true);      // row3_1
+    list.Items(3).SetSelected(true);     // row1_2
+    list.SetItemFocused(list.Items(2));  // row2_3
     CompareByKey();
     list.AlphaSort();
-
-    ASSERT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
-    EXPECT_TRUE(list.Items(2).Checked());
+    ASSERT_EQ(Captions(),
+              (std::vector<std::string>{"row1_2", "row1_4", "row2_3", "row3_1", "row3_5"}));
+    EXPECT_TRUE(list.Items(3).Checked());
     EXPECT_FALSE(list.Items(0).Checked());
     EXPECT_TRUE(list.Items(0).Selected());
-    EXPECT_EQ(list.ItemFocused(), list.Items(1));
-    EXPECT_EQ(list.Items(1).SubItem(0), "2");
+    EXPECT_EQ(list.ItemFocused(), list.Items(2));
+    EXPECT_EQ(list.Items(2).SubItem(0), "2");
 }
 
 TEST_F(ListViewTest, AnErrorFromOnCompareLeavesTheOrderAndReachesTheCaller) {
@@ -199,15 +205,13 @@ TEST_F(ListViewTest, AnErrorFromOnCompareLeavesTheOrderAndReachesTheCaller) {
     EXPECT_EQ(list.Count(), 6);
 }
 
-TEST_F(ListViewTest, WithoutOnCompareSortingChangesNothing) {
+TEST_F(ListViewTest, SortTypeSortsOnlyWhenSwitchedOnFromNoneWithOnCompare) {
     AddRows({2, 1});
     list.AlphaSort();
     list.SetSortType(TSortType::stBoth);
-    EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));
-}
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));  // no OnCompare
 
-TEST_F(ListViewTest, SortTypeSortsOnlyWhenSwitchedOnFromNone) {
-    AddRows({2, 1});
+    list.SetSortType(TSortType::stNone);
     CompareByKey();
     list.SetSortType(TSortType::stBoth);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_1"}));
@@ -241,7 +245,7 @@ TEST_F(ListViewTest, TenThousandRowsSortAndKeepTheirTexts) {
     EXPECT_EQ(list.topLevelItemCount(), 10000);
 }
 
-TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
+TEST_F(ListViewTest, UpdatesResumeAfterTheOutermostEndUpdateWithRowsClearedAndSorted) {
     list.BeginUpdate();
     {
         TListUpdateLock inner(&list);
@@ -255,6 +259,21 @@ TEST_F(ListViewTest, UpdatesResumeOnlyAfterTheOutermostEndUpdate) {
     EXPECT_FALSE(list.updatesEnabled());
     list.EndUpdate();
     EXPECT_TRUE(list.updatesEnabled());
+
+    list.BeginUpdate();
+    AddRows({3, 1, 2});
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    AddRows({3, 1, 2});
+    CompareByKey();
+    list.AlphaSort();
+    list.EndUpdate();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
+
+    // A list destroyed before it repaints again frees what it kept aside.
+    TListView other;
+    other.BeginUpdate();
+    other.Add().SetCaption("never shown");
 }
 
 // Rows added while repainting is suspended reach the view together; whoever
@@ -283,31 +302,6 @@ TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
     EXPECT_TRUE(list.Items(3).Checked());
 }
 
-TEST_F(ListViewTest, RowsAddedBeforeTheListIsShownAreInItWhenShown) {
-    AddRows({1, 2});
-    EXPECT_EQ(list.Count(), 2);
-    list.show();
-    EXPECT_EQ(list.topLevelItemCount(), 2);
-    EXPECT_EQ(list.topLevelItem(1)->text(0), "row2_2");
-}
-
-TEST_F(ListViewTest, RowsAddedWhileSuspendedGoWithClearAndSort) {
-    list.BeginUpdate();
-    AddRows({3, 1, 2});
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0);
-    AddRows({3, 1, 2});
-    CompareByKey();
-    list.AlphaSort();
-    list.EndUpdate();
-    EXPECT_EQ(Captions(), (std::vector<std::string>{"row1_2", "row2_3", "row3_1"}));
-
-    // A list destroyed before it repaints again frees what it kept aside.
-    TListView other;
-    other.BeginUpdate();
-    other.Add().SetCaption("never shown");
-}
-
 TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {
     AddRows({2, 1});
     std::vector<int> clicked;
@@ -319,15 +313,9 @@ TEST_F(ListViewTest, HeaderClickReportsTheColumnWithoutSorting) {
     list.show();
 
     QHeaderView* header = list.header();
-    const QPoint centre(header->sectionViewportPosition(1) + header->sectionSize(1) / 2,
-                        header->height() / 2);
-    const QPointF global = header->viewport()->mapToGlobal(QPointF(centre));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(centre), global, Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(centre), global, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(header->viewport(), &press);
-    QApplication::sendEvent(header->viewport(), &release);
+    LeftClick(header->viewport(),
+              QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) / 2,
+                     header->height() / 2));
 
     EXPECT_EQ(clicked, std::vector<int>{1});
     EXPECT_EQ(Captions(), (std::vector<std::string>{"row2_1", "row1_2"}));
@@ -357,12 +345,7 @@ TEST_F(ListViewTest, ChecksShowAtOnceWhereverTheRowHasMovedAndClicksToggleThem) 
     const QPoint box = list.style()
                            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list)
                            .center();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(
-            type, QPointF(box), list.viewport()->mapToGlobal(QPointF(box)), Qt::LeftButton,
-            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(list.viewport(), &event);
-    }
+    LeftClick(list.viewport(), box);
     EXPECT_TRUE(list.Items(0).Checked());
     EXPECT_NE(OnScreen(list), before);
 }

@@ -25,6 +25,10 @@ protected:
         grid.SetColWidths(0, 109);
         grid.SetColWidths(1, 221);
         grid.SetColWidths(2, 306);
+        QObject::connect(Model(), &QAbstractItemModel::rowsInserted,
+                         [this](const QModelIndex&, int first, int last) {
+                             inserted.emplace_back(first, last);
+                         });
     }
 
     QAbstractItemModel* Model() const { return grid.model(); }
@@ -36,6 +40,7 @@ protected:
     }
 
     TStringGrid grid;
+    std::vector<std::pair<int, int>> inserted;  // first and last row of each insertion
 };
 
 TEST(StringGridDefaults, FreshGridHasFiveByFiveWithAHeaderRow) {
@@ -90,18 +95,16 @@ TEST_F(StringGridTest, LayoutFollowsRowHeightAndColumnWidths) {
     EXPECT_EQ(grid.ColWidths(3), 64);
 }
 
-TEST_F(StringGridTest, HeaderShowsTheTextsOfRowZero) {
-    grid.SetCells(0, 0, "Last Visited");
-    grid.SetCells(1, 0, "Title");
-    EXPECT_EQ(Model()->headerData(1, Qt::Horizontal).toString(), "Title");
-    EXPECT_EQ(Shown(0, 0), "Last Visited");
-
-    grid.SetCells(0, 1, "01/02/2024");
-    EXPECT_EQ(Model()->data(Model()->index(0, 0)).toString(), "01/02/2024");
-    EXPECT_EQ(Shown(0, 1), "01/02/2024");
-}
-
 TEST_F(StringGridTest, CellsOutsideTheColumnsAreKeptAndShownWhenTheGridGrows) {
+    // A column added beyond those written keeps the texts of every row.
+    for (int row = 0; row < 50; ++row)
+        grid.SetCells(row % 2, row, std::to_string(row));
+    grid.SetCells(4, 7, "wider");
+    for (int row = 0; row < 50; ++row)
+        ASSERT_EQ(grid.Cells(row % 2, row), std::to_string(row)) << row;
+    EXPECT_EQ(grid.Cells(4, 7), "wider");
+    EXPECT_EQ(grid.Cells(1, 0), "");
+
     grid.SetCells(3, 0, "Last Updated");
     grid.SetCells(4, 2, "Expires text");
     EXPECT_EQ(grid.Cells(4, 2), "Expires text");
@@ -154,18 +157,14 @@ TEST_F(StringGridTest, CellsFarOutsideTheGridKeepTheirTexts) {
     EXPECT_EQ(Shown(1, 100000), "back");
 }
 
-TEST_F(StringGridTest, AWiderColumnKeepsTheTextsOfEveryRow) {
-    for (int row = 0; row < 50; ++row)
-        grid.SetCells(row % 2, row, std::to_string(row));
-    grid.SetCells(4, 7, "wider");
-    for (int row = 0; row < 50; ++row)
-        ASSERT_EQ(grid.Cells(row % 2, row), std::to_string(row)) << row;
-    EXPECT_EQ(grid.Cells(4, 7), "wider");
-    EXPECT_EQ(grid.Cells(1, 0), "");
-}
-
-TEST_F(StringGridTest, OneRowLeavesNoFixedRowAndRowZeroBecomesOrdinary) {
+TEST_F(StringGridTest, RowZeroIsTheHeaderUntilOneRowLeavesNoFixedRow) {
     grid.SetCells(0, 0, "Last Visited");
+    grid.SetCells(1, 0, "Title");
+    EXPECT_EQ(Model()->headerData(1, Qt::Horizontal).toString(), "Title");
+    EXPECT_EQ(Shown(0, 0), "Last Visited");
+    grid.SetCells(0, 1, "01/02/2024");
+    EXPECT_EQ(Model()->data(Model()->index(0, 0)).toString(), "01/02/2024");
+
     grid.SetColCount(1);
     grid.SetRowCount(1);
     EXPECT_EQ(grid.FixedRows(), 0);
@@ -214,11 +213,7 @@ TEST_F(StringGridTest, TextsAreKeptAsBytes) {
 }
 
 TEST_F(StringGridTest, GrowingByOneRowInsertsOneRowAndKeepsTheSelection) {
-    std::vector<std::pair<int, int>> inserted;
     int resets = 0;
-    QObject::connect(
-        Model(), &QAbstractItemModel::rowsInserted,
-        [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
     QObject::connect(Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
     grid.selectRow(2);
 
@@ -244,11 +239,6 @@ TEST_F(StringGridTest, FifteenThousandRowsAddedOneByOne) {
 // counts are exact throughout, the view hears of the rows once.
 TEST_F(StringGridTest, RowsAddedWhileNotRepaintingAreInsertedOnce) {
     grid.show();
-    std::vector<std::pair<int, int>> inserted;
-    QObject::connect(
-        Model(), &QAbstractItemModel::rowsInserted,
-        [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
-
     grid.setUpdatesEnabled(false);
     for (int row = 11; row <= 500; ++row) {
         grid.SetRowCount(row + 1);

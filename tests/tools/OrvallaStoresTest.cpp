@@ -1,5 +1,5 @@
-// orvalla-stores as a user runs it: its cache commands, its arguments and its
-// sample set, against a temporary data directory.
+// orvalla-stores as a user runs it: its cache and history commands, its
+// arguments and its sample set, against a temporary data directory.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +10,7 @@
 
 namespace {
 
-class OrvallaStoresCache : public ::testing::Test {
+class OrvallaStores : public ::testing::Test {
 protected:
     // A failure is one line on stderr, nothing on stdout, and a non-zero exit.
     static void ExpectRejected(const std::vector<std::string>& args) {
@@ -23,16 +23,14 @@ protected:
     TempDataDir dataDir;
 };
 
-TEST_F(OrvallaStoresCache, HelpNamesEveryCommand) {
+TEST_F(OrvallaStores, HelpNamesEveryCommandAndBadArgumentsAreRejectedWithOneLine) {
     const ToolResult result = RunTool({"--help"});
     EXPECT_EQ(result.exitCode, 0);
     for (const char* name : {"add-cache ADDRESS", "list-cache", "delete-cache ADDRESS...",
                              "clear-history", "sample", "--type", "--hits"}) {
         EXPECT_NE(result.out.find(name), std::string::npos) << name;
     }
-}
 
-TEST_F(OrvallaStoresCache, BadArgumentsAreRejectedWithOneLine) {
     ExpectRejected({});
     ExpectRejected({"no-such-command"});
     ExpectRejected({"add-cache"});
@@ -47,11 +45,17 @@ TEST_F(OrvallaStoresCache, BadArgumentsAreRejectedWithOneLine) {
     ExpectRejected({"add-cache", "http://a/", "--colour", "red"});
     ExpectRejected({"list-cache", "extra"});
     ExpectRejected({"delete-cache"});
+    ExpectRejected({"add-history"});
+    ExpectRejected({"add-history", "http://a/", "--visited", "yesterday"});
+    ExpectRejected({"add-history", "http://a/", "--title"});
+    ExpectRejected({"list-history", "extra"});
+    ExpectRejected({"clear-history", "extra"});
     // Nothing was written by any of them.
     EXPECT_TRUE(RunTool({"list-cache"}).out.empty());
+    EXPECT_TRUE(RunTool({"list-history"}).out.empty());
 }
 
-TEST_F(OrvallaStoresCache, AddedEntriesAreListedInOrder) {
+TEST_F(OrvallaStores, AddedEntriesAreListedInOrder) {
     ASSERT_EQ(RunTool({"add-cache", "Cookie:user@host.example/path/", "--hits", "4294967295",
                        "--modified", "2026-01-02T03:04:05Z", "--expires", "ft:0"})
                   .exitCode,
@@ -78,7 +82,7 @@ TEST_F(OrvallaStoresCache, AddedEntriesAreListedInOrder) {
 
 // A terminal escape must not reach the terminal, nor a line end split an
 // entry; the escapes still tell every byte.
-TEST_F(OrvallaStoresCache, ListingsEscapeControlCharacters) {
+TEST_F(OrvallaStores, ListingsEscapeControlCharacters) {
     const std::string odd = "http://a.example/\x1b[2J\n\r\t\\x41\x7f\xC2\x9B\xC3\xA9";
     const std::string escaped = R"(http://a.example/\x1b[2J\n\r\t\\x41\x7f\xc2\x9bé)";
     ASSERT_EQ(RunTool({"add-cache", odd, "--modified", "ft:0", "--expires", "ft:0"}).exitCode, 0);
@@ -93,7 +97,7 @@ TEST_F(OrvallaStoresCache, ListingsEscapeControlCharacters) {
 
 // Every address is tried; each that matches nothing is one error line,
 // escaped as the listings are.
-TEST_F(OrvallaStoresCache, DeleteCacheRemovesTheEntriesAndNamesEachUnknownAddress) {
+TEST_F(OrvallaStores, DeleteCacheRemovesTheEntriesAndNamesEachUnknownAddress) {
     for (const char* address : {"Cookie:a@x.example/", "http://x.example/", "Cookie:b@x.example/"})
         ASSERT_EQ(RunTool({"add-cache", address}).exitCode, 0);
     const ToolResult result =
@@ -108,7 +112,7 @@ TEST_F(OrvallaStoresCache, DeleteCacheRemovesTheEntriesAndNamesEachUnknownAddres
     EXPECT_EQ(lines[0].substr(lines[0].rfind(' ')), " http://x.example/");
 }
 
-TEST_F(OrvallaStoresCache, SampleWritesCookiesAndOtherEntries) {
+TEST_F(OrvallaStores, SampleFillsBothStoresAndClearHistoryEmptiesTheHistory) {
     const ToolResult sample = RunTool({"sample"});
     ASSERT_EQ(sample.exitCode, 0) << sample.err;
     const auto lines = Lines(RunTool({"list-cache"}).out);
@@ -126,12 +130,39 @@ TEST_F(OrvallaStoresCache, SampleWritesCookiesAndOtherEntries) {
     EXPECT_TRUE(farExpiry);
     EXPECT_TRUE(topBitHits);
 
+    const std::string history = RunTool({"list-history"}).out;
+    for (const char* part : {"http://", "https://", "file://", "Caf\xC3\xA9 Z\xC3\xBCrich"})
+        EXPECT_NE(history.find(part), std::string::npos) << part;
+
     // Running it again replaces the same entries.
     ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
     EXPECT_EQ(Lines(RunTool({"list-cache"}).out), lines);
+    const ToolResult cleared = RunTool({"clear-history"});
+    EXPECT_EQ(cleared.exitCode, 0) << cleared.err;
+    EXPECT_TRUE(RunTool({"list-history"}).out.empty());
 }
 
-TEST_F(OrvallaStoresCache, StoreFailureIsOneLineNamingTheStore) {
+TEST_F(OrvallaStores, AddedPagesAreListedWithTheirTimesAndTitles) {
+    ASSERT_EQ(
+        RunTool({"add-history", "http://a.example/", "--title", "Caf\xC3\xA9", "--visited",
+                 "2026-01-02T03:04:05Z", "--updated", "ft:0", "--expires", "2026-02-01T00:00:00Z"})
+            .exitCode,
+        0);
+    ASSERT_EQ(RunTool({"add-history", "https://b.example/"}).exitCode, 0);
+    // Adding a page again updates it in its place.
+    ASSERT_EQ(RunTool({"add-history", "http://a.example/", "--title", "Again", "--visited",
+                       "2026-03-04T05:06:07Z"})
+                  .exitCode,
+              0);
+    const std::vector<std::string> lines = Lines(RunTool({"list-history"}).out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("visited=2026-03-04T05:06:07Z"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("http://a.example/"), std::string::npos);
+    EXPECT_NE(lines[0].find("title=Again"), std::string::npos);
+    EXPECT_NE(lines[1].find("https://b.example/"), std::string::npos);
+}
+
+TEST_F(OrvallaStores, StoreFailureIsOneLineNamingTheStore) {
     std::filesystem::create_directories(dataDir.StoreDir());
     std::ofstream(dataDir.StoreDir() + "/urlcache.sqlite") << "not a database";
     ExpectRejected({"list-cache"});
