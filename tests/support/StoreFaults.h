@@ -1,6 +1,6 @@
 // Faults a store can meet, made real for the tests: a directory that may not
-// be written, a disk that takes no more bytes, and a file copied, cut or
-// damaged on purpose.
+// be written, a disk that takes no more bytes, a file copied, cut or damaged
+// on purpose, and another program's SQL.
 #pragma once
 
 #include <sys/types.h>
@@ -65,3 +65,10 @@ struct RowRange {
 // `table` in the SQLite file at `path`, which no connection may have open;
 // every other page stays good. Returns the rows that page held.
 RowRange DamageMiddlePageOf(const std::string& path, const std::string& table);
+
+// Removes a store file with its WAL files, as a browser starting afresh does.
+void RemoveStoreFiles(const std::string& path);
+
+// Runs SQL on a connection of its own, as another program would, and
+// returns the first value it gave that is not empty.
+std::string Elsewhere(const std::string& path, const std::string& sql);
