@@ -3,13 +3,10 @@
 // what the user asked to delete.
 #include <QTest>
 
-#include <filesystem>
-
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "ThreadStore.h"
 #include "WindowFixture.h"
-#include "platform/codepage.h"
 #include "platform/urlhist.h"
 
 namespace {
@@ -23,29 +20,13 @@ std::vector<std::string> Cookies(int count) {
     return addresses;
 }
 
-void RemoveStoreFiles(const std::string& path) {
-    for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(path + suffix);
-}
-
 }  // namespace
 
 class Faults : public WindowFixture {
 protected:
-    std::string CachePath() const { return dataDir_.StoreDir() + "/urlcache.sqlite"; }
-    std::string HistoryPath() const { return dataDir_.StoreDir() + "/history.sqlite"; }
-
     static void AddAll(const std::vector<std::string>& addresses) {
         for (const std::string& address : addresses)
             AddEntry(address);
-    }
-    static void Visit(const std::string& url) {
-        const std::u16string wide = AnsiToWide(url);
-        URLHISTORY_ENTRY entry;
-        entry.pwcsUrl = wide.c_str();
-        entry.pwcsTitle = u"Page";
-        entry.ftLastVisited = Utc(2026, 3, 2, 9, 15, 0);
-        ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
     }
     // Ends the window and every connection it had, so that the files can be
     // compared byte for byte.
