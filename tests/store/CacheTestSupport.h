@@ -123,16 +123,6 @@ inline Urls WalkUrls() {
     return urls;
 }
 
-inline Urls Addresses(int count) {
-    Urls urls;
-    for (int i = 0; i < count; ++i) {
-        // Long enough that the entries fill a good number of pages.
-        urls.push_back("Cookie:user@host" + std::to_string(i) + ".example/" +
-                       std::string(200, static_cast<char>('a' + i % 26)));
-    }
-    return urls;
-}
-
 // What a walk as the window makes it gave, and the status it ended with; a
 // filling call that fails leaves its entry out.
 struct WalkResult {

@@ -62,7 +62,7 @@ void Truncate(const std::string& path, std::size_t size) {
 class UrlCacheBadFile : public UrlCacheFaults, public ::testing::WithParamInterface<BadFile> {};
 
 TEST_P(UrlCacheBadFile, IsReportedNamingStoreAndCauseAndNeverWritten) {
-    const Urls urls = Addresses(120);
+    const Urls urls = CookieAddresses(120);
     WriteBytes(StorePath(), GoodStoreBytes(urls));
     GetParam().spoil(StorePath());
     const std::string bytes = ReadBytes(StorePath());
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UrlCacheFaults, DamageFoundByAChangeKeepsTheStoreUnwritten) {
-    const Urls urls = Addresses(120);
+    const Urls urls = CookieAddresses(120);
     WriteBytes(StorePath(), GoodStoreBytes(urls));
     const RowRange damaged = DamageMiddlePageOf(StorePath(), "url_cache_entries");
     const std::string bytes = ReadBytes(StorePath());
@@ -129,7 +129,7 @@ TEST_F(UrlCacheFaults, DamageFoundByAChangeKeepsTheStoreUnwritten) {
 // --- Permissions --------------------------------------------------------------
 
 TEST_F(UrlCacheFaults, ReadOnlyDirectoryStillReadsAndRefusesChanges) {
-    const Urls urls = Addresses(5);
+    const Urls urls = CookieAddresses(5);
     AddAll(urls);
     CloseThreadStore();
     {
@@ -157,7 +157,7 @@ TEST_F(UrlCacheFaults, ReadOnlyDirectoryWithoutAStoreSaysSo) {
 }
 
 TEST_F(UrlCacheFaults, UnreadableFileIsReportedAndKept) {
-    const std::string bytes = GoodStoreBytes(Addresses(3));
+    const std::string bytes = GoodStoreBytes(CookieAddresses(3));
     UserPermissions asUser;
     ScopedMode unreadable(StorePath(), 0);
     const WalkResult walk = Walk();
@@ -184,7 +184,7 @@ TEST_F(UrlCacheFaults, BrowserFileInALinkLoopEndsTheWalkSayingSo) {
 // --- Another process holding the store ---------------------------------------
 
 TEST_F(UrlCacheFaults, ExclusiveLockOfAnotherProcessFailsTheWalkUntilReleased) {
-    const Urls urls = Addresses(3);
+    const Urls urls = CookieAddresses(3);
     AddAll(urls);
     CloseThreadStore();
     {
@@ -203,7 +203,7 @@ TEST_F(UrlCacheFaults, ExclusiveLockOfAnotherProcessFailsTheWalkUntilReleased) {
 }
 
 TEST_F(UrlCacheFaults, WriteLockOfAnotherProcessLetsReadsOnAndFailsChanges) {
-    const Urls urls = Addresses(3);
+    const Urls urls = CookieAddresses(3);
     AddAll(urls);
     CloseThreadStore();
     {
@@ -232,7 +232,7 @@ TEST_F(UrlCacheFaults, WriteLockOfAnotherProcessLetsReadsOnAndFailsChanges) {
 // --- The store deleted while the program runs ---------------------------------
 
 TEST_F(UrlCacheFaults, WalkOfADeletedStoreReadsItToTheEndAndTheNextFindsItGone) {
-    const Urls urls = Addresses(4);
+    const Urls urls = CookieAddresses(4);
     AddAll(urls);
     bool removed = false;
     const WalkResult walk = Walk([&](const std::string&) {
@@ -248,7 +248,7 @@ TEST_F(UrlCacheFaults, WalkOfADeletedStoreReadsItToTheEndAndTheNextFindsItGone) 
 }
 
 TEST_F(UrlCacheFaults, ChangeAfterTheStoreWasDeletedEndsTheRunningWalkClearly) {
-    const Urls urls = Addresses(4);
+    const Urls urls = CookieAddresses(4);
     AddAll(urls);
     bool removed = false;
     const WalkResult walk = Walk([&](const std::string&) {
@@ -267,7 +267,7 @@ TEST_F(UrlCacheFaults, ChangeAfterTheStoreWasDeletedEndsTheRunningWalkClearly) {
 }
 
 TEST_F(UrlCacheFaults, StoreDeletedWithoutItsJournalStartsCleanAfresh) {
-    AddAll(Addresses(30));
+    AddAll(CookieAddresses(30));
     std::filesystem::remove(StorePath());  // the -wal and -shm stay
     const Urls fresh = {"Cookie:u@fresh.example/"};
     AddAll(fresh);
@@ -280,7 +280,7 @@ TEST_F(UrlCacheFaults, StoreDeletedWithoutItsJournalStartsCleanAfresh) {
 // --- A full disk -------------------------------------------------------------------
 
 TEST_F(UrlCacheFaults, FullDiskFailsChangesAndLosesNothing) {
-    const Urls urls = Addresses(20);
+    const Urls urls = CookieAddresses(20);
     AddAll(urls);
     {
         // The journal cannot grow: every change must add to it.

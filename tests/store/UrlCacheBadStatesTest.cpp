@@ -22,7 +22,7 @@ protected:
 
     // Stores `urls`, and lets this thread's calls let go of the store.
     Urls Stored(int count) {
-        const Urls urls = Addresses(count);
+        const Urls urls = CookieAddresses(count);
         for (const std::string& url : urls)
             AddEntry(url, COOKIE_CACHE_ENTRY);
         CloseThreadStore();

@@ -137,6 +137,15 @@ RowRange DamageMiddlePageOf(const std::string& path, const std::string& table) {
     return rows;
 }
 
+std::vector<std::string> CookieAddresses(int count) {
+    std::vector<std::string> addresses;
+    for (int i = 0; i < count; ++i) {
+        addresses.push_back("Cookie:user@host" + std::to_string(i) + ".example/" +
+                            std::string(200, static_cast<char>('a' + i % 26)));
+    }
+    return addresses;
+}
+
 void RemoveStoreFiles(const std::string& path) {
     for (const char* suffix : {"", "-wal", "-shm"})
         std::filesystem::remove(path + suffix);

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 // Drops, for the calling thread, the capabilities that let root pass over
 // file permissions (capabilities are per thread on Linux), so that the
@@ -65,6 +66,10 @@ struct RowRange {
 // `table` in the SQLite file at `path`, which no connection may have open;
 // every other page stays good. Returns the rows that page held.
 RowRange DamageMiddlePageOf(const std::string& path, const std::string& table);
+
+// `count` cookie addresses long enough that their entries fill a good number
+// of pages.
+std::vector<std::string> CookieAddresses(int count);
 
 // Removes a store file with its WAL files, as a browser starting afresh does.
 void RemoveStoreFiles(const std::string& path);

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QEvent>
 
+#include "ScopedLocale.h"
 #include "WindowFixture.h"
 
 using CookieRows = WindowFixture;
@@ -60,9 +61,8 @@ TEST_F(CookieRows, TimesAreShownInTheUsersZoneAndFormat) {
     // the even one before it.
     AddEntry("Cookie:u@zone/", COOKIE_CACHE_ENTRY, 1, Utc(2026, 7, 1, 23, 30, 1),
              Utc(2026, 6, 30, 22, 0, 0));
-    const ScopedEnv berlin("TZ", "Europe/Berlin");
-    const ScopedEnv german("LC_ALL", "de_DE.UTF-8");
-    RefreshFormatSettings();
+    const ScopedTimeZone berlin("Europe/Berlin");
+    const ScopedLocale german("de_DE.UTF-8");
     Create();
     EXPECT_EQ(Captions(2)[0], "02.07.2026 01:30:00");
     EXPECT_EQ(Captions(3)[0], "01.07.2026");

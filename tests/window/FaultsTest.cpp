@@ -9,19 +9,6 @@
 #include "WindowFixture.h"
 #include "platform/urlhist.h"
 
-namespace {
-
-std::vector<std::string> Cookies(int count) {
-    std::vector<std::string> addresses;
-    for (int i = 0; i < count; ++i) {
-        addresses.push_back("Cookie:u@host" + std::to_string(i) + ".example/" +
-                            std::string(200, static_cast<char>('a' + i % 26)));
-    }
-    return addresses;
-}
-
-}  // namespace
-
 class Faults : public WindowFixture {
 protected:
     static void AddAll(const std::vector<std::string>& addresses) {
@@ -59,7 +46,7 @@ protected:
 };
 
 TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
-    const std::vector<std::string> addresses = Cookies(120);
+    const std::vector<std::string> addresses = CookieAddresses(120);
     AddAll(addresses);
     CloseThreadStore();
     const RowRange damaged = DamageMiddlePageOf(CachePath(), "url_cache_entries");
@@ -83,7 +70,7 @@ TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
 }
 
 TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
-    AddAll(Cookies(60));
+    AddAll(CookieAddresses(60));
     CloseThreadStore();
     const std::string good = ReadBytes(CachePath());
     WriteBytes(CachePath(), good.substr(0, good.size() / 2));
@@ -103,7 +90,7 @@ TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
 }
 
 TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
-    const std::vector<std::string> addresses = Cookies(3);
+    const std::vector<std::string> addresses = CookieAddresses(3);
     AddAll(addresses);
     CloseThreadStore();
     Visit("http://a.example/");
@@ -132,7 +119,7 @@ TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
 }
 
 TEST_F(Faults, CacheLockedByAnotherProcessIsReportedUntilReleased) {
-    const std::vector<std::string> addresses = Cookies(3);
+    const std::vector<std::string> addresses = CookieAddresses(3);
     AddAll(addresses);
     CloseThreadStore();
     Visit("http://a.example/");
@@ -153,7 +140,7 @@ TEST_F(Faults, CacheLockedByAnotherProcessIsReportedUntilReleased) {
 }
 
 TEST_F(Faults, HistoryLockedByAnotherProcessIsReportedWhileTheCookiesList) {
-    AddAll(Cookies(2));
+    AddAll(CookieAddresses(2));
     Visit("http://a.example/");
     StorePeer peer({"lock", HistoryPath(), "exclusive"});
     ASSERT_TRUE(peer.Ready()) << peer.FirstReport();
@@ -170,7 +157,7 @@ TEST_F(Faults, HistoryLockedByAnotherProcessIsReportedWhileTheCookiesList) {
 }
 
 TEST_F(Faults, StoresDeletedWhileTheWindowRunsAreFollowedToTheirNewFiles) {
-    AddAll(Cookies(3));
+    AddAll(CookieAddresses(3));
     Visit("http://old.example/");
     TMainForm& form = Create();
     ShowAndActivate();
@@ -195,7 +182,7 @@ TEST_F(Faults, StoresDeletedWhileTheWindowRunsAreFollowedToTheirNewFiles) {
 }
 
 TEST_F(Faults, FullDiskFailsTheClearingAndLosesNothing) {
-    AddAll(Cookies(2));
+    AddAll(CookieAddresses(2));
     Visit("http://a.example/");
     TMainForm& form = Create();
     ShowAndActivate();
