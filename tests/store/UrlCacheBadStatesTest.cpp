@@ -1,6 +1,7 @@
-// Stores as other programs and earlier runs may leave them: a journal of a
-// writer that crashed, journal files a reader made read-only, an empty file
-// made by someone else, a newer version's store, addresses kept as TEXT.
+// The modes a new store gets, and stores as other programs and earlier runs
+// may leave them: a journal of a writer that crashed, journal files a reader
+// made read-only, an empty file made by someone else, a newer version's
+// store, addresses kept as TEXT.
 #include <sys/stat.h>
 
 #include <filesystem>
