@@ -40,3 +40,14 @@ std::vector<std::string> RemainingUrls(IEnumSTATURL* walk, HRESULT* end) {
         *end = result;
     return urls;
 }
+
+std::vector<std::string> Listed(IUrlHistoryStg* history) {
+    const ComPtr<IUrlHistoryStg2> fresh = history ? nullptr : OpenHistory();
+    if (!history)
+        history = fresh.Get();
+    ComPtr<IEnumSTATURL> walk;
+    if (history) {
+        EXPECT_EQ(history->EnumUrls(walk.PutRef()), S_OK);
+    }
+    return walk ? RemainingUrls(walk.Get()) : std::vector<std::string>{};
+}

@@ -15,6 +15,7 @@ class ComTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(CoInitialize(nullptr), S_OK); }
     void TearDown() override { CoUninitialize(); }
+    std::string StorePath() const { return dataDir_.StoreDir() + "/history.sqlite"; }
 
     TempDataDir dataDir_;
 };
@@ -30,3 +31,6 @@ void PutEntry(const char16_t* url, const char16_t* title, std::uint64_t visited 
 // The remaining addresses one Next(1) at a time, in UTF-8; `end`, when
 // given, receives the result of the Next that ended them.
 std::vector<std::string> RemainingUrls(IEnumSTATURL* walk, HRESULT* end = nullptr);
+
+// The addresses `history` lists now, or a fresh object's when none is given.
+std::vector<std::string> Listed(IUrlHistoryStg* history = nullptr);

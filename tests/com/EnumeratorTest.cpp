@@ -1,8 +1,7 @@
-#include <sqlite3.h>
-
 #include <string>
 
 #include "ComFixture.h"
+#include "StoreFaults.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -65,15 +64,10 @@ TEST_F(EnumeratorTest, HttpFilterLeavesOtherSchemesOutInOrderFirstAdded) {
 // As a program that writes the store through a blob binding would leave it.
 TEST_F(EnumeratorTest, AnAddressStoredAsABlobIsListedAsItsText) {
     PutEntry(u"http://text.example/", u"T");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((dataDir_.StoreDir() + "/history.sqlite").c_str(), &other), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(other,
-                           "INSERT INTO history (url, last_visited, last_updated, expires)"
-                           " VALUES (CAST('http://blob.example/' AS BLOB), 1, 2, 3),"
-                           " (CAST('https://blob.example/' AS BLOB), 1, 2, 3)",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(other);
+    Elsewhere(StorePath(),
+              "INSERT INTO history (url, last_visited, last_updated, expires)"
+              " VALUES (CAST('http://blob.example/' AS BLOB), 1, 2, 3),"
+              " (CAST('https://blob.example/' AS BLOB), 1, 2, 3)");
 
     ASSERT_EQ(walk_->SetFilter(u"http://", 0), S_OK);
     EXPECT_EQ(RemainingUrls(walk_.Get()),
@@ -112,17 +106,9 @@ TEST_F(EnumeratorTest, AfterAClearingThroughItsObjectTheWalkGoesOnInTheStoreAsIt
 
 TEST_F(EnumeratorTest, AWalkEndedOrLeftHoldsNoReadTransaction) {
     PutNumbered(1, 3);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((dataDir_.StoreDir() + "/history.sqlite").c_str(), &other), SQLITE_OK);
     // A reader holding a transaction keeps the log from being emptied.
-    const auto logEmptied = [other] {
-        int busy = -1;
-        sqlite3_stmt* checkpoint = nullptr;
-        sqlite3_prepare_v2(other, "PRAGMA wal_checkpoint(TRUNCATE)", -1, &checkpoint, nullptr);
-        if (sqlite3_step(checkpoint) == SQLITE_ROW)
-            busy = sqlite3_column_int(checkpoint, 0);
-        sqlite3_finalize(checkpoint);
-        return busy == 0;
+    const auto logEmptied = [this] {
+        return Elsewhere(StorePath(), "PRAGMA wal_checkpoint(TRUNCATE)") == "0";
     };
 
     STATURL record{};
@@ -138,5 +124,4 @@ TEST_F(EnumeratorTest, AWalkEndedOrLeftHoldsNoReadTransaction) {
     CoTaskMemFree(record.pwcsUrl);
     walk_ = nullptr;
     EXPECT_TRUE(logEmptied());
-    sqlite3_close(other);
 }

@@ -3,14 +3,36 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "CacheWalk.h"
+#include "StoreFaults.h"
+#include "TempDataDir.h"
+#include "platform/sysutils.h"
 #include "platform/wininet.h"
+
+using Urls = std::vector<std::string>;
+
+// An empty data directory for each test, and the store file it will hold.
+class CacheStoreTest : public ::testing::Test {
+protected:
+    std::string StorePath() const { return dataDir.StoreDir() + "/urlcache.sqlite"; }
+    std::string StoreNamed() const { return "The URL cache store \"" + StorePath() + "\""; }
+
+    TempDataDir dataDir;
+};
+
+inline unsigned ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
 
 struct WalkedEntry {
     std::string url;
@@ -94,9 +116,31 @@ inline std::vector<WalkedEntry> WalkAll() {
     return entries;
 }
 
-inline std::vector<std::string> WalkUrls() {
-    std::vector<std::string> urls;
+inline Urls WalkUrls() {
+    Urls urls;
     for (const WalkedEntry& entry : WalkAll())
         urls.push_back(entry.url);
     return urls;
+}
+
+// What a walk as the window makes it gave, and the status it ended with; a
+// filling call that fails leaves its entry out.
+struct WalkResult {
+    Urls urls;
+    DWORD end = ERROR_SUCCESS;
+    std::string detail;
+};
+
+// `between` runs after each entry, with the walk still open.
+inline WalkResult Walk(const std::function<void(const std::string&)>& between = {}) {
+    WalkResult result;
+    const WalkOutcome walked = WalkCache([&](const EntryBuffer& entry) {
+        result.urls.push_back(entry.Record()->lpszSourceUrlName);
+        if (between)
+            between(result.urls.back());
+    });
+    EXPECT_TRUE(walked.closed);
+    result.end = walked.end;
+    result.detail = walked.detail;
+    return result;
 }

@@ -4,19 +4,15 @@
 
 #include <set>
 
-#include "FaultWalk.h"
+#include "CacheTestSupport.h"
 #include "StorePeer.h"
-#include "TempDataDir.h"
 
 namespace {
 
 constexpr int kRounds = 200;
 constexpr int kStable = 40;
 
-class UrlCacheChurn : public ::testing::Test {
-protected:
-    TempDataDir dataDir;
-};
+using UrlCacheChurn = CacheStoreTest;
 
 // Entries of this process, the stable ones never touched and the checked
 // ones deleted one a round, spread over the cache.

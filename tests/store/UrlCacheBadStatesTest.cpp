@@ -1,43 +1,29 @@
-// Stores as other programs and earlier runs may leave them: a journal of a
-// writer that crashed, journal files a reader made read-only, an empty file
-// made by someone else, a newer version's store, addresses kept as TEXT.
-#include <gtest/gtest.h>
-#include <sqlite3.h>
+// The modes a new store gets, and stores as other programs and earlier runs
+// may leave them: a journal of a writer that crashed, journal files a reader
+// made read-only, an empty file made by someone else, a newer version's
+// store, addresses kept as TEXT.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "FaultWalk.h"
+#include "CacheTestSupport.h"
 #include "StoreFaults.h"
 #include "StorePeer.h"
-#include "TempDataDir.h"
 #include "ThreadStore.h"
-#include "platform/sysutils.h"
-#include "platform/wininet.h"
 
 namespace {
 
 // Entry values with no texts, as the store keeps them, in SQL.
 const std::string kNoValues = "x'" + std::string(88, '0') + std::string(24, 'F') + "'";
 
-class UrlCacheBadStates : public ::testing::Test {
+class UrlCacheBadStates : public CacheStoreTest {
 protected:
-    std::string StorePath() const { return dataDir.StoreDir() + "/urlcache.sqlite"; }
-
-    // Runs SQL on a connection of its own, as another program would.
-    void Elsewhere(const std::string& sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(StorePath().c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-            << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
+    void Elsewhere(const std::string& sql) { ::Elsewhere(StorePath(), sql); }
 
     // Stores `urls`, and lets this thread's calls let go of the store.
     Urls Stored(int count) {
-        const Urls urls = Addresses(count);
+        const Urls urls = CookieAddresses(count);
         for (const std::string& url : urls)
             AddEntry(url, COOKIE_CACHE_ENTRY);
         CloseThreadStore();
@@ -51,14 +37,15 @@ protected:
         EXPECT_NE(detail.find(StorePath() + "\" cannot be changed: "), std::string::npos) << detail;
         EXPECT_NE(detail.find(cause), std::string::npos) << detail;
     }
-
-    TempDataDir dataDir;
 };
 
-unsigned ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 0777;
+TEST_F(UrlCacheBadStates, NewStoreIsOwnerOnly) {
+    AddEntry("http://a.example/");
+    EXPECT_EQ(ModeOf(dataDir.StoreDir()), 0700u);
+    EXPECT_EQ(ModeOf(StorePath()), 0600u);
+    // The connection stays open, and with it the WAL files.
+    EXPECT_EQ(ModeOf(StorePath() + "-wal"), 0600u);
+    EXPECT_EQ(ModeOf(StorePath() + "-shm"), 0600u);
 }
 
 TEST_F(UrlCacheBadStates, CrashedWritersChangesAreNotListedWithoutWriteAccess) {

@@ -1,24 +1,10 @@
 // Changing the cache: deletion by exact bytes, changes during a walk, and
 // values that must come back as they went in.
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
-#include <cstdio>
-#include <filesystem>
-
 #include "CacheTestSupport.h"
-#include "TempDataDir.h"
-#include "platform/sysutils.h"
-#include "platform/wininet.h"
 
 namespace {
 
-using Urls = std::vector<std::string>;
-
-class UrlCacheChanges : public ::testing::Test {
-protected:
-    TempDataDir dataDir;
-};
+using UrlCacheChanges = CacheStoreTest;
 
 TEST_F(UrlCacheChanges, DeletionMatchesTheExactBytes) {
     const Urls urls = {"http://a.example/", "http://a.example", "HTTP://A.EXAMPLE/",
@@ -115,15 +101,6 @@ TEST_F(UrlCacheChanges, EntryDeletedBetweenSizingAndFillingIsNotYielded) {
     FindCloseUrlCache(walk);
 }
 
-// Another process's commit, run as SQL on a connection of its own.
-void CommitElsewhere(const std::string& storePath, const std::string& sql) {
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(storePath.c_str(), &other), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(other);
-    sqlite3_close(other);
-}
-
 std::string Numbered(int n) {
     return "http://" + std::to_string(n) + ".example/";
 }
@@ -147,8 +124,6 @@ protected:
         EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
         return walk;
     }
-
-    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
 };
 
 // A walk standing on an entry reads from a snapshot of the store. Changes on
@@ -156,7 +131,7 @@ protected:
 // committed since the snapshot was taken, and the walk must see them.
 TEST_F(WalkStandingOnAnEntry, ChangesOnThisThreadGoThrough) {
     const HANDLE walk = WalkStandingOnTheSecondOf(4);
-    CommitElsewhere(store, "UPDATE url_cache_entries SET hit_rate = 9" + WhereNumbered(4));
+    Elsewhere(StorePath(), "UPDATE url_cache_entries SET hit_rate = 9" + WhereNumbered(4));
     EXPECT_TRUE(DeleteUrlCacheEntry(Numbered(3).c_str())) << LastErrorDetail();
     EXPECT_TRUE(SetUrlCacheEntryHitRate(Numbered(2).c_str(), 3)) << LastErrorDetail();
     AddEntry(Numbered(5));
@@ -174,26 +149,37 @@ TEST_F(WalkStandingOnAnEntry, ChangesOnThisThreadGoThrough) {
 TEST_F(UrlCacheChanges, DamagedEntryValuesEndTheWalkWithAnError) {
     for (int n = 1; n <= 3; ++n)
         AddEntry(Numbered(n));
-    const std::string store = dataDir.StoreDir() + "/urlcache.sqlite";
-    CommitElsewhere(store,
-                    "UPDATE url_cache_entries SET entry_values = x'0102'" + WhereNumbered(2));
+    Elsewhere(StorePath(),
+              "UPDATE url_cache_entries SET entry_values = x'0102'" + WhereNumbered(2));
     HANDLE walk = nullptr;
     ASSERT_EQ(FindFirst(walk)->url, Numbered(1));
     EXPECT_FALSE(FindNext(walk));
     EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
-    EXPECT_NE(LastErrorDetail().find(store), std::string::npos) << LastErrorDetail();
+    EXPECT_NE(LastErrorDetail().find(StorePath()), std::string::npos) << LastErrorDetail();
     EXPECT_NE(LastErrorDetail().find("damaged"), std::string::npos) << LastErrorDetail();
     EXPECT_TRUE(FindCloseUrlCache(walk));
     // The store stays usable.
     EXPECT_TRUE(DeleteUrlCacheEntry(Numbered(3).c_str()));
 }
 
-TEST_F(UrlCacheChanges, ReplacedStoreFileIsOpenedAfresh) {
-    AddEntry("http://old.example/");
-    ASSERT_EQ(WalkUrls().size(), 1u);
-    std::filesystem::remove(dataDir.StoreDir() + "/urlcache.sqlite");
-    AddEntry("http://new.example/");
-    EXPECT_EQ(WalkUrls(), (Urls{"http://new.example/"}));
+TEST_F(UrlCacheChanges, WalkEndsAfterTheStoreFailsUnderIt) {
+    AddEntry("http://a.example/");
+    AddEntry("http://b.example/");
+    HANDLE walk = nullptr;
+    ASSERT_TRUE(FindFirst(walk));
+    Elsewhere(StorePath(), "DROP TABLE url_cache_entries");
+    // A change of this thread's makes the walk read the store afresh.
+    EXPECT_FALSE(DeleteUrlCacheEntry("http://a.example/"));
+
+    DWORD size = 0;
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
+    EXPECT_NE(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_NE(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_NE(LastErrorDetail().find(StoreNamed()), std::string::npos) << LastErrorDetail();
+    // The failure is reported once; then the walk is over.
+    EXPECT_FALSE(FindNextUrlCacheEntryA(walk, nullptr, &size));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_TRUE(FindCloseUrlCache(walk));
 }
 
 }  // namespace

@@ -5,18 +5,10 @@
 #include <thread>
 
 #include "CacheTestSupport.h"
-#include "TempDataDir.h"
-#include "platform/sysutils.h"
-#include "platform/wininet.h"
-
-using Urls = std::vector<std::string>;
 
 namespace {
 
-class UrlCacheWalk : public ::testing::Test {
-protected:
-    TempDataDir dataDir;
-};
+using UrlCacheWalk = CacheStoreTest;
 
 TEST_F(UrlCacheWalk, EmptyCacheEndsAtOnce) {
     DWORD size = 0;

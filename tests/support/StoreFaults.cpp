@@ -1,5 +1,6 @@
 #include "StoreFaults.h"
 
+#include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -9,6 +10,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -133,4 +135,34 @@ RowRange DamageMiddlePageOf(const std::string& path, const std::string& table) {
         bytes[i] = static_cast<char>(0xA5 ^ (i * 31));
     WriteBytes(path, bytes);
     return rows;
+}
+
+std::vector<std::string> CookieAddresses(int count) {
+    std::vector<std::string> addresses;
+    for (int i = 0; i < count; ++i) {
+        addresses.push_back("Cookie:user@host" + std::to_string(i) + ".example/" +
+                            std::string(200, static_cast<char>('a' + i % 26)));
+    }
+    return addresses;
+}
+
+void RemoveStoreFiles(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path + suffix);
+}
+
+std::string Elsewhere(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    std::string first;
+    const auto keepFirst = [](void* out, int, char** values, char**) {
+        auto& text = *static_cast<std::string*>(out);
+        if (text.empty() && values[0])
+            text = values[0];
+        return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), keepFirst, &first, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db) << " in " << sql;
+    sqlite3_close(db);
+    return first;
 }

@@ -1,11 +1,12 @@
 // Faults a store can meet, made real for the tests: a directory that may not
-// be written, a disk that takes no more bytes, and a file copied, cut or
-// damaged on purpose.
+// be written, a disk that takes no more bytes, a file copied, cut or damaged
+// on purpose, and another program's SQL.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 // Drops, for the calling thread, the capabilities that let root pass over
 // file permissions (capabilities are per thread on Linux), so that the
@@ -65,3 +66,14 @@ struct RowRange {
 // `table` in the SQLite file at `path`, which no connection may have open;
 // every other page stays good. Returns the rows that page held.
 RowRange DamageMiddlePageOf(const std::string& path, const std::string& table);
+
+// `count` cookie addresses long enough that their entries fill a good number
+// of pages.
+std::vector<std::string> CookieAddresses(int count);
+
+// Removes a store file with its WAL files, as a browser starting afresh does.
+void RemoveStoreFiles(const std::string& path);
+
+// Runs SQL on a connection of its own, as another program would, and
+// returns the first value it gave that is not empty.
+std::string Elsewhere(const std::string& path, const std::string& sql);

@@ -1,30 +1,7 @@
 // "Check All", "Uncheck All", "Refresh" and "Delete Cookies".
-#include <sqlite3.h>
-
 #include <QTest>
 
 #include "WindowFixture.h"
-
-namespace {
-
-// Another process's connection that holds the cache's write lock while it
-// lives, so that every change the program tries is refused.
-class CacheWriteLock {
-public:
-    explicit CacheWriteLock(const std::string& path) {
-        sqlite3_open(path.c_str(), &db_);
-        sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    }
-    ~CacheWriteLock() {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
-}  // namespace
 
 class CookieCommands : public WindowFixture {
 protected:
@@ -98,18 +75,4 @@ TEST_F(CookieCommands, DeleteWithNothingCheckedOnlyRebuilds) {
     TMainForm& form = Create();
     form.Click(form.btnDelete);
     EXPECT_EQ(form.lvCookies->Count(), 5);
-}
-
-TEST_F(CookieCommands, ARefusedDeletionLeavesTheRow) {
-    SeedFive();
-    TMainForm& form = Create();
-    Check({0});
-    {
-        const CacheWriteLock otherWriter(dataDir_.StoreDir() + "/urlcache.sqlite");
-        form.Click(form.btnDelete);
-    }
-    EXPECT_TRUE(ErrorTexts().empty());
-    EXPECT_EQ(form.lvCookies->Count(), 5);
-    EXPECT_EQ(Captions(0)[0], "a.example");
-    EXPECT_TRUE(CacheHas("Cookie:u@a.example/"));
 }

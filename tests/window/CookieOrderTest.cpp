@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QTest>
 
+#include "ScopedLocale.h"
 #include "WindowFixture.h"
 
 class CookieOrder : public WindowFixture {
@@ -66,8 +67,7 @@ TEST_F(CookieOrder, DatesOrderByTimeNotByText) {
 }
 
 TEST_F(CookieOrder, DatesOrderInAGermanLocaleWithTheFallbackText) {
-    const ScopedEnv german("LC_ALL", "de_DE.UTF-8");
-    RefreshFormatSettings();
+    const ScopedLocale german("de_DE.UTF-8");
     AddEntry("Cookie:u@tenth/", COOKIE_CACHE_ENTRY, 0, Utc(2026, 1, 10, 9));
     AddEntry("Cookie:u@fallback/", COOKIE_CACHE_ENTRY, 0, FILETIME{});
     AddEntry("Cookie:u@second/", COOKIE_CACHE_ENTRY, 0, Utc(2026, 2, 1, 9));
@@ -84,8 +84,7 @@ TEST_F(CookieOrder, AnUnreadableDateStopsTheSortAndKeepsTheRows) {
     TMainForm& form = Create();
     // The rows were made with United States settings; the user then changed
     // them, so the texts no longer read as dates.
-    const ScopedEnv german("LC_ALL", "de_DE.UTF-8");
-    RefreshFormatSettings();
+    const ScopedLocale german("de_DE.UTF-8");
     ClickHeader(2);
     ASSERT_EQ(ErrorTexts().size(), 1u);
     EXPECT_EQ(ErrorTexts()[0].rfind("'1/", 0), 0u) << ErrorTexts()[0];

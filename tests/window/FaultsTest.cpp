@@ -3,49 +3,17 @@
 // what the user asked to delete.
 #include <QTest>
 
-#include <filesystem>
-
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "ThreadStore.h"
 #include "WindowFixture.h"
-#include "platform/codepage.h"
 #include "platform/urlhist.h"
-
-namespace {
-
-std::vector<std::string> Cookies(int count) {
-    std::vector<std::string> addresses;
-    for (int i = 0; i < count; ++i) {
-        addresses.push_back("Cookie:u@host" + std::to_string(i) + ".example/" +
-                            std::string(200, static_cast<char>('a' + i % 26)));
-    }
-    return addresses;
-}
-
-void RemoveStoreFiles(const std::string& path) {
-    for (const char* suffix : {"", "-wal", "-shm"})
-        std::filesystem::remove(path + suffix);
-}
-
-}  // namespace
 
 class Faults : public WindowFixture {
 protected:
-    std::string CachePath() const { return dataDir_.StoreDir() + "/urlcache.sqlite"; }
-    std::string HistoryPath() const { return dataDir_.StoreDir() + "/history.sqlite"; }
-
     static void AddAll(const std::vector<std::string>& addresses) {
         for (const std::string& address : addresses)
             AddEntry(address);
-    }
-    static void Visit(const std::string& url) {
-        const std::u16string wide = AnsiToWide(url);
-        URLHISTORY_ENTRY entry;
-        entry.pwcsUrl = wide.c_str();
-        entry.pwcsTitle = u"Page";
-        entry.ftLastVisited = Utc(2026, 3, 2, 9, 15, 0);
-        ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
     }
     // Ends the window and every connection it had, so that the files can be
     // compared byte for byte.
@@ -78,7 +46,7 @@ protected:
 };
 
 TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
-    const std::vector<std::string> addresses = Cookies(120);
+    const std::vector<std::string> addresses = CookieAddresses(120);
     AddAll(addresses);
     CloseThreadStore();
     const RowRange damaged = DamageMiddlePageOf(CachePath(), "url_cache_entries");
@@ -102,7 +70,7 @@ TEST_F(Faults, DamagedCacheShowsTheRowsBeforeTheDamageAndIsNeverWritten) {
 }
 
 TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
-    AddAll(Cookies(60));
+    AddAll(CookieAddresses(60));
     CloseThreadStore();
     const std::string good = ReadBytes(CachePath());
     WriteBytes(CachePath(), good.substr(0, good.size() / 2));
@@ -122,7 +90,7 @@ TEST_F(Faults, CacheCutInHalfIsReportedAndTheWindowStillOpens) {
 }
 
 TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
-    const std::vector<std::string> addresses = Cookies(3);
+    const std::vector<std::string> addresses = CookieAddresses(3);
     AddAll(addresses);
     CloseThreadStore();
     Visit("http://a.example/");
@@ -151,7 +119,7 @@ TEST_F(Faults, ReadOnlyDirectoryListsBothStoresAndRefusesTheClearing) {
 }
 
 TEST_F(Faults, CacheLockedByAnotherProcessIsReportedUntilReleased) {
-    const std::vector<std::string> addresses = Cookies(3);
+    const std::vector<std::string> addresses = CookieAddresses(3);
     AddAll(addresses);
     CloseThreadStore();
     Visit("http://a.example/");
@@ -172,7 +140,7 @@ TEST_F(Faults, CacheLockedByAnotherProcessIsReportedUntilReleased) {
 }
 
 TEST_F(Faults, HistoryLockedByAnotherProcessIsReportedWhileTheCookiesList) {
-    AddAll(Cookies(2));
+    AddAll(CookieAddresses(2));
     Visit("http://a.example/");
     StorePeer peer({"lock", HistoryPath(), "exclusive"});
     ASSERT_TRUE(peer.Ready()) << peer.FirstReport();
@@ -189,7 +157,7 @@ TEST_F(Faults, HistoryLockedByAnotherProcessIsReportedWhileTheCookiesList) {
 }
 
 TEST_F(Faults, StoresDeletedWhileTheWindowRunsAreFollowedToTheirNewFiles) {
-    AddAll(Cookies(3));
+    AddAll(CookieAddresses(3));
     Visit("http://old.example/");
     TMainForm& form = Create();
     ShowAndActivate();
@@ -214,7 +182,7 @@ TEST_F(Faults, StoresDeletedWhileTheWindowRunsAreFollowedToTheirNewFiles) {
 }
 
 TEST_F(Faults, FullDiskFailsTheClearingAndLosesNothing) {
-    AddAll(Cookies(2));
+    AddAll(CookieAddresses(2));
     Visit("http://a.example/");
     TMainForm& form = Create();
     ShowAndActivate();

@@ -6,19 +6,9 @@
 #include <QTest>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "StoreFaults.h"
 #include "WindowFixture.h"
-
-namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-}  // namespace
 
 using Startup = WindowFixture;
 
@@ -181,10 +171,9 @@ TEST_F(Startup, BannerIsCentredSoBothSidesAreCut) {
 }
 
 TEST_F(Startup, StoreThatIsNotADatabaseIsReportedAndLeftUntouched) {
-    const std::string path = dataDir_.StoreDir() + "/urlcache.sqlite";
     std::filesystem::create_directories(dataDir_.StoreDir());
     const std::string garbage(4096, 'x');
-    std::ofstream(path, std::ios::binary) << garbage;
+    WriteBytes(CachePath(), garbage);
 
     TMainForm& form = Create();
     ShowAndActivate();
@@ -194,22 +183,19 @@ TEST_F(Startup, StoreThatIsNotADatabaseIsReportedAndLeftUntouched) {
     EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(box.buttons, QMessageBox::Ok);
     EXPECT_EQ(box.textFormat, Qt::PlainText);
-    EXPECT_NE(box.text.find(path), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find(CachePath()), std::string::npos) << box.text;
     EXPECT_NE(box.text.find("not a database"), std::string::npos) << box.text;
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.edCookieCount->text(), "0");
-    EXPECT_EQ(ReadFile(path), garbage);
+    EXPECT_EQ(ReadBytes(CachePath()), garbage);
 }
 
 TEST_F(Startup, ClickFromCodeRaisesWhileAUserClickShowsTheErrorBox) {
     AddEntry("Cookie:u@host/");
     TMainForm& form = Create();
     ShowAndActivate();
-    const std::string path = dataDir_.StoreDir() + "/urlcache.sqlite";
-    std::filesystem::remove(path);
-    std::filesystem::remove(path + "-wal");
-    std::filesystem::remove(path + "-shm");
-    std::ofstream(path, std::ios::binary) << std::string(4096, 'x');
+    RemoveStoreFiles(CachePath());
+    WriteBytes(CachePath(), std::string(4096, 'x'));
 
     EXPECT_THROW(form.Click(form.btnRefresh), Exception);
     EXPECT_TRUE(ErrorTexts().empty());

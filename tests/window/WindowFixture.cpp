@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QTest>
 
+#include "platform/codepage.h"
 #include "platform/objbase.h"
 #include "platform/regional.h"
+#include "platform/urlhist.h"
 #include "platform/vcl/Application.h"
 
 WindowFixture::WindowFixture() {
@@ -37,6 +39,18 @@ void WindowFixture::AddEntry(const std::string& address, DWORD type, DWORD hits,
     if (hits) {
         ASSERT_TRUE(SetUrlCacheEntryHitRate(address.c_str(), hits));
     }
+}
+
+void WindowFixture::Visit(const std::string& url, const std::string& title, FILETIME visited) {
+    const std::u16string wideUrl = AnsiToWide(url);
+    const std::u16string wideTitle = AnsiToWide(title);
+    URLHISTORY_ENTRY entry;
+    entry.pwcsUrl = wideUrl.c_str();
+    entry.pwcsTitle = wideTitle.c_str();
+    entry.ftLastVisited = visited;
+    entry.ftLastUpdated = Utc(2026, 3, 3, 10, 0, 0);
+    entry.ftExpires = Utc(2026, 4, 1);
+    ASSERT_EQ(AddUrlHistoryEntry(entry), S_OK);
 }
 
 bool WindowFixture::CacheHas(const std::string& address) {

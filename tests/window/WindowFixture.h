@@ -27,6 +27,12 @@ protected:
                          DWORD hits = 0, FILETIME modified = Utc(2026, 1, 2, 3, 4, 6),
                          FILETIME expires = Utc(2027, 1, 2, 3, 4, 6));
     static bool CacheHas(const std::string& address);
+    // Adds a visited page the way a browser would.
+    static void Visit(const std::string& url, const std::string& title = "Page",
+                      FILETIME visited = Utc(2026, 3, 2, 9, 15, 0));
+
+    std::string CachePath() const { return dataDir_.StoreDir() + "/urlcache.sqlite"; }
+    std::string HistoryPath() const { return dataDir_.StoreDir() + "/history.sqlite"; }
 
     // Creates the window (running FormCreate) with its error boxes answered.
     TMainForm& Create();
