@@ -14,11 +14,46 @@ struct Found {
     Failures failures;
 };
 
+std::map<std::string_view, int> CountLabels(const Profiles& profiles) {
+    std::map<std::string_view, int> counts;
+    for (const auto& profile : profiles)
+        ++counts[profile->Label()];
+    return counts;
+}
+
+// Names given by the user may make one label twice ("work@home" and
+// "work_home" both give "falkon.work_home"), and a row's address must lead
+// to its own profile only: each of those gets a suffix from its folder, and
+// a profile still sharing its label after that is left out, named.
+void TellLabelsApart(Found& found) {
+    const auto counts = CountLabels(found.profiles);
+    std::vector<Profile*> alike;
+    for (const auto& profile : found.profiles) {
+        if (counts.at(profile->Label()) > 1)
+            alike.push_back(profile.get());
+    }
+    for (Profile* profile : alike)
+        profile->TellApart();
+    const auto after = CountLabels(found.profiles);
+    Profiles kept;
+    for (auto& profile : found.profiles) {
+        if (after.at(profile->Label()) == 1) {
+            kept.push_back(std::move(profile));
+            continue;
+        }
+        found.failures.push_back(
+            {ERROR_FILE_INVALID, profile->Who() + ": its label \"" + profile->Label() +
+                                     "\" is another profile's too, so it is not read"});
+    }
+    found.profiles = std::move(kept);
+}
+
 Found FindProfiles() {
     Found found;
     for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindDesktopBrowserProfiles,
                             FindKonquerorProfiles})
         find(found.profiles, found.failures);
+    TellLabelsApart(found);
     return found;
 }
 

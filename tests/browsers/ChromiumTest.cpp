@@ -238,4 +238,28 @@ TEST_F(ChromiumTest, OtherChannelsAreFoundInTheirOwnFolders) {
     EXPECT_EQ(groups.count("Cookie:google-chrome-beta.Default@b.localhost /"), 1u);
 }
 
+// Two names that give one label ("@" becomes "_") are told apart by their
+// folders, and the rows of one lead to that profile only.
+TEST_F(ChromiumTest, ProfilesOfOneLabelAreToldApartAndDeletedAlone) {
+    const QString beta = Home() + "/.config/google-chrome-beta";
+    ASSERT_TRUE(WriteFile(beta + "/Local State",
+                          R"({"profile": {"info_cache": {"work@home": {}, "work_home": {}}}})"));
+    for (const QString& folder : {beta + "/work@home", beta + "/work_home"}) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(
+            QFile::copy(QString::fromStdString(ProfileFile("Cookies")), folder + "/Cookies"));
+    }
+    std::vector<std::string> alike;
+    for (const auto& [address, group] : WalkCookies()) {
+        if (address.starts_with("Cookie:google-chrome-beta.work_home-") &&
+            address.ends_with("@b.localhost /"))
+            alike.push_back(address);
+    }
+    ASSERT_EQ(alike.size(), 2u);
+    ASSERT_TRUE(DeleteUrlCacheEntryA(alike[0].c_str()));
+    const auto after = WalkCookies();
+    EXPECT_EQ(after.count(alike[0]), 0u);
+    EXPECT_EQ(after.count(alike[1]), 1u);
+}
+
 }  // namespace
