@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "browsers/ProfileFiles.h"
+
 namespace browsers {
 namespace {
 
@@ -49,6 +51,7 @@ void TellLabelsApart(Found& found) {
 }
 
 Found FindProfiles() {
+    RemoveLeftoverCopies();
     Found found;
     for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindDesktopBrowserProfiles,
                             FindKonquerorProfiles})
