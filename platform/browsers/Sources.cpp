@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "browsers/ProfileFiles.h"
+#include "platform/escapes.h"
 
 namespace browsers {
 namespace {
@@ -161,9 +162,9 @@ Failures ClearHistories() {
 std::optional<store::StoreError> OneError(const Failures& failures) {
     if (failures.empty())
         return std::nullopt;
-    store::StoreError error = failures.front();
+    store::StoreError error{failures.front().code, Escaped(failures.front().message)};
     for (std::size_t i = 1; i < failures.size(); ++i)
-        error.message += "\n" + failures[i].message;
+        error.message += "\n" + Escaped(failures[i].message);
     return error;
 }
 
