@@ -1,8 +1,10 @@
 #include "browsers/Profile.h"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "browsers/ProfileFiles.h"
@@ -59,6 +61,14 @@ Profile::Profile(std::string folder, std::string_view browser, std::string_view 
           std::replace(label.begin(), label.end(), '@', '_');
           return label;
       }()) {}
+
+void Profile::TellApart() {
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(folder_.data()), static_cast<uInt>(folder_.size()));
+    char suffix[10];
+    std::snprintf(suffix, sizeof suffix, "-%08lx", static_cast<unsigned long>(crc));
+    label_ += suffix;
+}
 
 bool StoreProfile::HasStores() const {
     return Present(CookiesFile()) || Present(HistoryFile());

@@ -54,6 +54,12 @@ public:
     // Clears the history as the browser's own clearing does, bookmarks kept.
     virtual void ClearHistory() const = 0;
 
+    const std::string& Label() const { return label_; }
+    const std::string& Who() const { return who_; }
+    // Adds to the label a suffix made from the folder, for a profile whose
+    // name gives the label of another: the same folder, the same suffix.
+    void TellApart();
+
 protected:
     // `browser` names it in messages ("Google Chrome"), `labelPrefix` in
     // labels ("google-chrome"), `name` the profile in both.
@@ -61,7 +67,6 @@ protected:
             std::string_view name);
 
     const std::string& Folder() const { return folder_; }
-    const std::string& Who() const { return who_; }
     std::string File(std::string_view name) const { return folder_ + "/" + std::string(name); }
     std::string Address(std::string_view host, std::string_view path,
                         std::string_view partition) const;
@@ -71,7 +76,7 @@ private:
     const std::string folder_;
     const std::string who_;  // "Firefox (default-esr)"
     // "firefox.default-esr", "chromium.Default"; never holds "@".
-    const std::string label_;
+    std::string label_;
 };
 
 // How a browser counts a time in its store: from which epoch, in units of

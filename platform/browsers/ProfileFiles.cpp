@@ -113,6 +113,28 @@ void RemoveFolder(int parent, const char* name) {
     unlinkat(parent, name, AT_REMOVEDIR);
 }
 
+// A folder's name carries the PID of the process that made it; one whose
+// process is gone (ESRCH) is a leftover of a run that was killed. A PID in
+// use again keeps its leftover until that process ends too.
+void RemoveCopiesOfEndedRuns() {
+    DIR* const temp = opendir(TempFolder().c_str());
+    if (!temp)
+        return;
+    while (const dirent* entry = readdir(temp)) {
+        const std::string_view name = entry->d_name;
+        pid_t pid = 0;
+        const char* const digits = name.data() + std::min(name.size(), kCopyPrefix.size());
+        const auto [end, error] = std::from_chars(digits, name.data() + name.size(), pid);
+        struct stat status {};
+        if (name.starts_with(kCopyPrefix) && error == std::errc() && pid > 0 &&
+            std::strlen(end) == 7 && *end == '-' && kill(pid, 0) != 0 && errno == ESRCH &&
+            fstatat(dirfd(temp), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(status.st_mode) && status.st_uid == geteuid())
+            RemoveFolder(dirfd(temp), entry->d_name);
+    }
+    closedir(temp);
+}
+
 }  // namespace
 
 bool IsRegularFile(const std::string& path) {
@@ -174,8 +196,7 @@ bool LiesInside(const std::string& path, const std::string& folder) {
 // halfway in the database copy then has its old pages in the journal copy,
 // and a checkpoint caught halfway has all its frames in the WAL copy.
 PrivateCopy::PrivateCopy(const std::string& path, std::string_view who) {
-    static std::once_flag leftovers;
-    std::call_once(leftovers, RemoveLeftoverCopies);
+    RemoveLeftoverCopies();
     std::string folder =
         TempFolder() + "/" + std::string(kCopyPrefix) + std::to_string(getpid()) + "-XXXXXX";
     if (!mkdtemp(folder.data()))
@@ -203,26 +224,9 @@ void PrivateCopy::Unlink() {
     folder_.clear();
 }
 
-// A folder's name carries the PID of the process that made it; one whose
-// process is gone (ESRCH) is a leftover of a run that was killed. A PID in
-// use again keeps its leftover until that process ends too.
 void RemoveLeftoverCopies() {
-    DIR* const temp = opendir(TempFolder().c_str());
-    if (!temp)
-        return;
-    while (const dirent* entry = readdir(temp)) {
-        const std::string_view name = entry->d_name;
-        pid_t pid = 0;
-        const char* const digits = name.data() + std::min(name.size(), kCopyPrefix.size());
-        const auto [end, error] = std::from_chars(digits, name.data() + name.size(), pid);
-        struct stat status {};
-        if (name.starts_with(kCopyPrefix) && error == std::errc() && pid > 0 &&
-            std::strlen(end) == 7 && *end == '-' && kill(pid, 0) != 0 && errno == ESRCH &&
-            fstatat(dirfd(temp), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISDIR(status.st_mode) && status.st_uid == geteuid())
-            RemoveFolder(dirfd(temp), entry->d_name);
-    }
-    closedir(temp);
+    static std::once_flag once;
+    std::call_once(once, RemoveCopiesOfEndedRuns);
 }
 
 }  // namespace browsers

@@ -52,7 +52,8 @@ private:
     std::string path_;    // in folder_
 };
 
-// Removes the copy folders of this user whose process no longer runs.
+// Removes the copy folders of this user whose process no longer runs, at
+// the first call in a process: every run does, whether it copies or not.
 void RemoveLeftoverCopies();
 
 }  // namespace browsers

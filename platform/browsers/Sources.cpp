@@ -6,6 +6,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "browsers/ProfileFiles.h"
+#include "platform/escapes.h"
+
 namespace browsers {
 namespace {
 
@@ -14,11 +17,47 @@ struct Found {
     Failures failures;
 };
 
+std::map<std::string_view, int> CountLabels(const Profiles& profiles) {
+    std::map<std::string_view, int> counts;
+    for (const auto& profile : profiles)
+        ++counts[profile->Label()];
+    return counts;
+}
+
+// Names given by the user may make one label twice ("work@home" and
+// "work_home" both give "falkon.work_home"), and a row's address must lead
+// to its own profile only: each of those gets a suffix from its folder, and
+// a profile still sharing its label after that is left out, named.
+void TellLabelsApart(Found& found) {
+    const auto counts = CountLabels(found.profiles);
+    std::vector<Profile*> alike;
+    for (const auto& profile : found.profiles) {
+        if (counts.at(profile->Label()) > 1)
+            alike.push_back(profile.get());
+    }
+    for (Profile* profile : alike)
+        profile->TellApart();
+    const auto after = CountLabels(found.profiles);
+    Profiles kept;
+    for (auto& profile : found.profiles) {
+        if (after.at(profile->Label()) == 1) {
+            kept.push_back(std::move(profile));
+            continue;
+        }
+        found.failures.push_back(
+            {ERROR_FILE_INVALID, profile->Who() + ": its label \"" + profile->Label() +
+                                     "\" is another profile's too, so it is not read"});
+    }
+    found.profiles = std::move(kept);
+}
+
 Found FindProfiles() {
+    RemoveLeftoverCopies();
     Found found;
     for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindDesktopBrowserProfiles,
                             FindKonquerorProfiles})
         find(found.profiles, found.failures);
+    TellLabelsApart(found);
     return found;
 }
 
@@ -123,9 +162,9 @@ Failures ClearHistories() {
 std::optional<store::StoreError> OneError(const Failures& failures) {
     if (failures.empty())
         return std::nullopt;
-    store::StoreError error = failures.front();
+    store::StoreError error{failures.front().code, Escaped(failures.front().message)};
     for (std::size_t i = 1; i < failures.size(); ++i)
-        error.message += "\n" + failures[i].message;
+        error.message += "\n" + Escaped(failures[i].message);
     return error;
 }
 

@@ -46,7 +46,8 @@ Failures TakeDeletionFailures();
 // Clears every profile's history, going on past a refusal.
 Failures ClearHistories();
 
-// One error for them all: the first one's code, and a line for each.
+// One error for them all: the first one's code, and a line for each, its
+// control characters escaped, so that no name a message quotes breaks it.
 std::optional<store::StoreError> OneError(const Failures& failures);
 
 }  // namespace browsers

@@ -199,8 +199,9 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
 // Nothing a user data folder holds blocks the program or is read without
 // bound, and each source that cannot be read is named, after every group
 // there is: a Local State that never ends, one that is a pipe no one
-// writes, and a profile whose name holds a terminal escape and whose
-// cookies are damaged. orvalla-stores escapes that name.
+// writes, and a profile whose name holds a terminal escape and a line end
+// and whose cookies are damaged. That name is escaped, on the line of its
+// failure.
 TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
     const QString config = Home() + "/.config";
     ASSERT_TRUE(QDir().mkpath(config + "/google-chrome"));
@@ -209,17 +210,18 @@ TEST_F(ChromiumTest, HostileFoldersAreReportedWithoutBlocking) {
     ASSERT_EQ(mkfifo((config + "/vivaldi/Local State").toUtf8().constData(), 0600), 0);
     const QString brave = config + "/BraveSoftware/Brave-Browser";
     ASSERT_TRUE(WriteFile(brave + "/Local State",
-                          R"({"profile": {"info_cache": {"Evil\u001b[31m": {}}}})"));
-    ASSERT_TRUE(WriteFile(brave + "/Evil\x1b[31m/Cookies", QByteArray(4096, 'x')));
+                          R"({"profile": {"info_cache": {"Evil\u001b[31m\nforged": {}}}})"));
+    ASSERT_TRUE(WriteFile(brave + "/Evil\x1b[31m\nforged/Cookies", QByteArray(4096, 'x')));
 
     DWORD end = 0;
     EXPECT_EQ(WalkCookies(&end).size(), 5u);
     const std::string detail = LastErrorDetail();
-    for (const QString& named : {config + "/google-chrome/Local State",
-                                 config + "/vivaldi/Local State", QString("Brave (Evil\x1b[31m)")})
+    for (const QString& named :
+         {config + "/google-chrome/Local State", config + "/vivaldi/Local State",
+          QString("Brave (Evil\\x1b[31m\\nforged)")})
         EXPECT_NE(detail.find(named.toStdString()), std::string::npos) << detail;
     const ToolResult listed = RunTool({"list-cache"});
-    EXPECT_NE(listed.err.find("Brave (Evil"), std::string::npos) << listed.err;
+    EXPECT_NE(listed.err.find("Brave (Evil\\x1b[31m\\nforged)"), std::string::npos) << listed.err;
     EXPECT_EQ(listed.err.find('\x1b'), std::string::npos) << listed.err;
 }
 
@@ -236,6 +238,30 @@ TEST_F(ChromiumTest, OtherChannelsAreFoundInTheirOwnFolders) {
     const auto groups = WalkCookies(&end);
     EXPECT_EQ(groups.count("Cookie:chromium.Default@b.localhost /"), 1u);
     EXPECT_EQ(groups.count("Cookie:google-chrome-beta.Default@b.localhost /"), 1u);
+}
+
+// Two names that give one label ("@" becomes "_") are told apart by their
+// folders, and the rows of one lead to that profile only.
+TEST_F(ChromiumTest, ProfilesOfOneLabelAreToldApartAndDeletedAlone) {
+    const QString beta = Home() + "/.config/google-chrome-beta";
+    ASSERT_TRUE(WriteFile(beta + "/Local State",
+                          R"({"profile": {"info_cache": {"work@home": {}, "work_home": {}}}})"));
+    for (const QString& folder : {beta + "/work@home", beta + "/work_home"}) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(
+            QFile::copy(QString::fromStdString(ProfileFile("Cookies")), folder + "/Cookies"));
+    }
+    std::vector<std::string> alike;
+    for (const auto& [address, group] : WalkCookies()) {
+        if (address.starts_with("Cookie:google-chrome-beta.work_home-") &&
+            address.ends_with("@b.localhost /"))
+            alike.push_back(address);
+    }
+    ASSERT_EQ(alike.size(), 2u);
+    ASSERT_TRUE(DeleteUrlCacheEntryA(alike[0].c_str()));
+    const auto after = WalkCookies();
+    EXPECT_EQ(after.count(alike[0]), 0u);
+    EXPECT_EQ(after.count(alike[1]), 1u);
 }
 
 }  // namespace

@@ -239,20 +239,25 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
 
     const std::string domain = kCookie + ".a.localhost /";
     EXPECT_EQ(WalkCookies().count(domain), 1u);
-    // The private copies of a run live no longer than the run, and a run
-    // removes those that a killed one left.
+    // The private copies of a run live no longer than the run, and every
+    // run removes those that a killed one left, whether it copies or not.
     const QString temporary = Home() + "/tmp";
-    ASSERT_TRUE(WriteFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store", "x"));
-    const QByteArray tmpdir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", temporary.toUtf8());
-    EXPECT_NE(RunTool({"list-cache"}).out.find(domain), std::string::npos);
-    tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
-    EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    const auto listedBesideLeftover = [&] {
+        EXPECT_TRUE(WriteFile(temporary + "/orvalla-copy-999999999-Ab12Cd/store", "x"));
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temporary.toUtf8());
+        const std::string listed = RunTool({"list-cache"}).out;
+        tmpdir.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmpdir);
+        EXPECT_EQ(QDir(temporary).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList());
+        return listed;
+    };
+    EXPECT_NE(listedBesideLeftover().find(domain), std::string::npos);
     EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectChangesRefused(domain, "Firefox (default-esr) is running: close it first");
 
     ASSERT_TRUE(firefox.Stop(60s)) << firefox.Failure("did not end within 60 s of SIGTERM");
-    EXPECT_EQ(WalkCookies().count(domain), 1u);
+    EXPECT_NE(listedBesideLeftover().find(domain), std::string::npos);
     EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectIntact();
 }

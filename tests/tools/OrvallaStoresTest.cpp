@@ -81,7 +81,7 @@ TEST_F(OrvallaStores, AddedEntriesAreListedInOrder) {
 }
 
 // A terminal escape must not reach the terminal, nor a line end split an
-// entry; the escapes still tell every byte.
+// entry; the escapes still tell every byte, and delete-cache reads them.
 TEST_F(OrvallaStores, ListingsEscapeControlCharacters) {
     const std::string odd = "http://a.example/\x1b[2J\n\r\t\\x41\x7f\xC2\x9B\xC3\xA9";
     const std::string escaped = R"(http://a.example/\x1b[2J\n\r\t\\x41\x7f\xc2\x9bé)";
@@ -93,6 +93,9 @@ TEST_F(OrvallaStores, ListingsEscapeControlCharacters) {
                   escaped + "\n");
     const std::string history = RunTool({"list-history"}).out;
     EXPECT_EQ(history.substr(history.find("Z http")), "Z " + escaped + " title=" + escaped + "\n");
+    // An address is taken back as printed.
+    EXPECT_EQ(RunTool({"delete-cache", escaped}).exitCode, 0);
+    EXPECT_EQ(RunTool({"list-cache"}).out, "");
 }
 
 // Every address is tried; each that matches nothing is one error line,

@@ -3,6 +3,9 @@
 // what the user asked to delete.
 #include <QTest>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "StoreFaults.h"
 #include "StorePeer.h"
 #include "ThreadStore.h"
@@ -201,4 +204,20 @@ TEST_F(Faults, FullDiskFailsTheClearingAndLosesNothing) {
     QTest::mouseClick(form.Button8, Qt::LeftButton);
     EXPECT_EQ(Grid(2), (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
     ExpectNoNewErrorBox();
+}
+
+// However many profiles fail, the box shows the first ten and counts the rest.
+TEST_F(Faults, ManyDamagedProfilesShowTheFirstTenAndCountTheRest) {
+    for (int i = 0; i < 12; ++i) {
+        const std::string folder =
+            dataDir_.Path() + "/.config/falkon/profiles/" + std::to_string(i);
+        std::filesystem::create_directories(folder);
+        WriteBytes(folder + "/Cookies", std::string(4096, 'x'));
+    }
+    Create();
+    ShowAndActivate();
+    ASSERT_EQ(ErrorTexts().size(), 1u);
+    const std::string text = ErrorTexts()[0];
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10) << text;
+    EXPECT_TRUE(text.starts_with("Falkon (") && text.ends_with("\nand 2 more.")) << text;
 }

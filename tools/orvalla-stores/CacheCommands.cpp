@@ -146,10 +146,12 @@ int DeleteCache(const Arguments& args) {
     const ParsedArguments parsed(args, {});
     parsed.ExpectPositional(1, SIZE_MAX);
     Failures failures;
-    for (const std::string& address : parsed.Positional()) {
+    // Each address as list-cache printed it, or as it is.
+    for (const std::string& given : parsed.Positional()) {
+        const std::string address = Unescaped(given);
         if (DeleteUrlCacheEntryA(address.c_str()))
             continue;
-        failures.lines.push_back(address + ": " +
+        failures.lines.push_back(Escaped(address) + ": " +
                                  (GetLastError() == ERROR_FILE_NOT_FOUND
                                       ? "no entry has this address"
                                       : LastErrorMessage()));

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/escapes.h"
+
 using Arguments = std::vector<std::string>;
 
 struct Command {
@@ -32,12 +34,6 @@ std::vector<std::string> MessageLines(std::string_view message);
 
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
 std::vector<Command> HistoryCommands();  // add-history, list-history, clear-history
-
-// `text` fit for one line of a listing: the backslash and the control
-// characters (C0, DEL, and C1 as UTF-8) as C escapes ("\\", "\n", "\x1b"), so
-// that what a store holds reaches a terminal as text and each entry keeps to
-// one line, which still tells every byte.
-std::string Escaped(std::string_view text);
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

@@ -48,41 +48,18 @@ void PrintHelp(std::FILE* out, const std::vector<Command>& commands) {
     std::fprintf(out, "  --help\n      shows this text\n");
 }
 
-// Error lines, after the command's name, escaped as the listings are: a
-// message may quote what a store or a profile's name holds.
+// Error lines, after the command's name, with their control characters
+// escaped as the listings' are: a message may quote what a store or a
+// profile's name holds. The platform's failures come escaped already, each
+// on a line of its own, and so do the addresses a command names.
 void PrintError(const std::vector<std::string>& lines, const std::string& command = {}) {
     const std::string prefix =
         std::string(kProgram) + ": " + (command.empty() ? "" : command + ": ");
     for (const std::string& line : lines)
-        std::fprintf(stderr, "%s%s\n", prefix.c_str(), Escaped(line).c_str());
+        std::fprintf(stderr, "%s%s\n", prefix.c_str(), Escaped(line, false).c_str());
 }
 
 }  // namespace
-
-std::string Escaped(std::string_view text) {
-    std::string escaped;
-    const auto hex = [&escaped](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        escaped += {'\\', 'x', "0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 0xF]};
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        // U+0080 to U+009F: 0xC2, then 0x80 to 0x9F.
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
-                        (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
-        if (byte == '\\' || byte == '\n' || byte == '\r' || byte == '\t') {
-            escaped += {'\\', byte == '\n' ? 'n' : byte == '\r' ? 'r' : byte == '\t' ? 't' : '\\'};
-        } else if (c1) {
-            hex(text[i]);
-            hex(text[++i]);
-        } else if (byte < 0x20 || byte == 0x7F) {
-            hex(text[i]);
-        } else {
-            escaped += text[i];
-        }
-    }
-    return escaped;
-}
 
 std::vector<std::string> MessageLines(std::string_view message) {
     std::vector<std::string> lines;
