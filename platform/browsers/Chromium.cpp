@@ -83,12 +83,16 @@ private:
     // running there on a shared home, so it counts as running, as the
     // browser itself takes it; on this host a lock whose process is gone is
     // a crash's leftover.
-    bool Running() const override {
+    std::optional<bool> Running(std::string& why) const override {
+        const std::string lock = userDataDir_ + "/SingletonLock";
         std::error_code error;
-        const std::string owner =
-            std::filesystem::read_symlink(userDataDir_ + "/SingletonLock", error).string();
-        if (error)
+        const std::string owner = std::filesystem::read_symlink(lock, error).string();
+        if (error == std::errc::no_such_file_or_directory)
             return false;
+        if (error) {
+            why = "its lock \"" + lock + "\" cannot be read (" + error.message() + ")";
+            return std::nullopt;
+        }
         const std::size_t dash = owner.rfind('-');
         char host[256] = {};
         gethostname(host, sizeof host - 1);

@@ -110,7 +110,9 @@ public:
 protected:
     using Profile::Profile;
 
-    virtual bool Running() const = 0;
+    // The browser's own sign that it runs (a lock, a name on the bus);
+    // nullopt, with `why`, when the sign cannot be asked.
+    virtual std::optional<bool> Running(std::string& why) const = 0;
     virtual std::string CookiesFile() const = 0;
     virtual std::string HistoryFile() const = 0;
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
@@ -126,7 +128,8 @@ protected:
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
     void EmptyHistoryTables(const std::vector<const char*>& tables) const;
-    // Throws the refusal of every change while the browser runs.
+    // Throws the refusal of every change while the browser runs, and while
+    // its own sign cannot be asked.
     void CheckClosed() const;
 
 private:

@@ -147,17 +147,21 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, std::string
 
 // Closing this descriptor drops every POSIX lock the process holds on the
 // file; it never holds one on a lock file of a browser.
-bool HoldsWriteLock(const std::string& path) {
+std::optional<bool> HoldsWriteLock(const std::string& path) {
     try {
         struct stat status {};
         Descriptor file;
         OpenRegular(path, {}, file, status);
+        if (file.fd < 0)
+            return false;
         struct flock probe {};
         probe.l_type = F_WRLCK;
         probe.l_whence = SEEK_SET;
-        return file.fd >= 0 && fcntl(file.fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+        if (fcntl(file.fd, F_GETLK, &probe) != 0)
+            return std::nullopt;
+        return probe.l_type != F_UNLCK;
     } catch (const store::StoreError&) {
-        return false;
+        return std::nullopt;
     }
 }
 

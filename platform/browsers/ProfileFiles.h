@@ -25,8 +25,9 @@ bool IsRegularFile(const std::string& path);
 std::optional<std::string> ReadSettingsFile(const std::string& path, std::string_view who);
 
 // Whether another process holds a POSIX write lock on the regular file at
-// `path` (Firefox on `.parentlock` while it runs).
-bool HoldsWriteLock(const std::string& path);
+// `path` (Firefox on `.parentlock` while it runs); false when nothing is
+// there, nullopt when what is there cannot be asked (a FIFO, no access).
+std::optional<bool> HoldsWriteLock(const std::string& path);
 
 // Whether `path`, every link resolved, lies inside `folder` resolved.
 bool LiesInside(const std::string& path, const std::string& folder);

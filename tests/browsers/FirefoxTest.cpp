@@ -257,6 +257,18 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     ExpectIntact();
 }
 
+// Nothing is changed while Firefox may run: while its lock cannot be asked
+// (a FIFO in its place).
+TEST_F(FirefoxTest, WhileFirefoxMayRunNothingIsChanged) {
+    const std::string domain = kCookie + ".a.localhost /";
+    const std::string lock = File(".parentlock");
+    QFile::remove(QString::fromStdString(lock));
+    ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0);
+    ExpectChangesRefused(
+        domain, "cannot tell whether Firefox (default-esr) is running: its lock \"" + lock +
+                    "\" cannot be asked");
+}
+
 TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     const std::string two = PageUrl("www.a.localhost", "/two");
     // The sites' root icons go with the sites, but the bookmarked page's.

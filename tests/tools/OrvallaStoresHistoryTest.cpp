@@ -1,6 +1,13 @@
 // orvalla-stores' history commands and sample, against a temporary data
 // directory.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <csignal>
 
 #include "RunTool.h"
 #include "TempDataDir.h"
@@ -59,6 +66,50 @@ TEST_F(OrvallaStoresHistory, ClearHistoryLeavesNoEntry) {
     const ToolResult result = RunTool({"clear-history"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(RunTool({"list-history"}).out.empty());
+}
+
+// A GNOME Web whose session bus is stopped may be running: its history is
+// listed at once and kept, and the refusal says why.
+TEST_F(OrvallaStoresHistory, AStoppedSessionBusLeavesGnomeWebAlone) {
+    const QString folder = QString::fromStdString(dataDir.Path() + "/epiphany");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + "/ephy-history.db").toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE urls (id INTEGER PRIMARY KEY, url, title, visit_count, "
+                           "last_visit_time); INSERT INTO urls VALUES (1, 'http://a.example/', "
+                           "'A', 1, 1);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const QString config = folder + "/bus.conf";
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<busconfig><type>session</type><listen>unix:tmpdir=" + folder.toUtf8() +
+               "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow "
+               "send_destination=\"*\"/><allow own=\"*\"/></policy></busconfig>");
+    file.close();
+    QProcess bus;
+    bus.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
+    ASSERT_TRUE(bus.waitForStarted(10000)) << "dbus-daemon did not start";
+    while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
+    }
+    const QByteArray address = bus.readLine().trimmed();
+    ASSERT_FALSE(address.isEmpty()) << "dbus-daemon gave no address within 10 s";
+    ::kill(static_cast<pid_t>(bus.processId()), SIGSTOP);
+    const ScopedEnv busAddress("DBUS_SESSION_BUS_ADDRESS", address.constData());
+
+    const ToolResult listed = RunTool({"list-history"}, 20000);
+    EXPECT_EQ(listed.exitCode, 0) << "list-history did not end within 20 s";
+    EXPECT_NE(listed.out.find("http://a.example/"), std::string::npos);
+    const ToolResult cleared = RunTool({"clear-history"}, 20000);
+    EXPECT_EQ(cleared.exitCode, 1) << cleared.err;
+    EXPECT_EQ(cleared.err,
+              "orvalla-stores: clear-history: cannot tell whether GNOME Web (default) is "
+              "running: the session bus did not answer in 2 s\n");
+    EXPECT_NE(RunTool({"list-history"}, 20000).out.find("http://a.example/"), std::string::npos);
+    bus.kill();
+    bus.waitForFinished(10000);
 }
 
 }  // namespace
