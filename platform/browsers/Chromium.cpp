@@ -110,6 +110,9 @@ private:
         return std::filesystem::exists(network, ignored) ? network : File("Cookies");
     }
     std::string HistoryFile() const override { return File("History"); }
+    std::vector<std::string> Stores() const override {
+        return {CookiesFile(), HistoryFile(), File("Favicons"), File("Top Sites")};
+    }
 
     PagesQuery Pages() const override {
         return {"SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0 ORDER BY id",
@@ -135,8 +138,11 @@ private:
         ClearFavicons(kept);
         if (IsRegularFile(File("Top Sites"))) {
             const auto db = OpenForChange(File("Top Sites"));
+            store::Transaction transaction(*db);
             if (HasTable(*db, "top_sites"))
                 db->Exec("DELETE FROM top_sites", "cleared");
+            CheckClosed();
+            transaction.Commit();
         }
     }
 
@@ -161,6 +167,7 @@ private:
         db->Exec(std::string("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN ") + kMapped,
                  "cleared");
         db->Exec(std::string("DELETE FROM favicons WHERE id NOT IN ") + kMapped, "cleared");
+        CheckClosed();
         transaction.Commit();
     }
 

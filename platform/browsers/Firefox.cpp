@@ -67,6 +67,9 @@ private:
     }
     std::string CookiesFile() const override { return File("cookies.sqlite"); }
     std::string HistoryFile() const override { return File("places.sqlite"); }
+    std::vector<std::string> Stores() const override {
+        return {CookiesFile(), HistoryFile(), File("favicons.sqlite")};
+    }
 
     PagesQuery Pages() const override {
         return {

@@ -85,7 +85,7 @@ std::string Profile::Address(std::string_view host, std::string_view path,
 void StoreProfile::CheckClosed() const {
     std::string why;
     const std::optional<bool> ownSign = Running(why);
-    if (ownSign.value_or(false))
+    if (ownSign.value_or(false) || OpenInAnotherProcess(Stores()).value_or(false))
         throw store::StoreError{ERROR_LOCK_VIOLATION, Who() + " is running: close it first"};
     if (!ownSign) {
         throw store::StoreError{ERROR_LOCK_VIOLATION,
