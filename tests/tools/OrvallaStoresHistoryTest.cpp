@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <csignal>
@@ -82,15 +81,9 @@ TEST_F(OrvallaStoresHistory, AStoppedSessionBusLeavesGnomeWebAlone) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
-    const QString config = folder + "/bus.conf";
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<busconfig><type>session</type><listen>unix:tmpdir=" + folder.toUtf8() +
-               "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow "
-               "send_destination=\"*\"/><allow own=\"*\"/></policy></busconfig>");
-    file.close();
-    QProcess bus;
-    bus.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
+    QProcess bus;  // killed with the object
+    bus.start("dbus-daemon",
+              {"--config-file=" ORVALLA_TEST_BUS_CONFIG, "--nofork", "--print-address=1"});
     ASSERT_TRUE(bus.waitForStarted(10000)) << "dbus-daemon did not start";
     while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
     }
@@ -108,8 +101,6 @@ TEST_F(OrvallaStoresHistory, AStoppedSessionBusLeavesGnomeWebAlone) {
               "orvalla-stores: clear-history: cannot tell whether GNOME Web (default) is "
               "running: the session bus did not answer in 2 s\n");
     EXPECT_NE(RunTool({"list-history"}, 20000).out.find("http://a.example/"), std::string::npos);
-    bus.kill();
-    bus.waitForFinished(10000);
 }
 
 }  // namespace
