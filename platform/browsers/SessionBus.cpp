@@ -21,8 +21,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Connecting, registering and the question together. The bus library waits
-// without bound to register, so the question is asked by dbus-send (which
-// every Debian session bus brings) in a child that is killed when late.
+// without bound to register, so the question is asked by dbus-send (of
+// dbus-bin, which Debian's dbus-daemon brings) in a child killed when late;
+// where it is missing, whether a browser runs cannot be told by the bus.
 constexpr auto kBound = std::chrono::seconds(2);
 // A bus found silent is not asked again for a while, so that a listing
 // waits once rather than at every store it reads.
