@@ -83,12 +83,16 @@ private:
     // running there on a shared home, so it counts as running, as the
     // browser itself takes it; on this host a lock whose process is gone is
     // a crash's leftover.
-    bool Running() const override {
+    std::optional<bool> Running(std::string& why) const override {
+        const std::string lock = userDataDir_ + "/SingletonLock";
         std::error_code error;
-        const std::string owner =
-            std::filesystem::read_symlink(userDataDir_ + "/SingletonLock", error).string();
-        if (error)
+        const std::string owner = std::filesystem::read_symlink(lock, error).string();
+        if (error == std::errc::no_such_file_or_directory)
             return false;
+        if (error) {
+            why = "its lock \"" + lock + "\" cannot be read (" + error.message() + ")";
+            return std::nullopt;
+        }
         const std::size_t dash = owner.rfind('-');
         char host[256] = {};
         gethostname(host, sizeof host - 1);
@@ -106,6 +110,9 @@ private:
         return std::filesystem::exists(network, ignored) ? network : File("Cookies");
     }
     std::string HistoryFile() const override { return File("History"); }
+    std::vector<std::string> Stores() const override {
+        return {CookiesFile(), HistoryFile(), File("Favicons"), File("Top Sites")};
+    }
 
     PagesQuery Pages() const override {
         return {"SELECT url, title, last_visit_time FROM urls WHERE visit_count > 0 ORDER BY id",
@@ -131,8 +138,11 @@ private:
         ClearFavicons(kept);
         if (IsRegularFile(File("Top Sites"))) {
             const auto db = OpenForChange(File("Top Sites"));
+            store::Transaction transaction(*db);
             if (HasTable(*db, "top_sites"))
                 db->Exec("DELETE FROM top_sites", "cleared");
+            CheckClosed();
+            transaction.Commit();
         }
     }
 
@@ -157,6 +167,7 @@ private:
         db->Exec(std::string("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN ") + kMapped,
                  "cleared");
         db->Exec(std::string("DELETE FROM favicons WHERE id NOT IN ") + kMapped, "cleared");
+        CheckClosed();
         transaction.Commit();
     }
 

@@ -96,9 +96,13 @@ public:
         : CookieReader(std::move(folder), browser.name, labelPrefix, name), browser_(browser) {}
 
 private:
-    bool Running() const override {
-        return browser_.busName ? SessionBusNameOwned(browser_.busName)
-                                : store::Database::LockedAgainstReaders(CookiesFile());
+    std::optional<bool> Running(std::string& why) const override {
+        if (browser_.busName)
+            return SessionBusNameOwned(browser_.busName, why);
+        const std::optional<bool> locked = store::Database::LockedAgainstReaders(CookiesFile());
+        if (!locked)
+            why = "its store \"" + CookiesFile() + "\" cannot be asked for its lock";
+        return locked;
     }
     std::string CookiesFile() const override { return this->File(browser_.cookiesFile); }
     std::string HistoryFile() const override { return this->File(browser_.historyFile); }

@@ -59,9 +59,17 @@ private:
     // Firefox holds a POSIX write lock on `.parentlock` while it has the
     // profile open; the `lock` link beside it stays after a clean exit and
     // proves nothing.
-    bool Running() const override { return HoldsWriteLock(File(".parentlock")); }
+    std::optional<bool> Running(std::string& why) const override {
+        const std::optional<bool> locked = HoldsWriteLock(File(".parentlock"));
+        if (!locked)
+            why = "its lock \"" + File(".parentlock") + "\" cannot be asked";
+        return locked;
+    }
     std::string CookiesFile() const override { return File("cookies.sqlite"); }
     std::string HistoryFile() const override { return File("places.sqlite"); }
+    std::vector<std::string> Stores() const override {
+        return {CookiesFile(), HistoryFile(), File("favicons.sqlite")};
+    }
 
     PagesQuery Pages() const override {
         return {

@@ -93,8 +93,14 @@ std::string Profile::Address(std::string_view host, std::string_view path,
 }
 
 void StoreProfile::CheckClosed() const {
-    if (Running())
+    std::string why;
+    const std::optional<bool> ownSign = Running(why);
+    if (ownSign.value_or(false) || OpenInAnotherProcess(Stores()).value_or(false))
         throw store::StoreError{ERROR_LOCK_VIOLATION, Who() + " is running: close it first"};
+    if (!ownSign) {
+        throw store::StoreError{ERROR_LOCK_VIOLATION,
+                                "cannot tell whether " + Who() + " is running: " + why};
+    }
 }
 
 // The browser's files are read where they are only while it is closed and
@@ -108,7 +114,8 @@ void StoreProfile::ReadStore(const std::string& path, Read read) const {
     if (!IsRegularFile(path))
         throw Error(ERROR_FILE_INVALID,
                     "\"" + path + "\" is not a regular file, so it is not read");
-    if (!Running() && !Holding(path + "-wal") && !Holding(path + "-journal")) {
+    std::string unused;
+    if (!Running(unused).value_or(true) && !Holding(path + "-wal") && !Holding(path + "-journal")) {
         read(*store::Database::OpenAsItIs(path, Who(), true));
         return;
     }

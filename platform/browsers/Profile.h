@@ -115,9 +115,13 @@ public:
 protected:
     using Profile::Profile;
 
-    virtual bool Running() const = 0;
+    // The browser's own sign that it runs (a lock, a name on the bus);
+    // nullopt, with `why`, when the sign cannot be asked.
+    virtual std::optional<bool> Running(std::string& why) const = 0;
     virtual std::string CookiesFile() const = 0;
     virtual std::string HistoryFile() const = 0;
+    // Every store a change may touch, which a running browser holds open.
+    virtual std::vector<std::string> Stores() const { return {CookiesFile(), HistoryFile()}; }
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
     virtual PagesQuery Pages() const = 0;
     // Deletes the groups whose keys ?1 holds, a JSON array of arrays.
@@ -131,7 +135,9 @@ protected:
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
     void EmptyHistoryTables(const std::vector<const char*>& tables) const;
-    // Throws the refusal of every change while the browser runs.
+    // Throws the refusal of every change while the browser runs, by its own
+    // sign or by a process of the user holding one of its stores open, and
+    // while its own sign cannot be asked. Called last before each commit.
     void CheckClosed() const;
 
 private:

@@ -169,18 +169,77 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, std::string
 
 // Closing this descriptor drops every POSIX lock the process holds on the
 // file; it never holds one on a lock file of a browser.
-bool HoldsWriteLock(const std::string& path) {
+std::optional<bool> HoldsWriteLock(const std::string& path) {
     try {
         struct stat status {};
         Descriptor file;
         OpenRegular(path, {}, file, status);
+        if (file.fd < 0)
+            return false;
         struct flock probe {};
         probe.l_type = F_WRLCK;
         probe.l_whence = SEEK_SET;
-        return file.fd >= 0 && fcntl(file.fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+        if (fcntl(file.fd, F_GETLK, &probe) != 0)
+            return std::nullopt;
+        return probe.l_type != F_UNLCK;
     } catch (const store::StoreError&) {
-        return false;
+        return std::nullopt;
     }
+}
+
+// Files are told by device and inode, so that any path or link to them
+// counts. Processes of other users, and those that end or close their
+// folders meanwhile, are nothing to this user's browsers.
+std::optional<bool> OpenInAnotherProcess(const std::vector<std::string>& paths) {
+    // Far beyond what a desktop session holds, so that a runaway count of
+    // processes or descriptors answers "cannot tell" rather than late.
+    constexpr int kLookLimit = 1'000'000;
+    std::vector<std::pair<dev_t, ino_t>> files;
+    for (const std::string& path : paths) {
+        struct stat status {};
+        if (stat(path.c_str(), &status) == 0)
+            files.emplace_back(status.st_dev, status.st_ino);
+    }
+    if (files.empty())
+        return false;
+    DIR* const processes = opendir("/proc");
+    if (!processes)
+        return std::nullopt;
+    const uid_t user = getuid();
+    const std::string self = std::to_string(getpid());
+    int looked = 0;
+    bool held = false;
+    while (const dirent* process = readdir(processes)) {
+        struct stat status {};
+        const char* const name = process->d_name;
+        if (held || ++looked > kLookLimit)
+            break;
+        if (*name < '1' || *name > '9' || name == self ||
+            fstatat(dirfd(processes), name, &status, 0) != 0 || status.st_uid != user)
+            continue;
+        const int fdFolder = openat(dirfd(processes), (std::string(name) + "/fd").c_str(),
+                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* const descriptors = fdFolder >= 0 ? fdopendir(fdFolder) : nullptr;
+        if (!descriptors) {
+            const Descriptor closed{fdFolder};
+            continue;
+        }
+        while (const dirent* fd = readdir(descriptors)) {
+            if (++looked > kLookLimit)
+                break;
+            if (*fd->d_name != '.' && fstatat(fdFolder, fd->d_name, &status, 0) == 0 &&
+                std::find(files.begin(), files.end(), std::pair(status.st_dev, status.st_ino)) !=
+                    files.end()) {
+                held = true;
+                break;
+            }
+        }
+        closedir(descriptors);
+    }
+    closedir(processes);
+    if (held)
+        return true;
+    return looked > kLookLimit ? std::nullopt : std::optional<bool>(false);
 }
 
 bool LiesInside(const std::string& path, const std::string& folder) {

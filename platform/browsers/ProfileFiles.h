@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/Folders.h"
 
@@ -25,8 +26,14 @@ bool IsRegularFile(const std::string& path);
 std::optional<std::string> ReadSettingsFile(const std::string& path, std::string_view who);
 
 // Whether another process holds a POSIX write lock on the regular file at
-// `path` (Firefox on `.parentlock` while it runs).
-bool HoldsWriteLock(const std::string& path);
+// `path` (Firefox on `.parentlock` while it runs); false when nothing is
+// there, nullopt when what is there cannot be asked (a FIFO, no access).
+std::optional<bool> HoldsWriteLock(const std::string& path);
+
+// Whether another process of this user holds one of the files at `paths`
+// open, as seen in /proc, whatever session or bus it belongs to; nullopt
+// when /proc cannot be read or holds more than can be looked through soon.
+std::optional<bool> OpenInAnotherProcess(const std::vector<std::string>& paths);
 
 // Whether `path`, every link resolved, lies inside `folder` resolved.
 bool LiesInside(const std::string& path, const std::string& folder);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,8 +73,9 @@ public:
     // readers, as a browser that keeps its store in exclusive locking mode
     // does while it runs. Opens only a regular file, and creates and writes
     // nothing (the store must not be in WAL mode, whose readers make an index
-    // file).
-    static bool LockedAgainstReaders(const std::string& path);
+    // file). False when nothing is there; nullopt when what is there cannot
+    // be asked (not a regular file, not a store, no access).
+    static std::optional<bool> LockedAgainstReaders(const std::string& path);
 
     ~Database();
     Database(const Database&) = delete;

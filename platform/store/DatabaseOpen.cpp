@@ -299,18 +299,22 @@ std::unique_ptr<Database> Database::OpenAsItIs(const std::string& path, std::str
     }
 }
 
-bool Database::LockedAgainstReaders(const std::string& path) {
+std::optional<bool> Database::LockedAgainstReaders(const std::string& path) {
     // Opening anything else (a FIFO) could wait for ever.
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    if (stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::optional<bool>(false) : std::nullopt;
+    if (!S_ISREG(st.st_mode))
+        return std::nullopt;
     try {
         Connection db = Connect(path, SQLITE_OPEN_READONLY);
         sqlite3_busy_timeout(db.get(), 0);
         FirstText(db.get(), "SELECT count(*) FROM sqlite_master");
         return false;
     } catch (const OpenFailure& failure) {
-        return (failure.sqliteCode & 0xff) == SQLITE_BUSY;
+        if ((failure.sqliteCode & 0xff) == SQLITE_BUSY)
+            return true;
+        return std::nullopt;
     }
 }
 

@@ -262,6 +262,30 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     ExpectIntact();
 }
 
+// Nothing is changed while Firefox may run: while its lock cannot be asked
+// (a FIFO in its place), nor while a process of the user holds one of its
+// stores open, as a Firefox run from another session does.
+TEST_F(FirefoxTest, WhileFirefoxMayRunNothingIsChanged) {
+    const std::string domain = kCookie + ".a.localhost /";
+    const std::string lock = File(".parentlock");
+    QFile::remove(QString::fromStdString(lock));
+    ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0);
+    ExpectChangesRefused(
+        domain, "cannot tell whether Firefox (default-esr) is running: its lock \"" + lock +
+                    "\" cannot be asked");
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(lock)));
+
+    const QString places =
+        QFileInfo(QString::fromStdString(File("places.sqlite"))).canonicalFilePath();
+    BrowserRun holder("/bin/bash", {"-c", "exec 3<\"$0\"; exec sleep 60", places},
+                      QProcessEnvironment::systemEnvironment());
+    const QString held = "/proc/" + QString::number(holder.Pid()) + "/fd/3";
+    ASSERT_TRUE(
+        RunEventLoopUntil([&] { return QFileInfo(held).canonicalFilePath() == places; }, 10s))
+        << holder.Failure("did not hold places.sqlite open within 10 s");
+    ExpectChangesRefused(domain, "Firefox (default-esr) is running: close it first");
+}
+
 TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     const std::string two = PageUrl("www.a.localhost", "/two");
     // The sites' root icons go with the sites, but the bookmarked page's.

@@ -5,16 +5,20 @@
 #include <sstream>
 #include <stdexcept>
 
-ToolResult RunTool(const std::vector<std::string>& args) {
+ToolResult RunTool(const std::vector<std::string>& args, int timeoutMs) {
     QStringList arguments;
     for (const std::string& arg : args)
         arguments.append(QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size())));
     QProcess tool;
     tool.setStandardInputFile(QProcess::nullDevice());
     tool.start(ORVALLA_STORES, arguments);
-    if (!tool.waitForFinished(-1))
+    if (!tool.waitForStarted(-1))
         throw std::runtime_error("cannot run " ORVALLA_STORES ": " +
                                  tool.errorString().toStdString());
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished(-1);
+    }
     ToolResult result;
     result.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     result.out = tool.readAllStandardOutput().toStdString();

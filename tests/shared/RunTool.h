@@ -11,7 +11,8 @@ struct ToolResult {
     std::string err;
 };
 
-ToolResult RunTool(const std::vector<std::string>& args);
+// With a `timeoutMs`, a run still going by then is killed: exitCode -1.
+ToolResult RunTool(const std::vector<std::string>& args, int timeoutMs = -1);
 
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);

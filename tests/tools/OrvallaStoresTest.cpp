@@ -1,7 +1,12 @@
 // orvalla-stores as a user runs it: its cache and history commands, its
 // arguments and its sample set, against a temporary data directory.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <QDir>
+#include <QProcess>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -172,6 +177,42 @@ TEST_F(OrvallaStores, StoreFailureIsOneLineNamingTheStore) {
     ExpectRejected({"add-cache", "http://a/"});
     const ToolResult result = RunTool({"list-cache"});
     EXPECT_NE(result.err.find("URL cache"), std::string::npos) << result.err;
+}
+
+// A GNOME Web whose session bus is stopped may be running: its history is
+// listed at once and kept, and the refusal says why.
+TEST_F(OrvallaStores, AStoppedSessionBusLeavesGnomeWebAlone) {
+    const QString folder = QString::fromStdString(dataDir.Path() + "/epiphany");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + "/ephy-history.db").toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE urls (id INTEGER PRIMARY KEY, url, title, visit_count, "
+                           "last_visit_time); INSERT INTO urls VALUES (1, 'http://a.example/', "
+                           "'A', 1, 1);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    QProcess bus;  // killed with the object
+    bus.start("dbus-daemon",
+              {"--config-file=" ORVALLA_TEST_BUS_CONFIG, "--nofork", "--print-address=1"});
+    ASSERT_TRUE(bus.waitForStarted(10000)) << "dbus-daemon did not start";
+    while (!bus.canReadLine() && bus.waitForReadyRead(10000)) {
+    }
+    const QByteArray address = bus.readLine().trimmed();
+    ASSERT_FALSE(address.isEmpty()) << "dbus-daemon gave no address within 10 s";
+    ::kill(static_cast<pid_t>(bus.processId()), SIGSTOP);
+    const ScopedEnv busAddress("DBUS_SESSION_BUS_ADDRESS", address.constData());
+
+    const ToolResult listed = RunTool({"list-history"}, 20000);
+    EXPECT_EQ(listed.exitCode, 0) << "list-history did not end within 20 s";
+    EXPECT_NE(listed.out.find("http://a.example/"), std::string::npos);
+    const ToolResult cleared = RunTool({"clear-history"}, 20000);
+    EXPECT_EQ(cleared.exitCode, 1) << cleared.err;
+    EXPECT_EQ(cleared.err,
+              "orvalla-stores: clear-history: cannot tell whether GNOME Web (default) is "
+              "running: the session bus did not answer in 2 s\n");
+    EXPECT_NE(RunTool({"list-history"}, 20000).out.find("http://a.example/"), std::string::npos);
 }
 
 }  // namespace
