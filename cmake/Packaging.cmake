@@ -14,6 +14,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # against; Qt loads its platform plugins at run time, so no library names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation2)
+# GNOME Web and luakit are known to run by asking the session bus through
+# dbus-send; without it, their profiles are listed but never changed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, dbus-bin")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingChecks.cmake)
 include(CPack)
