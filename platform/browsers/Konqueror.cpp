@@ -8,6 +8,7 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
 
@@ -28,6 +29,8 @@ namespace {
 
 // The history file's own version, and the checksum over its entries.
 constexpr quint32 kHistoryVersion = 4;
+// The length QDataStream writes for a null QByteArray.
+constexpr quint32 kNullBytes = 0xffffffff;
 
 quint32 Crc32(const QByteArray& bytes) {
     return crc32_z(0, reinterpret_cast<const Bytef*>(bytes.constData()), bytes.size());
@@ -141,15 +144,23 @@ public:
         std::vector<VisitedPage> pages;
         if (!file)
             return pages;
-        QDataStream stream(QByteArray::fromStdString(*file));
+        // The entries are read where they lie in `file`: a copy would cost
+        // the file's size again.
+        const QByteArray bytes = QByteArray::fromRawData(file->data(), file->size());
+        QDataStream stream(bytes);
         stream.setVersion(QDataStream::Qt_5_15);
-        quint32 version = 0, crc = 0;
-        QByteArray entries;
-        stream >> version >> crc >> entries;
+        quint32 version = 0, crc = 0, size = 0;
+        stream >> version >> crc >> size;
+        const qint64 start = stream.device()->pos();
+        if (size == kNullBytes)
+            size = 0;
         if (stream.status() != QDataStream::Ok || version != kHistoryVersion ||
-            Crc32(entries) != crc) {
+            size > bytes.size() - start) {
             throw Damaged(HistoryFile(), " or of an unknown version");
         }
+        const QByteArray entries = QByteArray::fromRawData(bytes.constData() + start, size);
+        if (Crc32(entries) != crc)
+            throw Damaged(HistoryFile(), " or of an unknown version");
         QDataStream entry(entries);
         entry.setVersion(QDataStream::Qt_5_15);
         while (!entry.atEnd()) {
