@@ -8,12 +8,17 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <map>
+#include <cstring>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "browsers/Profile.h"
 #include "browsers/ProfileFiles.h"
@@ -24,9 +29,39 @@ namespace {
 
 // The history file's own version, and the checksum over its entries.
 constexpr quint32 kHistoryVersion = 4;
+// The length QDataStream writes for a null QByteArray.
+constexpr quint32 kNullBytes = 0xffffffff;
 
 quint32 Crc32(const QByteArray& bytes) {
     return crc32_z(0, reinterpret_cast<const Bytef*>(bytes.constData()), bytes.size());
+}
+
+constexpr std::string_view kCookieFileHeader = "# KDE Cookie File";
+
+template <typename Number>
+bool ReadsAs(std::string_view text, Number& number) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// Whether `text` can be a cookie's host: letters, digits and "-._" as a
+// name, or a name in UTF-8, "[]:" for an address and ":," for the ports KDE
+// writes after it ("a.example:8080,8443").
+bool IsHost(std::string_view text, bool mayBeEmpty) {
+    if (text.empty())
+        return mayBeEmpty;
+    bool ascii = true;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        ascii = ascii && byte < 0x80;
+        if (byte < 0x80 && !std::isalnum(byte) && (c == '\0' || !std::strchr("-._:,[]", c)))
+            return false;
+    }
+    if (ascii)
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(QByteArrayView(text.data(), text.size()));
+    return !utf8.hasError() && !decoded.isEmpty();
 }
 
 // The next of the fields that spaces or tabs part in `line`, taken off it;
@@ -51,34 +86,56 @@ public:
 
     bool HasStores() const override { return Present(CookiesFile()) || Present(HistoryFile()); }
 
-    // Lines of "HOST "DOMAIN" "PATH" EXPIRY PROTOCOL NAME FLAGS VALUE" under
+    // A first line "# KDE Cookie File" or "# KDE Cookie File vN", then lines
+    // of "HOST "DOMAIN" "PATH" EXPIRY PROTOCOL NAME FLAGS VALUE" under
     // "[HOST]" headings; a domain cookie's group is its domain's, as the
-    // other browsers write it (".a.example").
+    // other browsers write it (".a.example"). Anything else is damage: it
+    // is reported, not listed.
     std::vector<CookieGroup> Cookies() const override {
-        std::map<std::pair<std::string, std::string>, std::uint64_t> expiries;
         const std::string file = ReadSettingsFile(CookiesFile(), Who()).value_or("");
-        for (std::string_view rest = file; !rest.empty();) {
+        if (!file.empty() && !file.starts_with(kCookieFileHeader))
+            throw Damaged(CookiesFile(), ": its first line is not a KDE cookie file's");
+        // Views into `file`, sorted to find each group's latest expiry.
+        struct Row {
+            std::string_view group, path;
+            long long expiry;
+        };
+        std::vector<Row> rows;
+        std::string_view rest = file;
+        rest.remove_prefix(std::min(rest.find('\n'), rest.size()));
+        while (!rest.empty()) {
+            rest.remove_prefix(1);
             const std::size_t end = std::min(rest.find('\n'), rest.size());
             std::string_view fields = rest.substr(0, end);
-            rest.remove_prefix(std::min(end + 1, rest.size()));
-            if (fields.starts_with('#') || fields.starts_with('['))
+            rest.remove_prefix(end);
+            if (fields.starts_with('#') || fields.starts_with('[') ||
+                fields.find_first_not_of(" \t\r") == std::string_view::npos)
                 continue;
             const std::string_view host = NextField(fields);
             const std::string_view domain = Unquoted(NextField(fields));
             const std::string_view path = Unquoted(NextField(fields));
-            const std::string_view expiryText = NextField(fields);
-            // Unlike a stream, from_chars reads the number whatever the locale.
             long long expiry = 0;
-            if (std::from_chars(expiryText.data(), expiryText.data() + expiryText.size(), expiry)
-                    .ec != std::errc())
-                continue;
-            std::uint64_t& latest =
-                expiries[{std::string(domain.empty() ? host : domain), std::string(path)}];
-            latest = std::max(latest, FileTimeFromUnix(expiry, kPerSecond));
+            int protocol = 0;
+            // Unlike a stream, from_chars reads the number whatever the locale.
+            if (!ReadsAs(NextField(fields), expiry) || !ReadsAs(NextField(fields), protocol) ||
+                NextField(fields).empty() || NextField(fields).empty() || !IsHost(host, false) ||
+                !IsHost(domain, true)) {
+                throw Damaged(CookiesFile(), ": a line of it holds no cookie");
+            }
+            rows.push_back({domain.empty() ? host : domain, path, expiry});
         }
+        std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            return std::tie(a.group, a.path, b.expiry) < std::tie(b.group, b.path, a.expiry);
+        });
         std::vector<CookieGroup> groups;
-        for (const auto& [group, expires] : expiries)
-            groups.push_back({Address(group.first, group.second, ""), 0, expires, {}});
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (i > 0 && rows[i].group == rows[i - 1].group && rows[i].path == rows[i - 1].path)
+                continue;
+            groups.push_back({Address(rows[i].group, rows[i].path, ""),
+                              0,
+                              FileTimeFromUnix(rows[i].expiry, kPerSecond),
+                              {}});
+        }
         return groups;
     }
 
@@ -87,16 +144,23 @@ public:
         std::vector<VisitedPage> pages;
         if (!file)
             return pages;
-        QDataStream stream(QByteArray::fromStdString(*file));
+        // The entries are read where they lie in `file`: a copy would cost
+        // the file's size again.
+        const QByteArray bytes = QByteArray::fromRawData(file->data(), file->size());
+        QDataStream stream(bytes);
         stream.setVersion(QDataStream::Qt_5_15);
-        quint32 version = 0, crc = 0;
-        QByteArray entries;
-        stream >> version >> crc >> entries;
+        quint32 version = 0, crc = 0, size = 0;
+        stream >> version >> crc >> size;
+        const qint64 start = stream.device()->pos();
+        if (size == kNullBytes)
+            size = 0;
         if (stream.status() != QDataStream::Ok || version != kHistoryVersion ||
-            Crc32(entries) != crc) {
-            throw Error(ERROR_FILE_CORRUPT,
-                        "\"" + HistoryFile() + "\" is damaged or of an unknown version");
+            size > bytes.size() - start) {
+            throw Damaged(HistoryFile(), " or of an unknown version");
         }
+        const QByteArray entries = QByteArray::fromRawData(bytes.constData() + start, size);
+        if (Crc32(entries) != crc)
+            throw Damaged(HistoryFile(), " or of an unknown version");
         QDataStream entry(entries);
         entry.setVersion(QDataStream::Qt_5_15);
         while (!entry.atEnd()) {
@@ -106,7 +170,7 @@ public:
             QDateTime first, last;
             entry >> url >> typed >> title >> visits >> first >> last;
             if (entry.status() != QDataStream::Ok)
-                throw Error(ERROR_FILE_CORRUPT, "\"" + HistoryFile() + "\" is damaged");
+                throw Damaged(HistoryFile(), "");
             pages.push_back(
                 {url.toStdString(),
                  title.isNull() ? std::nullopt : std::optional(title.toStdString()),
@@ -130,6 +194,10 @@ public:
     }
 
 private:
+    store::StoreError Damaged(const std::string& file, std::string_view why) const {
+        return Error(ERROR_FILE_CORRUPT, "\"" + file + "\" is damaged" + std::string(why));
+    }
+
     std::string CookiesFile() const { return File("kcookiejar/cookies"); }
     std::string HistoryFile() const { return File("konqueror/konq_history"); }
 };

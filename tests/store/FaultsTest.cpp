@@ -181,6 +181,21 @@ TEST_F(UrlCacheFaults, BrowserFileInALinkLoopEndsTheWalkSayingSo) {
         << walk.detail;
 }
 
+// A cookie file that is not KDE's, or holds a line that is not a cookie,
+// ends the walk as damaged, listing none of its lines.
+TEST_F(UrlCacheFaults, GarbageCookieFileIsReportedAsDamaged) {
+    const std::string cookies = dataDir.Path() + "/kcookiejar/cookies";
+    std::filesystem::create_directories(dataDir.Path() + "/kcookiejar");
+    for (const std::string text : {"\xff\xfe junk \"\" \"/\" 1 0 n 0 v\n",
+                                   "# KDE Cookie File v2\n\xff\xfe \"\" \"/\" 1 0 n 0 v\n"}) {
+        WriteBytes(cookies, text);
+        const WalkResult walk = Walk();
+        EXPECT_TRUE(walk.urls.empty());
+        EXPECT_EQ(walk.end, ERROR_FILE_CORRUPT);
+        EXPECT_NE(walk.detail.find(cookies + "\" is damaged"), std::string::npos) << walk.detail;
+    }
+}
+
 // --- Another process holding the store ---------------------------------------
 
 TEST_F(UrlCacheFaults, ExclusiveLockOfAnotherProcessFailsTheWalkUntilReleased) {
