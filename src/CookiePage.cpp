@@ -130,7 +130,7 @@ void TMainForm::btnDeleteClick(QObject*) {
     for (int i = 0; i < count; ++i) {
         const TListItem item = lvCookies->Items(i);
         if (item.Checked())
-            DeleteCookie(item.SubItem(3));
+            DeleteCookie(std::string(item.SubItem(3)));
     }
     Click(btnRefresh);
 }

@@ -18,10 +18,10 @@ TDateTime FallbackDateTime() {
     return EncodeDate(1980, 1, 1);
 }
 
-TDateTime DateTextToDateTime(const std::string& text) {
+TDateTime DateTextToDateTime(std::string_view text) {
     if (text == FallbackDateText)
         return FallbackDateTime();
-    return StrToDateTime(text);
+    return StrToDateTime(std::string(text));
 }
 
 thread_local TDateTextCache* activeDateTextCache = nullptr;
@@ -36,13 +36,13 @@ TDateTextCache::~TDateTextCache() {
     activeDateTextCache = outer_;
 }
 
-double TDateTextCache::Value(const std::string& text) {
+double TDateTextCache::Value(std::string_view text) {
     const auto known = readings_.find(text.data());
     if (known != readings_.end() && known->second.text == text)
         return known->second.value;
     // A text that does not read raises here, and is not kept.
     const TDateTime value = DateTextToDateTime(text);
-    readings_.insert_or_assign(text.data(), Reading{text, value});
+    readings_.insert_or_assign(text.data(), Reading{std::string(text), value});
     return value;
 }
 
@@ -74,7 +74,7 @@ std::string FileTimeToText(const FILETIME& ft) {
     return DateTimeToStr(value);
 }
 
-int CompareDateTexts(const std::string& first, const std::string& second) {
+int CompareDateTexts(std::string_view first, std::string_view second) {
     TDateTextCache* const cache = activeDateTextCache;
     const TDateTime firstValue = cache ? cache->Value(first) : DateTextToDateTime(first);
     const TDateTime secondValue = cache ? cache->Value(second) : DateTextToDateTime(second);

@@ -25,7 +25,7 @@ bool FileTimeToLocalFileDate(const FILETIME& ft, DWORD& fileDate);
 // FallbackDateText always reads as 1 January 1980, midnight.
 // Raises EConvertError "'TEXT' is not a valid date and time" for any other
 // text that does not read as a date and time.
-int CompareDateTexts(const std::string& first, const std::string& second);
+int CompareDateTexts(std::string_view first, std::string_view second);
 
 // While one lives, CompareDateTexts on this thread reads each text it is
 // given once and takes its value from memory after that: a sort compares
@@ -40,8 +40,8 @@ public:
     TDateTextCache& operator=(const TDateTextCache&) = delete;
 
 private:
-    friend int CompareDateTexts(const std::string& first, const std::string& second);
-    double Value(const std::string& text);
+    friend int CompareDateTexts(std::string_view first, std::string_view second);
+    double Value(std::string_view text);
 
     struct Reading {
         std::string text;

@@ -52,7 +52,7 @@ double DeleteRun(TMainForm& form, const std::string& prefix, int every, std::siz
         TListItem item = form.lvCookies->Items(i);
         if (item.SubItem(3).starts_with(prefix) && matched++ % every == 0) {
             item.SetChecked(true);
-            deleted.push_back(item.SubItem(3));
+            deleted.emplace_back(item.SubItem(3));
         }
     }
     Require(deleted.size() == count, "the rows to delete are checked");
@@ -96,10 +96,11 @@ std::vector<RowTexts> CookieRows(const TMainForm& form) {
     std::vector<RowTexts> rows;
     for (int i = 0; i < form.lvCookies->Count(); ++i) {
         const TListItem item = form.lvCookies->Items(i);
-        rows.push_back(
-            {QString::fromStdString(item.Caption()), QString::fromStdString(item.SubItem(0)),
-             QString::fromStdString(item.SubItem(1)), QString::fromStdString(item.SubItem(2)),
-             QString::fromStdString(item.SubItem(3))});
+        RowTexts& row = rows.emplace_back();
+        for (int column = 0; column < 5; ++column) {
+            const std::string_view text = column == 0 ? item.Caption() : item.SubItem(column - 1);
+            row.push_back(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        }
     }
     return rows;
 }

@@ -8,6 +8,7 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
@@ -16,6 +17,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -32,8 +34,19 @@ constexpr quint32 kHistoryVersion = 4;
 // The length QDataStream writes for a null QByteArray.
 constexpr quint32 kNullBytes = 0xffffffff;
 
-quint32 Crc32(const QByteArray& bytes) {
-    return crc32_z(0, reinterpret_cast<const Bytef*>(bytes.constData()), bytes.size());
+// The checksum of the next `size` bytes of `file`; none when they cannot
+// all be read.
+std::optional<quint32> EntriesCrc(QIODevice& file, quint32 size) {
+    std::vector<char> piece(std::size_t{1} << 20);
+    uLong crc = crc32_z(0, nullptr, 0);
+    for (quint32 left = size; left > 0;) {
+        const qint64 got = file.read(piece.data(), std::min<qint64>(left, piece.size()));
+        if (got <= 0)
+            return std::nullopt;
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(piece.data()), got);
+        left -= static_cast<quint32>(got);
+    }
+    return static_cast<quint32>(crc);
 }
 
 constexpr std::string_view kCookieFileHeader = "# KDE Cookie File";
@@ -140,36 +153,32 @@ public:
     }
 
     std::vector<VisitedPage> History() const override {
-        const std::optional<std::string> file = ReadSettingsFile(HistoryFile(), Who());
+        // Read where it lies, in pieces: the file may be as big as the
+        // bound, and held whole it would cost its size again beside the
+        // pages it gives.
+        QFile file;
         std::vector<VisitedPage> pages;
-        if (!file)
+        if (!OpenSettingsFile(HistoryFile(), Who(), file))
             return pages;
-        // The entries are read where they lie in `file`: a copy would cost
-        // the file's size again.
-        const QByteArray bytes = QByteArray::fromRawData(file->data(), file->size());
-        QDataStream stream(bytes);
+        QDataStream stream(&file);
         stream.setVersion(QDataStream::Qt_5_15);
         quint32 version = 0, crc = 0, size = 0;
         stream >> version >> crc >> size;
-        const qint64 start = stream.device()->pos();
+        const qint64 start = file.pos();
         if (size == kNullBytes)
             size = 0;
         if (stream.status() != QDataStream::Ok || version != kHistoryVersion ||
-            size > bytes.size() - start) {
+            size > file.size() - start || EntriesCrc(file, size) != crc || !file.seek(start)) {
             throw Damaged(HistoryFile(), " or of an unknown version");
         }
-        const QByteArray entries = QByteArray::fromRawData(bytes.constData() + start, size);
-        if (Crc32(entries) != crc)
-            throw Damaged(HistoryFile(), " or of an unknown version");
-        QDataStream entry(entries);
-        entry.setVersion(QDataStream::Qt_5_15);
-        while (!entry.atEnd()) {
+        const qint64 end = start + size;
+        while (file.pos() < end) {
             QByteArray url;
             QString typed, title;
             quint32 visits = 0;
             QDateTime first, last;
-            entry >> url >> typed >> title >> visits >> first >> last;
-            if (entry.status() != QDataStream::Ok)
+            stream >> url >> typed >> title >> visits >> first >> last;
+            if (stream.status() != QDataStream::Ok || file.pos() > end)
                 throw Damaged(HistoryFile(), "");
             pages.push_back(
                 {url.toStdString(),

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -46,6 +47,11 @@ struct Descriptor {
          : error == ENOSPC                 ? ERROR_DISK_FULL
                                            : ERROR_READ_FAULT,
          who, path, std::string(what) + " (" + std::strerror(error) + ")");
+}
+
+[[noreturn]] void FailTooLarge(std::string_view who, const std::string& path) {
+    Fail(ERROR_FILE_INVALID, who, path,
+         "is larger than " + std::to_string(kSettingsLimitMiB) + " MiB");
 }
 
 // Opens the regular file at `path` for reading into `file`, which stays -1
@@ -161,10 +167,23 @@ std::optional<std::string> ReadSettingsFile(const std::string& path, std::string
             text.resize(std::min(2 * size, kLimit + 1));
     }
     if (size > kLimit)
-        Fail(ERROR_FILE_INVALID, who, path,
-             "is larger than " + std::to_string(kSettingsLimitMiB) + " MiB");
+        FailTooLarge(who, path);
     text.resize(size);
     return text;
+}
+
+bool OpenSettingsFile(const std::string& path, std::string_view who, QFile& file) {
+    struct stat status {};
+    Descriptor opened;
+    OpenRegular(path, who, opened, status);
+    if (opened.fd < 0)
+        return false;
+    if (static_cast<std::uint64_t>(status.st_size) > kSettingsLimitMiB << 20)
+        FailTooLarge(who, path);
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        Fail(ERROR_READ_FAULT, who, path, "cannot be opened");
+    opened.fd = -1;  // the file's now
+    return true;
 }
 
 // Closing this descriptor drops every POSIX lock the process holds on the

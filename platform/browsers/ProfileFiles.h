@@ -5,6 +5,8 @@
 // make a private copy. Failures throw store::StoreError.
 #pragma once
 
+#include <QFile>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +26,9 @@ bool IsRegularFile(const std::string& path);
 // Bookmarks); nullopt when nothing is at `path`. Refuses what is not a
 // regular file or is larger than 64 MiB. `who` starts every message.
 std::optional<std::string> ReadSettingsFile(const std::string& path, std::string_view who);
+// Opens such a file into `file` instead, to be read in pieces; false when
+// nothing is at `path`.
+bool OpenSettingsFile(const std::string& path, std::string_view who, QFile& file);
 
 // Whether another process holds a POSIX write lock on the regular file at
 // `path` (Firefox on `.parentlock` while it runs); false when nothing is

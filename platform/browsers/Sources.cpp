@@ -1,9 +1,12 @@
 #include "browsers/Sources.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 #include "browsers/ProfileFiles.h"
@@ -68,11 +71,14 @@ Found FindProfiles() {
 // made, as no reading has shown them made.
 struct Held {
     // The last reading: the profiles, their groups, each group's profile,
-    // and each address not yet deleted with its group's place.
+    // the groups' places in the order of their addresses (an address is
+    // found by halving: a map of half a million addresses cost as much again
+    // as the groups), and which places are held for deletion already.
     Profiles profiles;
     std::shared_ptr<const std::vector<CookieGroup>> groups;
     std::vector<const Profile*> owners;
-    std::unordered_map<std::string_view, std::size_t> known;
+    std::vector<std::uint32_t> byAddress;
+    std::vector<bool> taken;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
 };
@@ -83,8 +89,15 @@ Gathered<Item> ReadEvery(Found& found, Read read) {
     Gathered<Item> gathered{{}, std::move(found.failures)};
     for (const auto& profile : found.profiles) {
         try {
-            for (Item& item : read(*profile))
-                gathered.items.push_back(std::move(item));
+            std::vector<Item> items = read(*profile);
+            // Taken whole when it is the first: a big profile is then never
+            // held twice.
+            if (gathered.items.empty()) {
+                gathered.items = std::move(items);
+                continue;
+            }
+            gathered.items.insert(gathered.items.end(), std::make_move_iterator(items.begin()),
+                                  std::make_move_iterator(items.end()));
         } catch (const store::StoreError& error) {
             gathered.failures.push_back(error);
         }
@@ -104,10 +117,13 @@ CookieReading ReadCookies() {
         return groups;
     });
     auto groups = std::make_shared<const std::vector<CookieGroup>>(std::move(read.items));
-    held.known.clear();
-    held.known.reserve(groups->size());
-    for (std::size_t i = 0; i < groups->size(); ++i)
-        held.known.emplace((*groups)[i].address, i);
+    held.byAddress.resize(groups->size());
+    std::iota(held.byAddress.begin(), held.byAddress.end(), 0);
+    std::stable_sort(held.byAddress.begin(), held.byAddress.end(),
+                     [&](std::uint32_t a, std::uint32_t b) {
+                         return (*groups)[a].address < (*groups)[b].address;
+                     });
+    held.taken.assign(groups->size(), false);
     held.groups = groups;
     held.owners = std::move(owners);
     held.profiles = std::move(found.profiles);
@@ -126,11 +142,15 @@ Gathered<VisitedPage> ReadHistories() {
 bool HoldCookieDeletion(std::string_view address) {
     if (!held.groups)
         ReadCookies();
-    const auto found = held.known.find(address);
-    if (found == held.known.end())
+    const std::vector<CookieGroup>& groups = *held.groups;
+    const auto found = std::lower_bound(held.byAddress.begin(), held.byAddress.end(), address,
+                                        [&](std::uint32_t place, std::string_view wanted) {
+                                            return groups[place].address < wanted;
+                                        });
+    if (found == held.byAddress.end() || groups[*found].address != address || held.taken[*found])
         return false;
-    held.deletions[held.owners[found->second]].push_back((*held.groups)[found->second].key);
-    held.known.erase(found);
+    held.taken[*found] = true;
+    held.deletions[held.owners[*found]].push_back(groups[*found].key);
     return true;
 }
 

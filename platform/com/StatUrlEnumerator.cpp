@@ -1,11 +1,23 @@
 #include "StatUrlEnumerator.h"
 
+#include <string>
 #include <utility>
 
 #include "Failure.h"
 #include "StatUrl.h"
 
 namespace com {
+
+namespace {
+
+// The place only moves on, so a page behind it is never read again: a walk
+// of half a million pages holds each text only until it has handed it out.
+void ReleaseTexts(browsers::VisitedPage& page) {
+    std::string().swap(page.url);
+    page.title.reset();
+}
+
+}  // namespace
 
 void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
     if (riid == IID_IUnknown || riid == IID_IEnumSTATURL)
@@ -35,9 +47,11 @@ bool StatUrlEnumerator::Peek() {
 
 bool StatUrlEnumerator::PeekPage() {
     for (; page_ < pages_.items.size(); ++page_) {
-        const browsers::VisitedPage& page = pages_.items[page_];
-        if (page.url.compare(0, prefix_.size(), prefix_) != 0)
+        browsers::VisitedPage& page = pages_.items[page_];
+        if (page.url.compare(0, prefix_.size(), prefix_) != 0) {
+            ReleaseTexts(page);
             continue;
+        }
         row_.url.assign(page.url);
         row_.title = page.title;
         row_.lastVisited = row_.lastUpdated = page.lastVisited;
@@ -53,7 +67,7 @@ bool StatUrlEnumerator::PeekPage() {
 
 void StatUrlEnumerator::Pass() {
     if (rowIsPage_)
-        ++page_;
+        ReleaseTexts(pages_.items[page_++]);
     else
         place_ = row_.id;
 }

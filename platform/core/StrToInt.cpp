@@ -5,7 +5,7 @@
 
 #include "platform/sysutils.h"
 
-std::uint32_t StrToUInt32(const std::string& text) {
+std::uint32_t StrToUInt32(std::string_view text) {
     // from_chars takes no sign; a "+" is allowed here, a "-" never.
     std::string_view digits = text;
     if (!digits.empty() && digits.front() == '+')
@@ -14,6 +14,6 @@ std::uint32_t StrToUInt32(const std::string& text) {
     const char* const end = digits.data() + digits.size();
     const auto [stop, error] = std::from_chars(digits.data(), end, value);
     if (error != std::errc() || stop != end)
-        throw EConvertError("'" + text + "' is not a valid integer value");
+        throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }

@@ -4,32 +4,68 @@
 
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 namespace {
 
 bool IsTextRole(int role) {
     return role == Qt::DisplayRole || role == Qt::EditRole;
 }
 
-}  // namespace
-
-const std::string* TListRow::Text(int column) const {
-    if (column == 0)
-        return &caption_;
-    if (column < 1 || column > SubItemCount())
-        return nullptr;
-    return &subItems_[static_cast<std::size_t>(column - 1)];
+void PutNumber(std::string& out, std::size_t number) {
+    for (; number >= 0x80; number >>= 7)
+        out.push_back(static_cast<char>((number & 0x7F) | 0x80));
+    out.push_back(static_cast<char>(number));
 }
 
-void TListRow::SetText(int column, std::string text) {
+std::size_t TakeNumber(const char*& at) {
+    std::size_t number = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*at++);
+        number |= std::size_t{byte & 0x7Fu} << shift;
+        if (byte < 0x80)
+            return number;
+    }
+}
+
+}  // namespace
+
+int TListRow::SubItemCount() const {
+    const char* at = texts_.get();
+    return at ? static_cast<int>(TakeNumber(at)) : 0;
+}
+
+std::optional<std::string_view> TListRow::Text(int column) const {
+    if (column < 0 || column > SubItemCount())
+        return std::nullopt;
+    const char* at = texts_.get();
+    if (!at)
+        return std::string_view();
+    TakeNumber(at);
+    for (int i = 0;; ++i) {
+        const std::size_t size = TakeNumber(at);
+        if (i == column)
+            return std::string_view(at, size);
+        at += size;
+    }
+}
+
+void TListRow::SetText(int column, std::string_view text) {
     if (column < 0)
         return;
-    if (column == 0) {
-        caption_ = std::move(text);
-    } else {
-        if (column > SubItemCount())
-            subItems_.resize(static_cast<std::size_t>(column));
-        subItems_[static_cast<std::size_t>(column - 1)] = std::move(text);
+    // Built aside first: text may lie in the block it replaces.
+    const int count = std::max(SubItemCount(), column);
+    std::string packed;
+    PutNumber(packed, static_cast<std::size_t>(count));
+    for (int i = 0; i <= count; ++i) {
+        const std::string_view each = i == column ? text : Text(i).value_or(std::string_view());
+        PutNumber(packed, each.size());
+        packed.append(each);
     }
+    texts_ = std::make_unique_for_overwrite<char[]>(packed.size());
+    std::memcpy(texts_.get(), packed.data(), packed.size());
     Changed();
 }
 
@@ -38,7 +74,7 @@ QVariant TListRow::data(int column, int role) const {
         return checkState_;
     if (!IsTextRole(role))
         return QTreeWidgetItem::data(column, role);
-    const std::string* text = Text(column);
+    const std::optional<std::string_view> text = Text(column);
     if (!text)
         return QVariant();
     return role == Qt::DisplayRole

@@ -3,23 +3,23 @@
 
 #include <QTreeWidgetItem>
 
-#include <string>
-#include <vector>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 class TListView;
 
 // Keeps its texts as the bytes it was given (8-bit texts, shown decoded as
 // UTF-8) and decodes them only when the view asks, which it does for the
 // rows it paints. Filling or sorting thousands of rows thus costs neither a
-// decoding nor a change signal per text.
+// decoding nor a change signal per text. The texts of a row lie packed in
+// one block: a list of half a million rows held a string object and an
+// allocation per text.
 class TListRow : public QTreeWidgetItem {
 public:
     static constexpr int Type = QTreeWidgetItem::UserType + 1;
 
-    // Room for the sub-items a row of the list is expected to get.
-    explicit TListRow(int expectedSubItems = 0) : QTreeWidgetItem(Type) {
-        subItems_.reserve(static_cast<std::size_t>(expectedSubItems));
-    }
+    TListRow() : QTreeWidgetItem(Type) {}
 
     // The row behind an item of a TListView (nullptr for any other item).
     static TListRow* Of(QTreeWidgetItem* item) {
@@ -31,9 +31,10 @@ public:
 
     // Column 0 is the caption, the others the sub-items. Setting the text of
     // a column after the last sub-item adds empty sub-items up to it.
-    int SubItemCount() const { return static_cast<int>(subItems_.size()); }
-    const std::string* Text(int column) const;
-    void SetText(int column, std::string text);
+    int SubItemCount() const;
+    // None for a column past the last sub-item.
+    std::optional<std::string_view> Text(int column) const;
+    void SetText(int column, std::string_view text);
 
     // The display and edit roles read and write the texts, the check-state
     // role of column 0 the check box; the other roles are the item's own.
@@ -55,8 +56,10 @@ private:
     // or not repainting paints every row afresh when it paints next.
     void Changed();
 
-    std::string caption_;
-    std::vector<std::string> subItems_;
+    // The number of sub-items, then each text's length and bytes, the
+    // caption's first; numbers as 7-bit groups, low first, the high bit set
+    // on all but the last. nullptr for a row with no texts yet.
+    std::unique_ptr<char[]> texts_;
     TListView* pendingIn_ = nullptr;
     int place_ = -1;
     Qt::CheckState checkState_ = Qt::Unchecked;

@@ -20,11 +20,9 @@ QTreeWidgetItem* InList(QTreeWidgetItem* item) {
 }
 
 // Rows made by TListView::Add hold texts; any other item holds none.
-const std::string& ColumnText(const QTreeWidgetItem* item, int column) {
-    static const std::string none;
+std::string_view ColumnText(const QTreeWidgetItem* item, int column) {
     const TListRow* row = TListRow::Of(item);
-    const std::string* text = row ? row->Text(column) : nullptr;
-    return text ? *text : none;
+    return row ? row->Text(column).value_or(std::string_view()) : std::string_view();
 }
 
 // Aligns every cell like its column's header, so that rows need not carry an
@@ -85,23 +83,23 @@ void Reorder(TListView* list, const std::vector<QTreeWidgetItem*>& rows) {
 
 // ---- TListItem ----
 
-const std::string& TListItem::Caption() const {
+std::string_view TListItem::Caption() const {
     return ColumnText(item_, 0);
 }
 
-void TListItem::SetCaption(std::string text) {
+void TListItem::SetCaption(std::string_view text) {
     if (TListRow* row = TListRow::Of(item_))
-        row->SetText(0, std::move(text));
+        row->SetText(0, text);
 }
 
-const std::string& TListItem::SubItem(int index) const {
+std::string_view TListItem::SubItem(int index) const {
     // Column 0 is the caption, not a sub-item.
     return ColumnText(item_, index < 0 ? -1 : index + 1);
 }
 
-void TListItem::AddSubItem(std::string text) {
+void TListItem::AddSubItem(std::string_view text) {
     if (TListRow* row = TListRow::Of(item_))
-        row->SetText(row->SubItemCount() + 1, std::move(text));
+        row->SetText(row->SubItemCount() + 1, text);
 }
 
 bool TListItem::Checked() const {
@@ -185,7 +183,7 @@ int TListView::Count() const {
 }
 
 TListItem TListView::Add() {
-    auto row = std::make_unique<TListRow>(std::max(columnCount() - 1, 0));
+    auto row = std::make_unique<TListRow>();
     row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
                   Qt::ItemNeverHasChildren);
     row->setCheckState(0, Qt::Unchecked);

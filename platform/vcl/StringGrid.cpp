@@ -99,11 +99,7 @@ std::string TStringGrid::Cells(int column, int row) const {
 }
 
 void TStringGrid::SetCells(int column, int row, std::string_view text) {
-    model_->SetCell(column, row, text, nullptr);
-}
-
-void TStringGrid::SetCells(int column, int row, std::string&& text) {
-    model_->SetCell(column, row, text, &text);
+    model_->SetCell(column, row, text);
 }
 
 // The fixed row is drawn by the horizontal header, as tall as any other row.

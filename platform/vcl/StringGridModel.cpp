@@ -15,10 +15,8 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString StringGridModel::CellText(int column, int row) const {
-    const std::string* cell = cells_.Find(column, row);
-    if (!cell)
-        return QString();
-    return ShownText(*cell);
+    const std::optional<std::string_view> cell = cells_.Find(column, row);
+    return cell ? ShownText(*cell) : QString();
 }
 
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
@@ -42,14 +40,13 @@ Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
 std::string StringGridModel::Cell(int column, int row) const {
     if (column < 0 || row < 0)
         return {};
-    const std::string* cell = cells_.Find(column, row);
-    return cell ? *cell : std::string();
+    return std::string(cells_.Find(column, row).value_or(std::string_view()));
 }
 
-void StringGridModel::SetCell(int column, int row, std::string_view text, std::string* owned) {
+void StringGridModel::SetCell(int column, int row, std::string_view text) {
     if (column < 0 || row < 0)
         return;
-    if (!cells_.Set(column, row, text, owned))
+    if (!cells_.Set(column, row, text))
         return;
 
     if (column >= grid_->colCount_ || row >= grid_->rowCount_)

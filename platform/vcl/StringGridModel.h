@@ -27,8 +27,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     std::string Cell(int column, int row) const;
-    // With owned given, text views it, and the string is moved in, not copied.
-    void SetCell(int column, int row, std::string_view text, std::string* owned);
+    void SetCell(int column, int row, std::string_view text);
 
     // Gives the grid a new size, telling the view exactly which rows and
     // columns came or went. Rows added while the grid is not repainting are

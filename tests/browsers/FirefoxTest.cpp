@@ -176,7 +176,9 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
             Rows rows;
             for (int i = 0; i < form.lvCookies->Count(); ++i) {
                 TListItem item = form.lvCookies->Items(i);
-                rows[item.SubItem(3)] = {item.SubItem(0), item.SubItem(1), item.SubItem(2)};
+                rows[std::string(item.SubItem(3))] = {std::string(item.SubItem(0)),
+                                                      std::string(item.SubItem(1)),
+                                                      std::string(item.SubItem(2))};
                 item.SetChecked(item.SubItem(3) == gone);
             }
             return rows;

@@ -36,7 +36,7 @@ protected:
     std::vector<std::string> Captions() {
         std::vector<std::string> captions;
         for (int i = 0; i < list.Count(); ++i)
-            captions.push_back(list.Items(i).Caption());
+            captions.emplace_back(list.Items(i).Caption());
         return captions;
     }
 
@@ -44,8 +44,8 @@ protected:
         list.OnCompare = [this, descending](QObject*, TListItem first, TListItem second, int,
                                             int& compare) {
             ++comparisons;
-            const int a = std::stoi(first.SubItem(0));
-            const int b = std::stoi(second.SubItem(0));
+            const int a = std::stoi(std::string(first.SubItem(0)));
+            const int b = std::stoi(std::string(second.SubItem(0)));
             compare = (a > b) - (a < b);
             if (descending)
                 compare = -compare;
@@ -241,7 +241,8 @@ TEST_F(ListViewTest, TenThousandRowsSortAndKeepTheirTexts) {
     list.AlphaSort();
     ASSERT_EQ(list.Count(), 10000);
     for (int i = 1; i < list.Count(); ++i)
-        ASSERT_LE(std::stoi(list.Items(i - 1).SubItem(0)), std::stoi(list.Items(i).SubItem(0)));
+        ASSERT_LE(std::stoi(std::string(list.Items(i - 1).SubItem(0))),
+                  std::stoi(std::string(list.Items(i).SubItem(0))));
     EXPECT_EQ(list.topLevelItemCount(), 10000);
 }
 

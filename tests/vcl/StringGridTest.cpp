@@ -265,3 +265,34 @@ TEST_F(StringGridTest, RowsAddedWhileNotRepaintingAreInsertedOnce) {
 }
 
 }  // namespace
+
+// Listings written over and over, as refreshing and clearing the history
+// page do: every text reads back as last written, however the cells' room
+// is reused, a text longer than the room for many texts included.
+TEST_F(StringGridTest, TextsWrittenOverAndOverReadBackAsLastWritten) {
+    const auto text = [](int round, int column, int row) {
+        return std::to_string(round) + ":" + std::to_string(column) + ":" + std::to_string(row) +
+               std::string(40, 'x');
+    };
+    constexpr int kRows = 30000;
+    grid.SetRowCount(kRows + 1);
+    for (int round = 0; round < 3; ++round) {
+        for (int row = 1; row <= kRows; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                // Round 1 empties every other cell, the others write all.
+                grid.SetCells(column, row,
+                              round == 1 && row % 2 ? std::string() : text(round, column, row));
+            }
+        }
+    }
+    const std::string huge(3 << 20, 'h');
+    grid.SetCells(1, 7, huge);
+    for (int row = 1; row <= kRows; row += 997) {
+        ASSERT_EQ(grid.Cells(0, row), text(2, 0, row)) << row;
+        ASSERT_EQ(grid.Cells(2, row), text(2, 2, row)) << row;
+    }
+    EXPECT_EQ(grid.Cells(1, 7), huge);
+    grid.SetCells(1, 7, "");
+    EXPECT_EQ(grid.Cells(1, 7), "");
+    EXPECT_EQ(grid.Cells(1, 8), text(2, 1, 8));
+}

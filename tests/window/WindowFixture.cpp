@@ -76,7 +76,7 @@ std::vector<std::string> WindowFixture::Captions(int column) const {
     std::vector<std::string> texts;
     for (int i = 0; i < form_->lvCookies->Count(); ++i) {
         const TListItem item = form_->lvCookies->Items(i);
-        texts.push_back(column == 0 ? item.Caption() : item.SubItem(column - 1));
+        texts.emplace_back(column == 0 ? item.Caption() : item.SubItem(column - 1));
     }
     return texts;
 }

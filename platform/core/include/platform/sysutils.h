@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/windef.h"
 
@@ -47,4 +48,4 @@ std::string LastErrorDetail();
 // A decimal text (digits, with an optional "+"; nothing else) as an unsigned
 // 32-bit number; raises EConvertError "'TEXT' is not a valid integer value"
 // for anything else and for numbers beyond 4294967295.
-std::uint32_t StrToUInt32(const std::string& text);
+std::uint32_t StrToUInt32(std::string_view text);

@@ -25,15 +25,15 @@ public:
     explicit operator bool() const { return item_ != nullptr; }
     bool operator==(const TListItem& other) const = default;
 
-    // The texts are the row's own, valid until the row or that text changes:
-    // a sort reads them for every comparison.
-    const std::string& Caption() const;
-    void SetCaption(std::string text);
+    // The texts are the row's own, valid until the row or any of its texts
+    // changes: a sort reads them for every comparison.
+    std::string_view Caption() const;
+    void SetCaption(std::string_view text);
 
     // The texts of the columns after the first: SubItem(0) is column 1. An
     // index without a sub-item gives an empty text.
-    const std::string& SubItem(int index) const;
-    void AddSubItem(std::string text);
+    std::string_view SubItem(int index) const;
+    void AddSubItem(std::string_view text);
 
     bool Checked() const;
     void SetChecked(bool checked);

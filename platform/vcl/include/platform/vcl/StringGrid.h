@@ -34,8 +34,6 @@ public:
     // 8-bit texts in the system code page.
     std::string Cells(int column, int row) const;
     void SetCells(int column, int row, std::string_view text);
-    // Keeps the text itself rather than a copy: a listing makes thousands.
-    void SetCells(int column, int row, std::string&& text);
     void SetCells(int column, int row, const char* text) {
         SetCells(column, row, std::string_view(text));
     }
