@@ -236,9 +236,9 @@ void FindChromiumProfiles(Profiles& profiles, Failures& failures) {
     for (const Place& place : Places()) {
         try {
             for (const std::string& folder : ProfileFolders(place)) {
-                AddWithStores(profiles,
-                              std::make_unique<ChromiumProfile>(place.userDataDir, folder,
-                                                                place.browser, place.labelPrefix));
+                AddFound(profiles,
+                         std::make_unique<ChromiumProfile>(place.userDataDir, folder, place.browser,
+                                                           place.labelPrefix));
             }
         } catch (const store::StoreError& error) {
             failures.push_back(error);

@@ -152,8 +152,8 @@ void FindDesktopBrowserProfiles(Profiles& profiles, Failures&) {
     for (const DesktopBrowser& browser : kBrowsers) {
         for (const Place& place : browser.places) {
             for (auto& [folder, name] : ProfilesAt(place)) {
-                AddWithStores(profiles,
-                              MakeProfile(browser, std::move(folder), place.labelPrefix, name));
+                AddFound(profiles,
+                         MakeProfile(browser, std::move(folder), place.labelPrefix, name));
             }
         }
     }

@@ -206,7 +206,7 @@ void FindFirefoxProfiles(Profiles& profiles, Failures& failures) {
                                                                 install.labelPrefix, name);
                 if (profile->HasStores())
                     names.insert(name);
-                AddWithStores(profiles, std::move(profile));
+                AddFound(profiles, std::move(profile));
             }
         }
     }

@@ -209,12 +209,22 @@ private:
 
     std::string CookiesFile() const { return File("kcookiejar/cookies"); }
     std::string HistoryFile() const { return File("konqueror/konq_history"); }
+    std::vector<std::string> StoreFiles() const override { return {CookiesFile(), HistoryFile()}; }
+    // Nothing is changed in its files, so nothing asks.
+    std::optional<bool> RunningNow(std::string& why) const override {
+        why = "Konqueror's files are never changed here, so it is not asked";
+        return std::nullopt;
+    }
 };
 
 }  // namespace
 
+// Its folder is the user's data folder, which every user has: only its
+// files tell that it is there.
 void FindKonquerorProfiles(Profiles& profiles, Failures&) {
-    AddWithStores(profiles, std::make_unique<KonquerorProfile>());
+    auto profile = std::make_unique<KonquerorProfile>();
+    if (profile->HasStores())
+        AddFound(profiles, std::move(profile));
 }
 
 }  // namespace browsers

@@ -55,6 +55,7 @@ bool HasColumn(store::Database& db, std::string_view table, std::string_view col
 Profile::Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
                  std::string_view name)
     : folder_(std::move(folder)),
+      browser_(browser),
       who_(std::string(browser) + " (" + std::string(name) + ")"),
       label_([&] {
           std::string label = std::string(labelPrefix) + "." + std::string(name);
@@ -74,9 +75,30 @@ bool StoreProfile::HasStores() const {
     return Present(CookiesFile()) || Present(HistoryFile());
 }
 
-void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile) {
-    if (profile->HasStores())
+void AddFound(Profiles& profiles, std::unique_ptr<Profile> profile) {
+    if (profile->HasStores() || Present(profile->Folder()))
         profiles.push_back(std::move(profile));
+}
+
+ProfileState Profile::State() const {
+    ProfileState state{browser_, folder_, {}, std::nullopt, {}};
+    for (std::string& file : StoreFiles()) {
+        if (Present(file))
+            state.stores.push_back(std::move(file));
+    }
+    state.running = RunningNow(state.why);
+    return state;
+}
+
+std::optional<bool> StoreProfile::RunningNow(std::string& why) const {
+    const std::optional<bool> ownSign = Running(why);
+    if (ownSign.value_or(false))
+        return true;
+    if (OpenInAnotherProcess(Stores()).value_or(false)) {
+        why = "a process holds one of its stores open";
+        return true;
+    }
+    return ownSign;
 }
 
 store::StoreError Profile::Error(DWORD code, const std::string& what) const {
@@ -94,10 +116,10 @@ std::string Profile::Address(std::string_view host, std::string_view path,
 
 void StoreProfile::CheckClosed() const {
     std::string why;
-    const std::optional<bool> ownSign = Running(why);
-    if (ownSign.value_or(false) || OpenInAnotherProcess(Stores()).value_or(false))
+    const std::optional<bool> running = RunningNow(why);
+    if (running.value_or(false))
         throw store::StoreError{ERROR_LOCK_VIOLATION, Who() + " is running: close it first"};
-    if (!ownSign) {
+    if (!running) {
         throw store::StoreError{ERROR_LOCK_VIOLATION,
                                 "cannot tell whether " + Who() + " is running: " + why};
     }

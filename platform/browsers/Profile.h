@@ -36,6 +36,15 @@ struct VisitedPage {
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
 };
 
+// What a profile is, as `orvalla-stores sources` tells it.
+struct ProfileState {
+    std::string browser;  // "Firefox"
+    std::string folder;
+    std::vector<std::string> stores;  // the files it reads that are there
+    std::optional<bool> running;      // nullopt when it cannot be told, `why` says
+    std::string why;
+};
+
 // One profile of a real browser, as the cookie groups and visited pages it
 // holds. Every call that fails throws store::StoreError, whose message
 // begins with the browser and the profile ("Firefox (default-esr) is
@@ -54,8 +63,11 @@ public:
     // Clears the history as the browser's own clearing does, bookmarks kept.
     virtual void ClearHistory() const = 0;
 
+    ProfileState State() const;
+
     const std::string& Label() const { return label_; }
     const std::string& Who() const { return who_; }
+    const std::string& Folder() const { return folder_; }
     // Adds to the label a suffix made from the folder, for a profile whose
     // name gives the label of another: the same folder, the same suffix.
     void TellApart();
@@ -66,14 +78,18 @@ protected:
     Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
             std::string_view name);
 
-    const std::string& Folder() const { return folder_; }
     std::string File(std::string_view name) const { return folder_ + "/" + std::string(name); }
     std::string Address(std::string_view host, std::string_view path,
                         std::string_view partition) const;
     store::StoreError Error(DWORD code, const std::string& what) const;
+    // Every file it reads or changes, and whether the browser runs as a
+    // change would ask it.
+    virtual std::vector<std::string> StoreFiles() const = 0;
+    virtual std::optional<bool> RunningNow(std::string& why) const = 0;
 
 private:
     const std::string folder_;
+    const std::string browser_;
     const std::string who_;  // "Firefox (default-esr)"
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     std::string label_;
@@ -128,6 +144,8 @@ protected:
     virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
     virtual void Clear() const = 0;
+    std::vector<std::string> StoreFiles() const override { return Stores(); }
+    std::optional<bool> RunningNow(std::string& why) const override;
 
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
@@ -157,12 +175,12 @@ constexpr std::uint64_t kPerMicrosecond = 10;
 constexpr std::uint64_t kPerMillisecond = 10'000;
 constexpr std::uint64_t kPerSecond = 10'000'000;
 
-// The profiles of each browser that hold stores, added to `profiles`; a
+// The profiles of each browser, added to `profiles`; a
 // place that could not be looked at adds its failure.
 using Profiles = std::vector<std::unique_ptr<Profile>>;
 using Failures = std::vector<store::StoreError>;
-// Adds `profile` when it holds stores.
-void AddWithStores(Profiles& profiles, std::unique_ptr<Profile> profile);
+// Adds `profile` when it holds stores or its folder is there.
+void AddFound(Profiles& profiles, std::unique_ptr<Profile> profile);
 void FindFirefoxProfiles(Profiles& profiles, Failures& failures);
 void FindChromiumProfiles(Profiles& profiles, Failures& failures);
 // GNOME Web, luakit, Falkon and qutebrowser, in this order.

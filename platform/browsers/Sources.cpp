@@ -15,10 +15,7 @@
 namespace browsers {
 namespace {
 
-struct Found {
-    Profiles profiles;
-    Failures failures;
-};
+using Found = FoundProfiles;
 
 std::map<std::string_view, int> CountLabels(const Profiles& profiles) {
     std::map<std::string_view, int> counts;
@@ -54,12 +51,16 @@ void TellLabelsApart(Found& found) {
     found.profiles = std::move(kept);
 }
 
-Found FindProfiles() {
+// Only those that hold stores, unless `all`; their labels stay what they
+// are whichever are asked for, as long as none without stores shares one.
+Found FindProfiles(bool all = false) {
     RemoveLeftoverCopies();
     Found found;
     for (const auto find : {FindFirefoxProfiles, FindChromiumProfiles, FindDesktopBrowserProfiles,
                             FindKonquerorProfiles})
         find(found.profiles, found.failures);
+    if (!all)
+        std::erase_if(found.profiles, [](const auto& profile) { return !profile->HasStores(); });
     TellLabelsApart(found);
     return found;
 }
@@ -165,6 +166,10 @@ bool CommitCookieDeletions() {
         }
     }
     return true;
+}
+
+FoundProfiles FindAllProfiles() {
+    return FindProfiles(true);
 }
 
 Failures ClearHistories() {

@@ -43,6 +43,14 @@ bool HoldCookieDeletion(std::string_view address);
 bool CommitCookieDeletions();
 Failures TakeDeletionFailures();
 
+// Every profile found, also those that hold no stores yet, each with the
+// label its rows have.
+struct FoundProfiles {
+    Profiles profiles;
+    Failures failures;
+};
+FoundProfiles FindAllProfiles();
+
 // Clears every profile's history, going on past a refusal.
 Failures ClearHistories();
 

@@ -146,6 +146,18 @@ TEST_F(ChromiumTest, DeletesExactlyOneGroup) {
     EXPECT_TRUE(sent[0] == "dom=1; host=1" || sent[0] == "host=1; dom=1") << sent[0].constData();
 }
 
+// Only the kept site's cookies stay in Chromium's own file, which it reads
+// again as its own.
+TEST_F(ChromiumTest, DeleteAllKeepsOnlyTheKeptSitesCookies) {
+    const ToolResult deleted = RunTool({"delete-cache", "--all", "--keep", "b.localhost"});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_EQ(Sql(ProfileFile("Cookies"), "SELECT host_key, name FROM cookies ORDER BY 2"),
+              ".b.localhost|dom\nb.localhost|host\nb.localhost|part\n");
+    Visit("a.localhost", "/a/check");
+    EXPECT_EQ(Server().CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
+    ExpectIntact(ChromiumUserData(Home()) + "/Default", {"Cookies", "History"});
+}
+
 TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
     const std::string history = ProfileFile("History");
     const std::string before =
@@ -159,6 +171,16 @@ TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
 
     EXPECT_EQ(WalkCookies().size(), 5u);
     EXPECT_FALSE(ListHistory().empty());
+    const ToolResult all = RunTool({"delete-cache", "--all"});
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_NE(all.err.find("delete-cache: 0 of 5 groups deleted; Chromium (Default) is running: "
+                           "its 5 groups are kept: close it first\n"),
+              std::string::npos)
+        << all.err;
+    const std::string sources = RunTool({"sources"}).out;
+    const std::size_t line = sources.find("chromium.Default browser=Chromium");
+    ASSERT_NE(line, std::string::npos) << sources;
+    EXPECT_EQ(sources.substr(sources.find('\n', line) - 5, 6), " runs\n") << sources;
     ExpectChangesRefused("Cookie:chromium.Default@a.localhost /b",
                          "Chromium (Default) is running: close it first");
 

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <sys/stat.h>
 
@@ -96,6 +98,16 @@ protected:
                             " " + entry.lastModified().toString(Qt::ISODateWithMs).toStdString());
         }
         return state;
+    }
+
+    // The bytes of every file in the profile's folder, by name.
+    static std::map<QString, QByteArray> FolderBytes() {
+        std::map<QString, QByteArray> bytes;
+        for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden)) {
+            QFile file(entry.filePath());
+            bytes[entry.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "unread";
+        }
+        return bytes;
     }
 
     static void ExpectIntact() {
@@ -258,6 +270,20 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
     ExpectChangesRefused(domain, "Firefox (default-esr) is running: close it first");
 
+    // A refusal says what was done and what was kept; sources tells why.
+    const ToolResult all = RunTool({"delete-cache", "--all", "--site", "a.localhost"});
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_NE(all.err.find("delete-cache: 0 of "), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find(" groups deleted; Firefox (default-esr) is running: its "),
+              std::string::npos);
+    EXPECT_NE(all.err.find(" kept: close it first\n"), std::string::npos);
+    EXPECT_EQ(WalkCookies().count(domain), 1u);
+    const std::string source =
+        "firefox.default-esr browser=Firefox folder=" + folder_.toStdString();
+    EXPECT_NE(RunTool({"sources"}).out.find(source), std::string::npos);
+    EXPECT_NE(RunTool({"sources"}).out.find("places.sqlite,"), std::string::npos);
+    EXPECT_NE(RunTool({"sources", "--source"}).exitCode, 0);
+
     ASSERT_TRUE(firefox.Stop(60s)) << firefox.Failure("did not end within 60 s of SIGTERM");
     EXPECT_NE(listedBesideLeftover().find(domain), std::string::npos);
     EXPECT_EQ(ListHistory().count(PageUrl("a.localhost", "/one")), 1u);
@@ -368,6 +394,55 @@ TEST_F(FirefoxTest, AStoreLinkedFromElsewhereIsNeverChanged) {
         << LastErrorDetail();
     EXPECT_EQ(Sql(elsewhere.toStdString(), "SELECT count(*) FROM moz_cookies WHERE name = 'd'"),
               "1\n");
+}
+
+// The filters find Firefox's groups and pages by site and by browser, and
+// JSON Lines carry only the times Firefox keeps.
+TEST_F(FirefoxTest, OrvallaStoresFiltersTheProfileAndListsItAsJson) {
+    const auto json = [](const std::vector<std::string>& args) {
+        std::vector<QJsonObject> objects;
+        for (const std::string& line : Lines(RunTool(args).out))
+            objects.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+        return objects;
+    };
+    const auto www = json(
+        {"list-cache", "--source", "firefox", "--site", "WWW.a.localhost", "--format", "json"});
+    ASSERT_EQ(www.size(), 1u);
+    EXPECT_EQ(www[0]["source"].toString(), "firefox.default-esr");
+    EXPECT_EQ(www[0]["address"].toString().toStdString(), kCookie + "www.a.localhost /");
+    EXPECT_EQ(www[0]["host"].toString(), "www.a.localhost");
+    EXPECT_EQ(www[0]["path"].toString(), "/");
+    EXPECT_TRUE(www[0].contains("modified") && www[0].contains("expires"));
+    EXPECT_EQ(Lines(RunTool({"list-cache", "--site", "a.localhost"}).out).size(), 6u);
+    EXPECT_TRUE(RunTool({"list-cache", "--source", "chromium"}).out.empty());
+
+    const auto pages = json({"list-history", "--site", "b.localhost", "--format", "json"});
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0]["url"].toString().toStdString(), PageUrl("b.localhost", "/three"));
+    EXPECT_TRUE(pages[0].contains("visited"));
+    EXPECT_FALSE(pages[0].contains("expires"));
+}
+
+// A dry run lists exactly what goes and changes no byte of the profile;
+// then every group but the kept sites' goes from Firefox's own file.
+TEST_F(FirefoxTest, DeleteAllKeepsOnlyTheKeptSitesCookies) {
+    ASSERT_TRUE(WriteFile(QString(qgetenv("XDG_CONFIG_HOME")) + "/orvalla/keep-sites",
+                          "# signed in\nwww.a.localhost\n"));
+    const auto before = FolderBytes();
+    const ToolResult dryRun =
+        RunTool({"delete-cache", "--all", "--keep", "b.localhost", "--dry-run"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(Lines(dryRun.out).size(), 5u) << dryRun.out;
+    EXPECT_EQ(dryRun.out.find("www.a.localhost"), std::string::npos);
+    EXPECT_EQ(RunTool({"clear-history", "--dry-run"}).out, RunTool({"list-history"}).out);
+    EXPECT_TRUE(FolderBytes() == before);
+
+    const ToolResult deleted = RunTool({"delete-cache", "--all", "--keep", "b.localhost"});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_NE(deleted.err.find("keeps 2 sites"), std::string::npos) << deleted.err;
+    EXPECT_EQ(Sql(File("cookies.sqlite"), "SELECT host, name FROM moz_cookies"),
+              "www.a.localhost|c\n");
+    ExpectIntact();
 }
 
 // The browsers built from Firefox keep their profiles in folders of their

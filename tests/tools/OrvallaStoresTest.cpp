@@ -4,6 +4,9 @@
 #include <sqlite3.h>
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <csignal>
@@ -25,8 +28,154 @@ protected:
         EXPECT_TRUE(result.out.empty()) << result.out;
     }
 
+    // Each line as a JSON object; a line that is not one fails.
+    static std::vector<QJsonObject> JsonLines(const std::string& text) {
+        std::vector<QJsonObject> objects;
+        for (const std::string& line : Lines(text)) {
+            QJsonParseError error;
+            const QJsonDocument document =
+                QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+            EXPECT_TRUE(document.isObject()) << line << ": " << error.errorString().toStdString();
+            objects.push_back(document.object());
+        }
+        return objects;
+    }
+
+    static std::string Bytes(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
+
+    static std::string ConfigHome() { return std::getenv("XDG_CONFIG_HOME"); }
+
     TempDataDir dataDir;
 };
+
+TEST_F(OrvallaStores, FiltersTakeSitesAndSourcesAndJsonLinesStayValid) {
+    for (const char* address :
+         {"Cookie:u@example.com/", "Cookie:u@.WWW.Example.com/a/", "Cookie:u@notexample.com/",
+          "Cookie:u@10.0.0.1/", "Cookie:u@1.10.0.0.1/", "http://www.example.com/x.png"})
+        ASSERT_EQ(RunTool({"add-cache", address}).exitCode, 0);
+    ASSERT_EQ(RunTool({"add-cache", "Cookie:u@odd.example/\x01\xff\"", "--modified", "ft:0",
+                       "--expires", "ft:0"})
+                  .exitCode,
+              0);
+    const ToolResult listed = RunTool({"list-cache", "--site", "EXAMPLE.com", "--site=10.0.0.1",
+                                       "--source", "orvalla", "--format", "json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    std::vector<std::string> hosts;
+    for (const QJsonObject& entry : JsonLines(listed.out)) {
+        EXPECT_EQ(entry["source"].toString(), "orvalla");
+        hosts.push_back(entry["host"].toString().toStdString());
+    }
+    EXPECT_EQ(hosts, (std::vector<std::string>{"example.com", ".WWW.Example.com", "10.0.0.1",
+                                               "www.example.com"}));
+    EXPECT_TRUE(RunTool({"list-cache", "--source", "firefox"}).out.empty());
+
+    // Control characters and bytes that are not UTF-8 keep the line valid;
+    // a time the entry does not hold is left out.
+    const auto odd =
+        JsonLines(RunTool({"list-cache", "--site", "odd.example", "--format=json"}).out);
+    ASSERT_EQ(odd.size(), 1u);
+    // Qt reads each byte that is not UTF-8 as U+FFFD too.
+    EXPECT_EQ(odd[0]["address"].toString(), QString::fromUtf8("Cookie:u@odd.example/\x01\xff\""));
+    EXPECT_FALSE(odd[0].contains("modified") || odd[0].contains("expires"));
+
+    ASSERT_EQ(RunTool({"add-history", "https://a.example.com/p", "--title", "A"}).exitCode, 0);
+    ASSERT_EQ(RunTool({"add-history", "https://example.org/"}).exitCode, 0);
+    const auto pages =
+        JsonLines(RunTool({"list-history", "--site", "example.com", "--format", "json"}).out);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0]["url"].toString(), "https://a.example.com/p");
+    EXPECT_EQ(pages[0]["path"].toString(), "/p");
+    EXPECT_EQ(pages[0]["title"].toString(), "A");
+    ExpectRejected({"list-cache", "--format", "xml"});
+    ExpectRejected({"list-history", "--site", ""});
+}
+
+// A dry run prints what would go as the listing does and leaves the files
+// byte for byte; the keep list and --keep spare their sites' cookies only.
+TEST_F(OrvallaStores, DeleteAllKeepsTheKeptSitesAndADryRunChangesNothing) {
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    std::filesystem::create_directories(ConfigHome() + "/orvalla");
+    std::ofstream(ConfigHome() + "/orvalla/keep-sites") << "# mine\n  News.Example.org # news\n\n";
+    const std::string cache = dataDir.StoreDir() + "/urlcache.sqlite";
+    const std::string history = dataDir.StoreDir() + "/history.sqlite";
+    const std::string cacheBytes = Bytes(cache);
+    const std::string historyBytes = Bytes(history);
+
+    std::vector<std::string> doomed;
+    for (const std::string& line : Lines(RunTool({"list-cache"}).out)) {
+        if (line.starts_with("cookie ") && line.find("news.example.org") == std::string::npos &&
+            line.find("example.com") == std::string::npos)
+            doomed.push_back(line);
+    }
+    ASSERT_EQ(doomed.size(), 2u);
+    const ToolResult dryRun =
+        RunTool({"delete-cache", "--all", "--keep", "example.com", "--dry-run"});
+    EXPECT_EQ(dryRun.exitCode, 0);
+    EXPECT_EQ(Lines(dryRun.out), doomed);
+    EXPECT_EQ(dryRun.err,
+              "orvalla-stores: delete-cache: keeps 2 sites (1 site from the keep list \"" +
+                  ConfigHome() + "/orvalla/keep-sites\", 1 site from --keep)\n");
+    EXPECT_EQ(
+        JsonLines(RunTool({"delete-cache", "--all", "--dry-run", "--format", "json"}).out).size(),
+        4u);
+    EXPECT_EQ(RunTool({"delete-cache", "--dry-run", "Cookie:alice@www.example.com/"}).out,
+              Lines(RunTool({"list-cache"}).out)[0] + "\n");
+    EXPECT_EQ(RunTool({"clear-history", "--dry-run"}).out, RunTool({"list-history"}).out);
+    EXPECT_EQ(Bytes(cache), cacheBytes);
+    EXPECT_EQ(Bytes(history), historyBytes);
+
+    const ToolResult deleted = RunTool({"delete-cache", "--all", "--keep", "example.com"});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    for (const std::string& line : Lines(RunTool({"list-cache"}).out)) {
+        EXPECT_TRUE(!line.starts_with("cookie ") ||
+                    line.find("example.com/") != std::string::npos ||
+                    line.find("news.example.org/") != std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(Lines(RunTool({"list-cache"}).out).size(), 11u - 2u);
+    ExpectRejected({"delete-cache", "--all", "Cookie:alice@www.example.com/"});
+    ExpectRejected({"delete-cache", "--site", "example.com", "Cookie:alice@www.example.com/"});
+    ExpectRejected({"delete-cache", "--format", "json", "Cookie:alice@www.example.com/"});
+    ExpectRejected({"clear-history", "--source", "firefox"});
+}
+
+TEST_F(OrvallaStores, EachCommandShowsItsUseWithAnExample) {
+    for (const char* name : {"add-cache", "list-cache", "delete-cache", "add-history",
+                             "list-history", "clear-history", "sources", "sample"}) {
+        const ToolResult help = RunTool({"help", name});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_EQ(help.out.rfind(std::string("usage: orvalla-stores ") + name, 0), 0u) << help.out;
+        EXPECT_NE(help.out.find(std::string("example:\n  orvalla-stores ") + name),
+                  std::string::npos);
+        EXPECT_EQ(RunTool({name, "x", "--help"}).out, help.out);
+    }
+    EXPECT_EQ(RunTool({"help"}).out, RunTool({"--help"}).out);
+    EXPECT_EQ(RunTool({"help", "nothing"}).exitCode, 2);
+    EXPECT_EQ(RunTool({"list-cache", "--colour"}).exitCode, 2);
+}
+
+// A profile whose browser has not written a store yet is a source too.
+TEST_F(OrvallaStores, SourcesNamesTheOwnStoresAndEveryProfileFound) {
+    const std::string firefox = std::string(std::getenv("HOME")) + "/.mozilla/firefox";
+    std::filesystem::create_directories(firefox + "/ab.fresh");
+    std::ofstream(firefox + "/profiles.ini")
+        << "[Profile0]\nName=fresh\nIsRelative=1\nPath=ab.fresh\n";
+    const std::string store = dataDir.StoreDir();
+    EXPECT_EQ(RunTool({"sources"}).out,
+              "orvalla cache absent " + store + "/urlcache.sqlite\norvalla history absent " +
+                  store + "/history.sqlite\nfirefox.fresh browser=Firefox folder=" + firefox +
+                  "/ab.fresh stores=- closed\n");
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    const auto sources = JsonLines(RunTool({"sources", "--format", "json"}).out);
+    ASSERT_EQ(sources.size(), 3u);
+    EXPECT_EQ(sources[0]["state"].toString(), "present");
+    EXPECT_EQ(sources[2]["profile"].toString(), "Firefox (fresh)");
+    EXPECT_EQ(sources[2]["stores"].toArray(), QJsonArray());
+    EXPECT_EQ(sources[2]["running"].toString(), "closed");
+}
 
 TEST_F(OrvallaStores, HelpNamesEveryCommandAndBadArgumentsAreRejectedWithOneLine) {
     const ToolResult result = RunTool({"--help"});

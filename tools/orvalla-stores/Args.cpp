@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "platform/winbase.h"
 
@@ -60,7 +61,8 @@ std::optional<FILETIME> ParseIsoTime(std::string_view text) {
 
 ParsedArguments::ParsedArguments(const Arguments& args,
                                  const std::vector<std::string_view>& valueOptions,
-                                 const std::vector<std::string_view>& flagOptions) {
+                                 const std::vector<std::string_view>& flagOptions,
+                                 const std::vector<std::string_view>& listOptions) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -77,14 +79,20 @@ ParsedArguments::ParsedArguments(const Arguments& args,
         if (values_.count(name) || flags_.count(name)) {
             throw UsageError{"option " + name + " given twice"};
         }
-        if (Contains(valueOptions, name)) {
+        const bool list = Contains(listOptions, name);
+        if (list || Contains(valueOptions, name)) {
+            std::string value;
             if (equals != std::string::npos) {
-                values_[name] = arg.substr(equals + 1);
+                value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {
-                values_[name] = args[++i];
+                value = args[++i];
             } else {
                 throw UsageError{"option " + name + " needs a value"};
             }
+            if (list)
+                lists_[name].push_back(std::move(value));
+            else
+                values_[name] = std::move(value);
         } else if (Contains(flagOptions, name) && equals == std::string::npos) {
             flags_[name] = true;
         } else {
@@ -110,6 +118,11 @@ std::optional<std::string> ParsedArguments::Value(std::string_view name) const {
 
 bool ParsedArguments::Flag(std::string_view name) const {
     return flags_.count(name) > 0;
+}
+
+std::vector<std::string> ParsedArguments::Values(std::string_view name) const {
+    const auto found = lists_.find(name);
+    return found == lists_.end() ? std::vector<std::string>() : found->second;
 }
 
 std::uint64_t ParseUInt64(std::string_view text, std::string_view what) {

@@ -15,11 +15,13 @@
 // One command's arguments, split into positional arguments and options.
 // An option is "--name VALUE" or "--name=VALUE" when it takes a value, else
 // a bare "--name" flag; "--" makes every later argument positional. Unknown
-// or repeated options and missing values raise UsageError.
+// options, missing values and options given twice raise UsageError, except
+// the `listOptions`, which take a value each time they are given.
 class ParsedArguments {
 public:
     ParsedArguments(const Arguments& args, const std::vector<std::string_view>& valueOptions,
-                    const std::vector<std::string_view>& flagOptions = {});
+                    const std::vector<std::string_view>& flagOptions = {},
+                    const std::vector<std::string_view>& listOptions = {});
 
     const std::vector<std::string>& Positional() const { return positional_; }
     // Raises UsageError unless there are min to max positional arguments.
@@ -27,11 +29,14 @@ public:
 
     std::optional<std::string> Value(std::string_view name) const;
     bool Flag(std::string_view name) const;
+    // Every value of a list option, in the order given.
+    std::vector<std::string> Values(std::string_view name) const;
 
 private:
     std::vector<std::string> positional_;
     std::map<std::string, std::string, std::less<>> values_;
     std::map<std::string, bool, std::less<>> flags_;
+    std::map<std::string, std::vector<std::string>, std::less<>> lists_;
 };
 
 // A decimal number without sign; raises UsageError naming `what` when the

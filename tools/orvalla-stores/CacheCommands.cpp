@@ -2,13 +2,21 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Args.h"
 #include "Commands.h"
+#include "EntryOrigin.h"
+#include "Filters.h"
+#include "JsonLines.h"
+#include "KeepList.h"
+#include "platform/sources.h"
 #include "platform/sysutils.h"
 #include "platform/winbase.h"
 #include "platform/wininet.h"
@@ -89,7 +97,21 @@ struct WalkCloser {
 };
 using WalkHandle = std::unique_ptr<void, WalkCloser>;
 
-void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry) {
+void PrintEntry(const INTERNET_CACHE_ENTRY_INFOA& entry, const EntryOrigin& origin,
+                ListFormat format) {
+    if (format == ListFormat::Json) {
+        JsonObject()
+            .Text("source", origin.source)
+            .Text("address", entry.lpszSourceUrlName)
+            .Text("type", TypeName(entry.CacheEntryType))
+            .Text("host", origin.host)
+            .Text("path", origin.path)
+            .Number("hits", entry.dwHitRate)
+            .Time("modified", entry.LastModifiedTime)
+            .Time("expires", entry.ExpireTime)
+            .Print();
+        return;
+    }
     std::printf("%s hits=%u modified=%s expires=%s %s\n", TypeName(entry.CacheEntryType),
                 static_cast<unsigned>(entry.dwHitRate), FormatTime(entry.LastModifiedTime).c_str(),
                 FormatTime(entry.ExpireTime).c_str(), Escaped(entry.lpszSourceUrlName).c_str());
@@ -128,8 +150,15 @@ void WalkCache(Visit visit) {
 }
 
 int ListCache(const Arguments& args) {
-    ParsedArguments(args, {}).ExpectPositional(0, 0);
-    WalkCache(PrintEntry);
+    const ParsedArguments parsed(args, {"--format"}, {}, kFilterOptions);
+    parsed.ExpectPositional(0, 0);
+    const ListFormat format = ReadFormat(parsed);
+    const EntryFilter filter(parsed);
+    WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
+        const EntryOrigin origin = CacheEntryOrigin(entry.lpszSourceUrlName);
+        if (filter.Takes(origin.source, origin.host))
+            PrintEntry(entry, origin, format);
+    });
     return 0;
 }
 
@@ -142,15 +171,109 @@ std::string LastErrorMessage() {
     }
 }
 
+std::string Groups(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " group is" : " groups are");
+}
+
+// Each refusal of a browser's file told with what was done and what it kept:
+// a refusal keeps every group of its profile.
+void TellKept(std::vector<std::string>& refusals, const std::map<std::string, std::size_t>& held,
+              std::size_t total) {
+    std::map<std::string, std::size_t> keptBy;  // by the profile's name in messages
+    for (const BrowserSource& source : FindSources().browsers) {
+        if (const auto found = held.find(source.label); found != held.end())
+            keptBy[source.who] = found->second;
+    }
+    std::vector<std::pair<std::string*, std::size_t>> told;
+    std::size_t kept = 0;
+    for (std::string& line : refusals) {
+        for (const auto& [who, count] : keptBy) {
+            if (line.find(who) == std::string::npos)
+                continue;
+            told.emplace_back(&line, count);
+            kept += count;
+            break;
+        }
+    }
+    const std::string done = std::to_string(total - std::min(kept, total)) + " of " +
+                             std::to_string(total) + " groups deleted; ";
+    constexpr std::string_view kCloseFirst = ": close it first";
+    for (auto& [line, count] : told) {
+        const std::string keeps = ": its " + Groups(count) + " kept";
+        if (line->ends_with(kCloseFirst))
+            line->insert(line->size() - kCloseFirst.size(), keeps);
+        else
+            line->append(keeps);
+        line->insert(0, done);
+    }
+}
+
+// The addresses `delete-cache` takes, in walk order: with --all every
+// cookie entry of the filter's sources and sites but the kept sites', else
+// those given that are there. A dry run prints them.
+std::vector<std::string> ChooseEntries(const ParsedArguments& parsed, bool dryRun,
+                                       Failures& failures) {
+    const bool all = parsed.Flag("--all");
+    const ListFormat format = ReadFormat(parsed);
+    const EntryFilter filter(parsed);
+    std::optional<KeepList> keep;
+    std::vector<std::string> named;  // as list-cache printed them, or as they are
+    std::set<std::string> given;
+    if (all) {
+        parsed.ExpectPositional(0, 0);
+        keep.emplace(parsed);
+        PrintNote(keep->Account());
+    } else {
+        if (filter.Narrows() || !parsed.Values("--keep").empty())
+            throw UsageError{"--source, --site and --keep choose among the entries of --all"};
+        parsed.ExpectPositional(1, SIZE_MAX);
+        for (const std::string& address : parsed.Positional())
+            given.insert(named.emplace_back(Unescaped(address)));
+    }
+    if (!dryRun && !all)
+        return named;
+    std::vector<std::string> chosen;
+    WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
+        const std::string address = entry.lpszSourceUrlName;
+        const EntryOrigin origin = CacheEntryOrigin(address);
+        const bool taken = all ? (entry.CacheEntryType & COOKIE_CACHE_ENTRY) &&
+                                     filter.Takes(origin.source, origin.host) &&
+                                     !keep->Keeps(origin.host)
+                               : given.erase(address) > 0;
+        if (!taken)
+            return;
+        if (dryRun)
+            PrintEntry(entry, origin, format);
+        chosen.push_back(address);
+    });
+    for (const std::string& address : named) {
+        if (given.count(address))
+            failures.lines.push_back(Escaped(address) + ": no entry has this address");
+    }
+    return chosen;
+}
+
 int DeleteCache(const Arguments& args) {
-    const ParsedArguments parsed(args, {});
-    parsed.ExpectPositional(1, SIZE_MAX);
+    const ParsedArguments parsed(args, {"--format"}, {"--all", "--dry-run"},
+                                 {"--source", "--site", "--keep"});
+    const bool dryRun = parsed.Flag("--dry-run");
+    if (parsed.Value("--format") && !dryRun)
+        throw UsageError{"--format is for the listing of --dry-run"};
     Failures failures;
-    // Each address as list-cache printed it, or as it is.
-    for (const std::string& given : parsed.Positional()) {
-        const std::string address = Unescaped(given);
-        if (DeleteUrlCacheEntryA(address.c_str()))
+    const std::vector<std::string> chosen = ChooseEntries(parsed, dryRun, failures);
+    if (dryRun) {
+        if (!failures.lines.empty())
+            throw failures;
+        return 0;
+    }
+    std::map<std::string, std::size_t> held;  // by source
+    std::size_t total = 0;
+    for (const std::string& address : chosen) {
+        if (DeleteUrlCacheEntryA(address.c_str())) {
+            ++held[CacheEntryOrigin(address).source];
+            ++total;
             continue;
+        }
         failures.lines.push_back(Escaped(address) + ": " +
                                  (GetLastError() == ERROR_FILE_NOT_FOUND
                                       ? "no entry has this address"
@@ -162,7 +285,9 @@ int DeleteCache(const Arguments& args) {
     try {
         WalkCache([](const INTERNET_CACHE_ENTRY_INFOA&) {});
     } catch (const EOSError& error) {
-        for (std::string& line : MessageLines(error.what()))
+        std::vector<std::string> refusals = MessageLines(error.what());
+        TellKept(refusals, held, total);
+        for (std::string& line : refusals)
             failures.lines.push_back(std::move(line));
     }
     if (!failures.lines.empty())
@@ -189,12 +314,17 @@ std::vector<Command> CacheCommands() {
          "ADDRESS [--type cookie|normal|history] [--hits N] [--modified TIME] [--expires TIME]",
          "adds or replaces a URL cache entry (TIME: 2026-01-02T03:04:05Z or ft:NUMBER; the type "
          "follows a Cookie: or Visited: prefix unless given)",
-         AddCache},
-        {"list-cache", "", "lists the URL cache entries in walk order", ListCache},
-        {"delete-cache", "ADDRESS...",
-         "deletes the URL cache entries or browser cookie groups with these addresses, as the "
-         "window's Delete Cookies does; an address that matches none is an error",
-         DeleteCache},
+         AddCache, "Cookie:alice@www.example.com/ --hits 3 --expires 2027-01-01T00:00:00Z"},
+        {"list-cache", "[--source S]... [--site SITE]... [--format text|json]",
+         "lists the URL cache entries in walk order, browser cookie groups included", ListCache,
+         "--source firefox --site example.com --format json"},
+        {"delete-cache",
+         "ADDRESS... | --all [--keep SITE]... [--source S]... [--site SITE]... "
+         "[--dry-run [--format text|json]]",
+         "deletes the URL cache entries or browser cookie groups with these addresses, or with "
+         "--all every cookie entry of the chosen sources but the kept sites', as the window's "
+         "Delete Cookies does; an address that matches none is an error",
+         DeleteCache, "--all --keep example.com --source firefox --dry-run"},
     };
 }
 

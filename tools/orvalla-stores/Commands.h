@@ -17,6 +17,7 @@ struct Command {
     // std::runtime_error for a store that fails, and Failures for those it
     // went on past.
     int (*run)(const Arguments& args);
+    const char* example = nullptr;  // the arguments of one use
 };
 
 struct UsageError {
@@ -29,11 +30,15 @@ struct Failures {
     std::vector<std::string> lines;
 };
 
+// A line on standard error about what the running command does.
+void PrintNote(const std::string& line);
+
 // The lines of a platform message, which holds one for each source that failed.
 std::vector<std::string> MessageLines(std::string_view message);
 
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
 std::vector<Command> HistoryCommands();  // add-history, list-history, clear-history
+Command SourcesCommand();
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

@@ -7,6 +7,9 @@
 
 #include "Args.h"
 #include "Commands.h"
+#include "EntryOrigin.h"
+#include "Filters.h"
+#include "JsonLines.h"
 #include "platform/codepage.h"
 #include "platform/comobj.h"
 #include "platform/comptr.h"
@@ -54,11 +57,30 @@ int AddHistory(const Arguments& args) {
     return 0;
 }
 
-void PrintEntry(const STATURL& entry) {
+// Until the walk tells each entry's source, the own store's entries are
+// those with an expiry, which the browsers' pages never have.
+std::string EntrySource(const STATURL& entry) {
+    return FileTimeToQuad(entry.ftExpires) != 0 ? "orvalla" : "";
+}
+
+void PrintEntry(const STATURL& entry, const EntryOrigin& origin, const std::string& url,
+                ListFormat format) {
+    if (format == ListFormat::Json) {
+        JsonObject json;
+        if (!origin.source.empty())
+            json.Text("source", origin.source);
+        json.Text("url", url).Text("host", origin.host).Text("path", origin.path);
+        if (entry.pwcsTitle)
+            json.Text("title", WideToAnsi(entry.pwcsTitle));
+        json.Time("visited", entry.ftLastVisited)
+            .Time("updated", entry.ftLastUpdated)
+            .Time("expires", entry.ftExpires)
+            .Print();
+        return;
+    }
     std::string line = "visited=" + FormatTime(entry.ftLastVisited) +
                        " updated=" + FormatTime(entry.ftLastUpdated) +
-                       " expires=" + FormatTime(entry.ftExpires) + " " +
-                       Escaped(WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u""));
+                       " expires=" + FormatTime(entry.ftExpires) + " " + Escaped(url);
     if (entry.pwcsTitle)
         line += " title=" + Escaped(WideToAnsi(entry.pwcsTitle));
     std::printf("%s\n", line.c_str());
@@ -73,24 +95,43 @@ ComPtr<IUrlHistoryStg2> OpenHistory() {
     return history;
 }
 
-int ListHistory(const Arguments& args) {
-    ParsedArguments(args, {}).ExpectPositional(0, 0);
-    const ComRuntime runtime;
-    const ComPtr<IUrlHistoryStg2> history = OpenHistory();
+// Prints the entries of every source that the filter takes.
+void PrintHistory(const ComPtr<IUrlHistoryStg2>& history, const EntryFilter& filter,
+                  ListFormat format) {
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
     STATURL entry{};
     while (OleCheck(walk->Next(1, &entry, nullptr)) == S_OK) {
-        PrintEntry(entry);
+        const std::string url = WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u"");
+        const EntryOrigin origin = UrlOrigin(url, EntrySource(entry));
+        if (filter.Takes(origin.source, origin.host))
+            PrintEntry(entry, origin, url, format);
         CoTaskMemFree(entry.pwcsUrl);
         CoTaskMemFree(entry.pwcsTitle);
     }
+}
+
+int ListHistory(const Arguments& args) {
+    const ParsedArguments parsed(args, {"--format"}, {}, kFilterOptions);
+    parsed.ExpectPositional(0, 0);
+    const ListFormat format = ReadFormat(parsed);
+    const EntryFilter filter(parsed);
+    const ComRuntime runtime;
+    PrintHistory(OpenHistory(), filter, format);
     return 0;
 }
 
 int ClearHistory(const Arguments& args) {
-    ParsedArguments(args, {}).ExpectPositional(0, 0);
+    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"});
+    parsed.ExpectPositional(0, 0);
+    const ListFormat format = ReadFormat(parsed);
     const ComRuntime runtime;
+    if (parsed.Flag("--dry-run")) {
+        PrintHistory(OpenHistory(), EntryFilter(parsed), format);
+        return 0;
+    }
+    if (parsed.Value("--format"))
+        throw UsageError{"--format is for the listing of --dry-run"};
     OleCheck(OpenHistory()->ClearHistory());
     return 0;
 }
@@ -109,11 +150,13 @@ std::vector<Command> HistoryCommands() {
         {"add-history", "URL [--title TEXT] [--visited TIME] [--updated TIME] [--expires TIME]",
          "adds or replaces a history entry (TIME: 2026-01-02T03:04:05Z or ft:NUMBER; updated "
          "defaults to visited, expires to 20 days after it)",
-         AddHistory},
-        {"list-history", "", "lists the history entries in the order first added", ListHistory},
-        {"clear-history", "",
+         AddHistory, "http://www.example.com/ --title Example --visited 2026-03-02T09:15:00Z"},
+        {"list-history", "[--source S]... [--site SITE]... [--format text|json]",
+         "lists the history entries in the order first added", ListHistory,
+         "--site example.com --format json"},
+        {"clear-history", "[--dry-run [--format text|json]]",
          "clears the history, the browsers' included, as the window's Clear History does",
-         ClearHistory},
+         ClearHistory, "--dry-run"},
     };
 }
 

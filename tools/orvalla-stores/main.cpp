@@ -23,8 +23,9 @@ std::vector<Command> AllCommands() {
     std::vector<Command> commands = CacheCommands();
     for (const Command& command : HistoryCommands())
         commands.push_back(command);
+    commands.push_back(SourcesCommand());
     commands.push_back(
-        {"sample", "", "writes a sample set into the URL cache and the history", WriteSamples});
+        {"sample", "", "writes a sample set into the URL cache and the history", WriteSamples, ""});
     return commands;
 }
 
@@ -45,8 +46,31 @@ void PrintHelp(std::FILE* out, const std::vector<Command>& commands) {
     for (const Command& command : commands) {
         std::fprintf(out, "  %s\n      %s\n", Synopsis(command).c_str(), command.summary);
     }
-    std::fprintf(out, "  --help\n      shows this text\n");
+    std::fprintf(out,
+                 "  help COMMAND, COMMAND --help\n      shows the command's use, with an "
+                 "example\n  --help\n      shows this text\n");
 }
+
+void PrintCommandHelp(const Command& command) {
+    std::printf("usage: %s %s\n\n%s\n", kProgram, Synopsis(command).c_str(), command.summary);
+    if (command.example) {
+        std::printf("\nexample:\n  %s %s%s%s\n", kProgram, command.name,
+                    *command.example ? " " : "", command.example);
+    }
+}
+
+// Whether the arguments ask for the command's help, before any "--".
+bool AsksHelp(const Arguments& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (arg == "--help" || arg == "-h")
+            return true;
+    }
+    return false;
+}
+
+std::string running;  // the command under way, which names its notes
 
 // Error lines, after the command's name, with their control characters
 // escaped as the listings' are: a message may quote what a store or a
@@ -60,6 +84,10 @@ void PrintError(const std::vector<std::string>& lines, const std::string& comman
 }
 
 }  // namespace
+
+void PrintNote(const std::string& line) {
+    PrintError({line}, running);
+}
 
 std::vector<std::string> MessageLines(std::string_view message) {
     std::vector<std::string> lines;
@@ -79,13 +107,24 @@ int main(int argc, char** argv) {
         PrintError({"no command given (try --help)"});
         return 2;
     }
-    if (args[0] == "--help" || args[0] == "-h") {
+    if (args[0] == "--help" || args[0] == "-h" || args == Arguments{"help"}) {
         PrintHelp(stdout, commands);
         return 0;
     }
+    const bool helpCommand = args[0] == "help";
+    if (helpCommand && args.size() > 2) {
+        PrintError({"help needs one command (usage: " + std::string(kProgram) + " help COMMAND)"});
+        return 2;
+    }
+    const std::string& name = helpCommand ? args[1] : args[0];
     for (const Command& command : commands) {
-        if (args[0] != command.name)
+        if (name != command.name)
             continue;
+        if (helpCommand || AsksHelp(args)) {
+            PrintCommandHelp(command);
+            return 0;
+        }
+        running = command.name;
         try {
             return command.run(Arguments(args.begin() + 1, args.end()));
         } catch (const UsageError& error) {
@@ -100,6 +139,6 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    PrintError({"unknown command '" + args[0] + "' (try --help)"});
+    PrintError({"unknown command '" + name + "' (try --help)"});
     return 2;
 }

@@ -1,0 +1,33 @@
+// Every place the cache and the history are read from: Orvalla's own stores
+// and each browser profile found, those that hold no stores yet included.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct OwnStore {
+    std::string name;  // "cache", "history"
+    std::string path;
+    bool present;
+};
+
+struct BrowserSource {
+    std::string label;    // as in the rows' addresses: "firefox.default-esr"
+    std::string who;      // as in messages: "Firefox (default-esr)"
+    std::string browser;  // "Firefox"
+    std::string folder;
+    std::vector<std::string> stores;  // the files of it that are there
+    std::optional<bool> running;      // nullopt when it cannot be told, `why` says
+    std::string why;
+};
+
+struct Sources {
+    std::vector<OwnStore> own;
+    std::vector<BrowserSource> browsers;
+    // A place that could not be looked at, a line each, escaped.
+    std::vector<std::string> failures;
+};
+
+// Asks every browser whether it runs, as a change would.
+Sources FindSources();

@@ -1,0 +1,80 @@
+#include "Filters.h"
+
+#include <arpa/inet.h>
+
+#include <QString>
+#include <QUrl>
+#include <algorithm>
+
+#include "Commands.h"
+
+namespace {
+
+bool IsIpAddress(const std::string& host) {
+    unsigned char address[16];
+    return inet_pton(AF_INET, host.c_str(), address) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), address) == 1;
+}
+
+std::string Lowered(std::string_view text) {
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+    return lowered;
+}
+
+// A host as a cookie or a URL holds it, without a domain cookie's dot or
+// an IPv6 address's brackets.
+std::string_view Bare(std::string_view host) {
+    if (host.starts_with('.'))
+        host.remove_prefix(1);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return host;
+}
+
+}  // namespace
+
+std::string NormalSite(std::string_view site) {
+    const std::string bare(Bare(site));
+    if (bare.empty())
+        throw UsageError{"site '" + std::string(site) + "' is empty"};
+    if (IsIpAddress(bare))
+        return Lowered(bare);
+    const QByteArray ace =
+        QUrl::toAce(QString::fromUtf8(bare.data(), static_cast<qsizetype>(bare.size())));
+    return Lowered(ace.isEmpty() ? bare : ace.toStdString());
+}
+
+bool SiteHolds(std::string_view site, std::string_view host) {
+    const std::string bare = Lowered(Bare(host));
+    if (bare == site)
+        return true;
+    return bare.size() > site.size() && bare.ends_with(site) &&
+           bare[bare.size() - site.size() - 1] == '.' && !IsIpAddress(bare) &&
+           !IsIpAddress(std::string(site));
+}
+
+bool SourceNamed(std::string_view wanted, std::string_view source) {
+    if (wanted == source)
+        return true;
+    const std::string_view browser = source.substr(0, source.find('.'));
+    if (browser.size() == source.size() || !browser.starts_with(wanted))
+        return false;
+    const std::string_view build = browser.substr(wanted.size());
+    return build.empty() || build == "-snap" || build == "-flatpak";
+}
+
+EntryFilter::EntryFilter(const ParsedArguments& parsed) : sources_(parsed.Values("--source")) {
+    for (const std::string& site : parsed.Values("--site"))
+        sites_.push_back(NormalSite(site));
+    if (std::count(sources_.begin(), sources_.end(), ""))
+        throw UsageError{"a source is empty"};
+}
+
+bool EntryFilter::Takes(std::string_view source, std::string_view host) const {
+    const auto named = [&](const std::string& wanted) { return SourceNamed(wanted, source); };
+    const auto holds = [&](const std::string& site) { return SiteHolds(site, host); };
+    return (sources_.empty() || std::any_of(sources_.begin(), sources_.end(), named)) &&
+           (sites_.empty() || std::any_of(sites_.begin(), sites_.end(), holds));
+}

@@ -1,0 +1,41 @@
+// Which entries a listing or a change takes: `--source` and `--site`, the
+// same for every command.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Args.h"
+
+// The list options every filtering command accepts.
+inline const std::vector<std::string_view> kFilterOptions{"--source", "--site"};
+
+// A site as given ("Example.COM", ".example.com", "[::1]"): lower case, in
+// ASCII (an international name in its xn-- form), without a leading dot or
+// brackets. Raises UsageError for an empty one.
+std::string NormalSite(std::string_view site);
+
+// Whether `host` is the site or lies below it ("www.example.com" and
+// ".example.com" for "example.com"), in any case; an IP address is only
+// itself. `site` is normal.
+bool SiteHolds(std::string_view site, std::string_view host);
+
+// Whether `wanted` names `source`: the label itself ("firefox.default-esr"),
+// its browser (the part before the first dot: "firefox", "chromium",
+// "epiphany"), which also names the browser's snap and Flatpak builds
+// ("chromium-snap.Default"), or "orvalla" for the own stores.
+bool SourceNamed(std::string_view wanted, std::string_view source);
+
+class EntryFilter {
+public:
+    // Every entry when neither option is given.
+    explicit EntryFilter(const ParsedArguments& parsed);
+
+    bool Takes(std::string_view source, std::string_view host) const;
+    bool Narrows() const { return !sources_.empty() || !sites_.empty(); }
+
+private:
+    std::vector<std::string> sources_;
+    std::vector<std::string> sites_;  // normal
+};
