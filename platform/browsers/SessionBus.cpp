@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 extern char** environ;
 
@@ -58,8 +59,12 @@ struct SpawnActions {
 
 constexpr const char* kSilent = "the session bus did not answer in 2 s";
 
-// dbus-send's standard output once it has ended well, "" when it failed;
-// nullopt with `why` when it could not be started or did not end in time.
+// How dbus-send's message begins when the bus refuses it.
+constexpr std::string_view kRefused = "Failed to open connection";
+
+// dbus-send's output once it has ended well, "" when the bus refused it;
+// nullopt with `why` when it could not be started, did not end in time or
+// failed otherwise.
 std::optional<std::string> AskDbusSend(const std::string& name, std::string& why) {
     why = "dbus-send could not be started to ask the session bus";
     Pipe out;
@@ -68,17 +73,14 @@ std::optional<std::string> AskDbusSend(const std::string& name, std::string& why
     SpawnActions spawn;
     posix_spawn_file_actions_addopen(&spawn.actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&spawn.actions, out.fds[1], 1);
-    posix_spawn_file_actions_addopen(&spawn.actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&spawn.actions, out.fds[1], 2);
     const std::string argument = "string:" + name;
-    const char* const argv[] = {"dbus-send",
-                                "--session",
-                                "--print-reply=literal",
-                                "--reply-timeout=1900",
-                                "--dest=org.freedesktop.DBus",
-                                "/org/freedesktop/DBus",
-                                "org.freedesktop.DBus.NameHasOwner",
-                                argument.c_str(),
-                                nullptr};
+    const char* const argv[] = {"dbus-send", "--session", "--print-reply=literal",
+                                // Longer than the bound: a question left
+                                // unanswered is ours to give up on.
+                                "--reply-timeout=10000", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                argument.c_str(), nullptr};
     pid_t child = 0;
     if (posix_spawnp(&child, "dbus-send", &spawn.actions, nullptr, const_cast<char**>(argv),
                      environ) != 0)
@@ -109,7 +111,14 @@ std::optional<std::string> AskDbusSend(const std::string& name, std::string& why
     }
     if (!ended)
         return std::nullopt;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : std::string();
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return text;
+    // A bus that refuses the connection holds no name, as no bus at all; any
+    // other failure tells nothing.
+    if (text.starts_with(kRefused))
+        return std::string();
+    why = "dbus-send could not ask the session bus: " + text.substr(0, text.find('\n'));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -133,7 +142,6 @@ std::optional<bool> SessionBusNameOwned(const char* name, std::string& why) {
     }
     if (!reply)
         return std::nullopt;
-    // A bus that refuses the connection holds no name, as no bus at all.
     return reply->find("true") != std::string::npos;
 }
 
