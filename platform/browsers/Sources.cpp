@@ -75,6 +75,13 @@ struct Held {
     std::unordered_map<std::string_view, std::size_t> known;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
+    // The group last described, by its place and the limit asked for: the
+    // view asks again as the pointer moves over its row.
+    struct Described {
+        std::size_t place, limit;
+        GroupSource source;
+    };
+    std::optional<Described> described;
 };
 thread_local Held held;
 
@@ -110,6 +117,7 @@ CookieReading ReadCookies() {
         held.known.emplace((*groups)[i].address, i);
     held.groups = groups;
     held.owners = std::move(owners);
+    held.described.reset();
     held.profiles = std::move(found.profiles);
     return {std::move(groups), std::move(read.failures)};
 }
@@ -132,6 +140,21 @@ bool HoldCookieDeletion(std::string_view address) {
     held.deletions[held.owners[found->second]].push_back((*held.groups)[found->second].key);
     held.known.erase(found);
     return true;
+}
+
+std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::size_t limit) {
+    const auto found = held.known.find(address);
+    if (found == held.known.end())
+        return std::nullopt;
+    const std::size_t place = found->second;
+    if (!held.described || held.described->place != place || held.described->limit != limit) {
+        const Profile& owner = *held.owners[place];
+        held.described = Held::Described{
+            place,
+            limit,
+            {owner.Browser(), owner.Name(), owner.NamesIn((*held.groups)[place], limit)}};
+    }
+    return held.described->source;
 }
 
 bool CommitCookieDeletions() {
