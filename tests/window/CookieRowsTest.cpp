@@ -81,8 +81,8 @@ TEST_F(CookieRows, ANewLocaleIsTakenUpWhenTheToolkitAnnouncesIt) {
     EXPECT_EQ(Captions(2)[0], "01.07.2026 13:00:00");
 }
 
-// Read only when asked: Orvalla's own entry, and a browser's group with its
-// cookies' names in order, the first twenty of them.
+// Orvalla's own entry, and a browser's group with how many cookies it holds
+// and the first twenty names in order.
 TEST_F(CookieRows, ARowsTipTellsItsSourceAndItsCookies) {
     AddEntry("Cookie:anna@example.com/");
     std::string cookies = "# KDE Cookie File v2\n[a.example]\n";
