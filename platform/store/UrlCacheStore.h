@@ -75,10 +75,11 @@ public:
     // also for an entry whose values are damaged.
     const EntryColumns* Pending(Walk& walk);
 
+    // Whether an entry has that address, matched as Delete matches it.
+    bool Has(std::string_view url);
     // Each change is one statement and so its own transaction. An address
     // matches as its bytes, whether the store keeps it as a BLOB (as this
     // layer writes it) or as TEXT (as other programs may).
-    bool Has(std::string_view url);
     bool Delete(std::string_view url);  // false when no entry has that address
     void Commit(std::string_view url, const CACHE_ENTRY_VALUES& values);
     bool SetHitRate(std::string_view url, DWORD hitRate);  // false when none
