@@ -11,6 +11,7 @@
 #include "CacheEntryBuffer.h"
 #include "FuncUnit.h"
 #include "MainUnit.h"
+#include "platform/cookiesource.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
 #include "platform/vcl/Application.h"
@@ -36,6 +37,49 @@ public:
 private:
     std::function<void()> update_;
 };
+
+// A row's tip names this many of its cookies at most, each cut to this many
+// bytes, a few on a line of about this length: a tip is read at a glance.
+constexpr DWORD kTipNames = 20;
+constexpr std::size_t kTipNameBytes = 48;
+constexpr std::size_t kTipLineBytes = 64;
+
+std::string TipName(std::string name) {
+    if (name.size() <= kTipNameBytes)
+        return name;
+    std::size_t end = kTipNameBytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;  // not inside a UTF-8 character
+    name.resize(end);
+    return name + "...";
+}
+
+// "Firefox, profile default-esr", then "3 cookies: a, b, c".
+std::string SourceTip(const COOKIE_ENTRY_SOURCE& source) {
+    std::string tip = source.Browser;
+    if (!source.Profile.empty())
+        tip += ", profile " + source.Profile;
+    if (source.CookieCount == 0)
+        return tip;
+    std::string line =
+        std::to_string(source.CookieCount) + (source.CookieCount == 1 ? " cookie: " : " cookies: ");
+    for (std::size_t i = 0; i < source.CookieNames.size(); ++i) {
+        const std::string name = TipName(source.CookieNames[i]);
+        if (i > 0) {
+            line += ",";
+            if (line.size() + 1 + name.size() > kTipLineBytes) {
+                tip += "\n" + line;
+                line.clear();
+            } else {
+                line += " ";
+            }
+        }
+        line += name;
+    }
+    if (source.CookieCount > source.CookieNames.size())
+        line += " and " + std::to_string(source.CookieCount - source.CookieNames.size()) + " more";
+    return tip + "\n" + line;
+}
 
 }  // namespace
 
@@ -138,6 +182,20 @@ void TMainForm::btnDeleteClick(QObject*) {
 void TMainForm::DeleteCookie(const std::string& address) {
     // A refused deletion shows itself: the entry comes back with the rebuild.
     DeleteUrlCacheEntry(address.c_str());
+}
+
+void TMainForm::lvCookiesInfoTip(QObject*, TListItem Item, std::string& InfoTip) {
+    COOKIE_ENTRY_SOURCE source;
+    if (GetCookieEntrySource(std::string(Item.SubItem(3)).c_str(), kTipNames, &source)) {
+        InfoTip = SourceTip(source);
+        return;
+    }
+    // A row whose entry is gone meanwhile tells nothing; a file that cannot
+    // be read now says so.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        const std::string detail = LastErrorDetail();
+        InfoTip = detail.empty() ? SysErrorMessage(GetLastError()) : detail;
+    }
 }
 
 void TMainForm::lvCookiesColumnClick(QObject*, int Column) {

@@ -124,6 +124,11 @@ void TMainForm::BindEvents() {
             lvCookiesCompare(sender, item1, item2, data, compare);
         };
     }
+    if (HandlerName(lvCookies, "OnInfoTip") == "lvCookiesInfoTip") {
+        lvCookies->OnInfoTip = [this](QObject* sender, TListItem item, std::string& tip) {
+            CallHandler([&] { lvCookiesInfoTip(sender, item, tip); });
+        };
+    }
 }
 
 void TMainForm::Click(QAbstractButton* button) {

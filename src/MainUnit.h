@@ -39,6 +39,7 @@ public:
     void lvCookiesColumnClick(QObject* Sender, int Column);
     void lvCookiesCompare(QObject* Sender, TListItem Item1, TListItem Item2, int Data,
                           int& Compare);
+    void lvCookiesInfoTip(QObject* Sender, TListItem Item, std::string& InfoTip);
     void Button8Click(QObject* Sender);
     void Button9Click(QObject* Sender);
 

@@ -45,8 +45,8 @@ void ChromiumCookiesProfile::ReadGroups(store::Database& db,
 }
 
 // The browser's unique index leads with host_key and top_frame_site_key.
-std::string ChromiumCookiesProfile::DeleteGroupsSql(store::Database& db) const {
-    return "DELETE FROM cookies WHERE (" + CookieColumns(db).Key() +
+std::string ChromiumCookiesProfile::CookiesOfGroupsSql(store::Database& db) const {
+    return "FROM cookies WHERE (" + CookieColumns(db).Key() +
            ") IN (SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3 FROM json_each(?1))";
 }
 

@@ -14,7 +14,7 @@ protected:
 
 private:
     void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const override;
-    std::string DeleteGroupsSql(store::Database& cookies) const override;
+    std::string CookiesOfGroupsSql(store::Database& cookies) const override;
 };
 
 // Chromium's `cookies`, also Qt WebEngine's (Falkon, qutebrowser), whose
@@ -25,7 +25,7 @@ protected:
 
 private:
     void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const override;
-    std::string DeleteGroupsSql(store::Database& cookies) const override;
+    std::string CookiesOfGroupsSql(store::Database& cookies) const override;
 };
 
 }  // namespace browsers

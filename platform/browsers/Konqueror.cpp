@@ -99,44 +99,17 @@ public:
 
     bool HasStores() const override { return Present(CookiesFile()) || Present(HistoryFile()); }
 
-    // A first line "# KDE Cookie File" or "# KDE Cookie File vN", then lines
-    // of "HOST "DOMAIN" "PATH" EXPIRY PROTOCOL NAME FLAGS VALUE" under
-    // "[HOST]" headings; a domain cookie's group is its domain's, as the
-    // other browsers write it (".a.example"). Anything else is damage: it
-    // is reported, not listed.
     std::vector<CookieGroup> Cookies() const override {
-        const std::string file = ReadSettingsFile(CookiesFile(), Who()).value_or("");
-        if (!file.empty() && !file.starts_with(kCookieFileHeader))
-            throw Damaged(CookiesFile(), ": its first line is not a KDE cookie file's");
-        // Views into `file`, sorted to find each group's latest expiry.
+        // Views into the file, sorted to find each group's latest expiry.
         struct Row {
             std::string_view group, path;
             long long expiry;
         };
         std::vector<Row> rows;
-        std::string_view rest = file;
-        rest.remove_prefix(std::min(rest.find('\n'), rest.size()));
-        while (!rest.empty()) {
-            rest.remove_prefix(1);
-            const std::size_t end = std::min(rest.find('\n'), rest.size());
-            std::string_view fields = rest.substr(0, end);
-            rest.remove_prefix(end);
-            if (fields.starts_with('#') || fields.starts_with('[') ||
-                fields.find_first_not_of(" \t\r") == std::string_view::npos)
-                continue;
-            const std::string_view host = NextField(fields);
-            const std::string_view domain = Unquoted(NextField(fields));
-            const std::string_view path = Unquoted(NextField(fields));
-            long long expiry = 0;
-            int protocol = 0;
-            // Unlike a stream, from_chars reads the number whatever the locale.
-            if (!ReadsAs(NextField(fields), expiry) || !ReadsAs(NextField(fields), protocol) ||
-                NextField(fields).empty() || NextField(fields).empty() || !IsHost(host, false) ||
-                !IsHost(domain, true)) {
-                throw Damaged(CookiesFile(), ": a line of it holds no cookie");
-            }
-            rows.push_back({domain.empty() ? host : domain, path, expiry});
-        }
+        const std::string file = CookieFile();
+        ForEachCookie(file, [&](const CookieLine& line) {
+            rows.push_back({line.group, line.path, line.expiry});
+        });
         std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
             return std::tie(a.group, a.path, b.expiry) < std::tie(b.group, b.path, a.expiry);
         });
@@ -150,6 +123,20 @@ public:
                               {}});
         }
         return groups;
+    }
+
+    CookieNames NamesIn(const CookieGroup& group, std::size_t limit) const override {
+        std::vector<std::string_view> names;
+        const std::string file = CookieFile();
+        ForEachCookie(file, [&](const CookieLine& line) {
+            if (Address(line.group, line.path, "") == group.address)
+                names.push_back(line.name);
+        });
+        std::sort(names.begin(), names.end());
+        CookieNames found{names.size(), {}};
+        for (std::size_t i = 0; i < std::min(limit, names.size()); ++i)
+            found.first.emplace_back(names[i]);
+        return found;
     }
 
     std::vector<VisitedPage> History() const override {
@@ -203,6 +190,54 @@ public:
     }
 
 private:
+    // One cookie of the file, as views into it; a domain cookie's group is
+    // its domain's, as the other browsers write it (".a.example").
+    struct CookieLine {
+        std::string_view group, path, name;
+        long long expiry;
+    };
+
+    // The cookie file: a first line "# KDE Cookie File" or "# KDE Cookie
+    // File vN", then lines of "HOST "DOMAIN" "PATH" EXPIRY PROTOCOL NAME
+    // FLAGS VALUE" under "[HOST]" headings. Anything else is damage: it is
+    // reported, not listed.
+    std::string CookieFile() const {
+        std::string file = ReadSettingsFile(CookiesFile(), Who()).value_or("");
+        if (!file.empty() && !file.starts_with(kCookieFileHeader))
+            throw Damaged(CookiesFile(), ": its first line is not a KDE cookie file's");
+        return file;
+    }
+
+    // Hands each cookie of the file to `take`.
+    template <typename Take>
+    void ForEachCookie(std::string_view file, Take take) const {
+        std::string_view rest = file;
+        rest.remove_prefix(std::min(rest.find('\n'), rest.size()));
+        while (!rest.empty()) {
+            rest.remove_prefix(1);
+            const std::size_t end = std::min(rest.find('\n'), rest.size());
+            std::string_view fields = rest.substr(0, end);
+            rest.remove_prefix(end);
+            if (fields.starts_with('#') || fields.starts_with('[') ||
+                fields.find_first_not_of(" \t\r") == std::string_view::npos)
+                continue;
+            const std::string_view host = NextField(fields);
+            const std::string_view domain = Unquoted(NextField(fields));
+            const std::string_view path = Unquoted(NextField(fields));
+            long long expiry = 0;
+            int protocol = 0;
+            // Unlike a stream, from_chars reads the number whatever the locale.
+            const bool numbers =
+                ReadsAs(NextField(fields), expiry) && ReadsAs(NextField(fields), protocol);
+            const std::string_view name = NextField(fields);
+            if (!numbers || name.empty() || NextField(fields).empty() || !IsHost(host, false) ||
+                !IsHost(domain, true)) {
+                throw Damaged(CookiesFile(), ": a line of it holds no cookie");
+            }
+            take(CookieLine{domain.empty() ? host : domain, path, name, expiry});
+        }
+    }
+
     store::StoreError Damaged(const std::string& file, std::string_view why) const {
         return Error(ERROR_FILE_CORRUPT, "\"" + file + "\" is damaged" + std::string(why));
     }

@@ -56,8 +56,8 @@ void MozCookiesProfile::ReadGroups(store::Database& db, std::vector<CookieGroup>
     }
 }
 
-std::string MozCookiesProfile::DeleteGroupsSql(store::Database& db) const {
-    return "DELETE FROM moz_cookies WHERE (host, path, " + MozColumns(db).attributes +
+std::string MozCookiesProfile::CookiesOfGroupsSql(store::Database& db) const {
+    return "FROM moz_cookies WHERE (host, path, " + MozColumns(db).attributes +
            ") IN (SELECT value ->> 0, value ->> 1, value ->> 2 FROM json_each(?1))";
 }
 

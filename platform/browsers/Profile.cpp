@@ -56,7 +56,8 @@ Profile::Profile(std::string folder, std::string_view browser, std::string_view 
                  std::string_view name)
     : folder_(std::move(folder)),
       browser_(browser),
-      who_(std::string(browser) + " (" + std::string(name) + ")"),
+      name_(name),
+      who_(browser_ + " (" + name_ + ")"),
       label_([&] {
           std::string label = std::string(labelPrefix) + "." + std::string(name);
           std::replace(label.begin(), label.end(), '@', '_');
@@ -192,11 +193,25 @@ void StoreProfile::DeleteCookies(const std::vector<GroupKey>& groups) const {
     std::string keys = "[";
     for (const GroupKey& key : groups)
         keys.append(keys.size() > 1 ? "," : "").append(key);
-    store::Statement(*db, DeleteGroupsSql(*db)).Bind(1, keys + "]").Run();
+    store::Statement(*db, "DELETE " + CookiesOfGroupsSql(*db)).Bind(1, keys + "]").Run();
     // A browser started meanwhile keeps what it holds: nothing is committed
     // under it.
     CheckClosed();
     transaction.Commit();
+}
+
+CookieNames StoreProfile::NamesIn(const CookieGroup& group, std::size_t limit) const {
+    CookieNames names;
+    ReadStore(CookiesFile(), [&](store::Database& db) {
+        store::Statement name(db, "SELECT name, count(*) OVER () " + CookiesOfGroupsSql(db) +
+                                      " ORDER BY name LIMIT ?2");
+        name.Bind(1, "[" + group.key + "]").Bind(2, static_cast<std::int64_t>(limit));
+        while (name.Step()) {
+            names.count = static_cast<std::size_t>(name.Int(1));
+            names.first.emplace_back(name.Bytes(0));
+        }
+    });
+    return names;
 }
 
 void StoreProfile::EmptyHistoryTables(const std::vector<const char*>& tables) const {

@@ -29,6 +29,12 @@ struct CookieGroup {
     GroupKey key;
 };
 
+// How many cookies a group holds, and the first of their names in order.
+struct CookieNames {
+    std::size_t count = 0;
+    std::vector<std::string> first;
+};
+
 // One visited page.
 struct VisitedPage {
     std::string url;
@@ -60,6 +66,9 @@ public:
     virtual std::vector<VisitedPage> History() const = 0;
     // Deletes the cookies of these groups, all at once.
     virtual void DeleteCookies(const std::vector<GroupKey>& groups) const = 0;
+    // The names of the group's cookies, read again from the browser's file,
+    // so that no reading keeps them for every group; at most `limit` of them.
+    virtual CookieNames NamesIn(const CookieGroup& group, std::size_t limit) const = 0;
     // Clears the history as the browser's own clearing does, bookmarks kept.
     virtual void ClearHistory() const = 0;
 
@@ -68,6 +77,8 @@ public:
     const std::string& Label() const { return label_; }
     const std::string& Who() const { return who_; }
     const std::string& Folder() const { return folder_; }
+    const std::string& Browser() const { return browser_; }  // "Google Chrome"
+    const std::string& Name() const { return name_; }        // "Default"
     // Adds to the label a suffix made from the folder, for a profile whose
     // name gives the label of another: the same folder, the same suffix.
     void TellApart();
@@ -90,6 +101,7 @@ protected:
 private:
     const std::string folder_;
     const std::string browser_;
+    const std::string name_;
     const std::string who_;  // "Firefox (default-esr)"
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     std::string label_;
@@ -126,6 +138,8 @@ public:
     std::vector<VisitedPage> History() const override;
     // In one transaction.
     void DeleteCookies(const std::vector<GroupKey>& groups) const override;
+    // Ordered by name.
+    CookieNames NamesIn(const CookieGroup& group, std::size_t limit) const override;
     void ClearHistory() const override;
 
 protected:
@@ -140,8 +154,9 @@ protected:
     virtual std::vector<std::string> Stores() const { return {CookiesFile(), HistoryFile()}; }
     virtual void ReadGroups(store::Database& cookies, std::vector<CookieGroup>& groups) const = 0;
     virtual PagesQuery Pages() const = 0;
-    // Deletes the groups whose keys ?1 holds, a JSON array of arrays.
-    virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
+    // The cookies of the groups whose keys ?1 holds, a JSON array of arrays:
+    // "FROM table WHERE condition".
+    virtual std::string CookiesOfGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
     virtual void Clear() const = 0;
     std::vector<std::string> StoreFiles() const override { return Stores(); }

@@ -82,6 +82,13 @@ struct Held {
     std::vector<bool> taken;
     std::map<const Profile*, std::vector<GroupKey>> deletions;
     Failures unreported;
+    // The group last described, by its place and the limit asked for: the
+    // view asks again as the pointer moves over its row.
+    struct Described {
+        std::size_t place, limit;
+        GroupSource source;
+    };
+    std::optional<Described> described;
 };
 thread_local Held held;
 
@@ -127,6 +134,7 @@ CookieReading ReadCookies() {
     held.taken.assign(groups->size(), false);
     held.groups = groups;
     held.owners = std::move(owners);
+    held.described.reset();
     held.profiles = std::move(found.profiles);
     return {std::move(groups), std::move(read.failures)};
 }
@@ -140,19 +148,48 @@ Gathered<VisitedPage> ReadHistories() {
     return ReadEvery<VisitedPage>(found, [](const Profile& profile) { return profile.History(); });
 }
 
-bool HoldCookieDeletion(std::string_view address) {
+namespace {
+
+// The place of the last reading's group with this address.
+std::optional<std::size_t> PlaceOf(std::string_view address) {
     if (!held.groups)
-        ReadCookies();
+        return std::nullopt;
     const std::vector<CookieGroup>& groups = *held.groups;
     const auto found = std::lower_bound(held.byAddress.begin(), held.byAddress.end(), address,
                                         [&](std::uint32_t place, std::string_view wanted) {
                                             return groups[place].address < wanted;
                                         });
-    if (found == held.byAddress.end() || groups[*found].address != address || held.taken[*found])
+    if (found == held.byAddress.end() || groups[*found].address != address)
+        return std::nullopt;
+    return *found;
+}
+
+}  // namespace
+
+bool HoldCookieDeletion(std::string_view address) {
+    if (!held.groups)
+        ReadCookies();
+    const std::optional<std::size_t> place = PlaceOf(address);
+    if (!place || held.taken[*place])
         return false;
-    held.taken[*found] = true;
-    held.deletions[held.owners[*found]].push_back(groups[*found].key);
+    held.taken[*place] = true;
+    held.deletions[held.owners[*place]].push_back((*held.groups)[*place].key);
     return true;
+}
+
+std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::size_t limit) {
+    const std::optional<std::size_t> found = PlaceOf(address);
+    if (!found)
+        return std::nullopt;
+    const std::size_t place = *found;
+    if (!held.described || held.described->place != place || held.described->limit != limit) {
+        const Profile& owner = *held.owners[place];
+        held.described = Held::Described{
+            place,
+            limit,
+            {owner.Browser(), owner.Name(), owner.NamesIn((*held.groups)[place], limit)}};
+    }
+    return held.described->source;
 }
 
 bool CommitCookieDeletions() {

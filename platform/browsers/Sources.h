@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +51,17 @@ struct FoundProfiles {
     Failures failures;
 };
 FoundProfiles FindAllProfiles();
+
+// Where a group of the last reading on this thread comes from, and its
+// cookies' names (at most `limit` of them), read from the browser's file
+// when first asked for; nullopt when that reading gave no group of this
+// address. Throws store::StoreError.
+struct GroupSource {
+    std::string browser;  // "Firefox"
+    std::string profile;  // "default-esr"
+    CookieNames names;
+};
+std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::size_t limit);
 
 // Clears every profile's history, going on past a refusal.
 Failures ClearHistories();

@@ -37,6 +37,8 @@ constexpr std::string_view kCommitSql =
 
 // A BLOB never equals a TEXT, so the address is looked up as both; the
 // unique index serves each.
+constexpr std::string_view kHasSql =
+    "SELECT 1 FROM url_cache_entries WHERE url IN (?1, CAST(?1 AS TEXT))";
 constexpr std::string_view kDeleteSql =
     "DELETE FROM url_cache_entries WHERE url IN (?1, CAST(?1 AS TEXT))";
 constexpr std::string_view kHitRateSql =
@@ -168,6 +170,13 @@ int UrlCacheStore::Change(Statement& statement) {
     }
     statement.Run();
     return sqlite3_changes(db_->Handle());
+}
+
+bool UrlCacheStore::Has(std::string_view url) {
+    Statement& found = db_->Prepare(kHasSql);
+    const bool has = found.BindBlob(1, url).Step();
+    found.Reset();
+    return has;
 }
 
 bool UrlCacheStore::Delete(std::string_view url) {

@@ -75,6 +75,8 @@ public:
     // also for an entry whose values are damaged.
     const EntryColumns* Pending(Walk& walk);
 
+    // Whether an entry has that address, matched as Delete matches it.
+    bool Has(std::string_view url);
     // Each change is one statement and so its own transaction. An address
     // matches as its bytes, whether the store keeps it as a BLOB (as this
     // layer writes it) or as TEXT (as other programs may).

@@ -2,11 +2,14 @@
 
 #include "ShownText.h"
 
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+
+#include "platform/vcl/ListView.h"
 
 namespace {
 
@@ -72,6 +75,8 @@ void TListRow::SetText(int column, std::string_view text) {
 QVariant TListRow::data(int column, int role) const {
     if (role == Qt::CheckStateRole && column == 0)
         return checkState_;
+    if (role == Qt::ToolTipRole)
+        return InfoTip();
     if (!IsTextRole(role))
         return QTreeWidgetItem::data(column, role);
     const std::optional<std::string_view> text = Text(column);
@@ -93,6 +98,20 @@ void TListRow::setData(int column, int role, const QVariant& value) {
         return;
     }
     SetText(column, value.toString().toStdString());
+}
+
+QVariant TListRow::InfoTip() const {
+    auto* const list = qobject_cast<TListView*>(treeWidget());
+    if (!list || !list->OnInfoTip)
+        return QVariant();
+    std::string tip;
+    list->OnInfoTip(list, TListItem(const_cast<TListRow*>(this)), tip);
+    if (tip.empty())
+        return QVariant();
+    // A tool tip whose first line looks like markup is shown as markup; a
+    // name from a store may look so.
+    const QString text = ShownText(tip);
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text;
 }
 
 void TListRow::Changed() {

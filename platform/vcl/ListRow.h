@@ -37,7 +37,8 @@ public:
     void SetText(int column, std::string_view text);
 
     // The display and edit roles read and write the texts, the check-state
-    // role of column 0 the check box; the other roles are the item's own.
+    // role of column 0 the check box, the tool-tip role asks the list's
+    // OnInfoTip; the other roles are the item's own.
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant& value) override;
 
@@ -52,6 +53,7 @@ public:
     void SetPlace(int place) { place_ = place; }
 
 private:
+    QVariant InfoTip() const;
     // Tells the view, when it could be showing the row; a list that is hidden
     // or not repainting paints every row afresh when it paints next.
     void Changed();

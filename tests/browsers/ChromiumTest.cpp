@@ -20,6 +20,7 @@
 #include "RunTool.h"
 #include "StoreSql.h"
 #include "platform/comobj.h"
+#include "platform/cookiesource.h"
 #include "platform/sysutils.h"
 
 using namespace std::chrono_literals;
@@ -170,6 +171,11 @@ TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
     ASSERT_TRUE(browser.Running()) << browser.Failure("did not lock History within 15 s");
 
     EXPECT_EQ(WalkCookies().size(), 5u);
+    COOKIE_ENTRY_SOURCE source;
+    ASSERT_TRUE(GetCookieEntrySource("Cookie:chromium.Default@a.localhost /a", 20, &source))
+        << LastErrorDetail();
+    EXPECT_EQ(source.CookieCount, 2u);
+    EXPECT_EQ(source.CookieNames, (std::vector<std::string>{"one", "two"}));
     EXPECT_FALSE(ListHistory().empty());
     const ToolResult all = RunTool({"delete-cache", "--all"});
     EXPECT_EQ(all.exitCode, 1);

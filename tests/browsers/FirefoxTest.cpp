@@ -196,6 +196,14 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
             return rows;
         };
         EXPECT_EQ(cookieRows(), groups);
+        // A row tells its profile and its cookies, read from Firefox's file.
+        for (int i = 0; i < form.lvCookies->Count(); ++i) {
+            const TListItem item = form.lvCookies->Items(i);
+            if (item.SubItem(3) == kCookie + "a.localhost /shop") {
+                EXPECT_EQ(item.Item()->data(0, Qt::ToolTipRole).toString().toStdString(),
+                          "Firefox, profile default-esr\n1 cookie: b");
+            }
+        }
         form.Click(form.Button8);
         Rows listed;
         for (int row = 1; row < form.StringGrid1->RowCount(); ++row) {

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -370,3 +371,22 @@ TEST_F(ListViewTest, AHugeTextShowsItsStartWithoutCuttingACharacterAndIsKeptWhol
 }
 
 }  // namespace
+
+TEST_F(ListViewTest, ARowsTipIsAskedForWhenShownAndStaysPlainText) {
+    AddRows({1, 2});
+    int asked = 0;
+    list.OnInfoTip = [&](QObject*, TListItem item, std::string& tip) {
+        ++asked;
+        if (item.SubItem(0) == "1")
+            tip = "<b>row</b> & one\nsecond line";
+    };
+    list.show();
+    list.viewport()->repaint();
+    EXPECT_EQ(asked, 0);
+    const QString shown = list.Items(0).Item()->data(1, Qt::ToolTipRole).toString();
+    QTextDocument tip;
+    tip.setHtml(shown);
+    EXPECT_EQ(tip.toPlainText().toStdString(), "<b>row</b> & one\nsecond line");
+    EXPECT_FALSE(list.Items(1).Item()->data(0, Qt::ToolTipRole).isValid());
+    EXPECT_EQ(asked, 2);
+}

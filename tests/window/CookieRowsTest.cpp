@@ -1,6 +1,8 @@
 // What each kind of cache entry turns into on the "Cookies" page.
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 
 #include "ScopedLocale.h"
 #include "WindowFixture.h"
@@ -77,4 +79,27 @@ TEST_F(CookieRows, ANewLocaleIsTakenUpWhenTheToolkitAnnouncesIt) {
     QApplication::sendEvent(&form, &localeChange);
     form.Click(form.btnRefresh);
     EXPECT_EQ(Captions(2)[0], "01.07.2026 13:00:00");
+}
+
+// Orvalla's own entry, and a browser's group with how many cookies it holds
+// and the first twenty names in order.
+TEST_F(CookieRows, ARowsTipTellsItsSourceAndItsCookies) {
+    AddEntry("Cookie:anna@example.com/");
+    std::string cookies = "# KDE Cookie File v2\n[a.example]\n";
+    for (int i = 23; i-- > 0;)
+        cookies += "a.example \"\" \"/\" 1900000000 1 n" + std::to_string(100 + i) + " 0 v\n";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dataDir_.Path() + "/kcookiejar")));
+    QFile file(QString::fromStdString(dataDir_.Path() + "/kcookiejar/cookies"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(cookies.data(), cookies.size()));
+    file.close();
+    TMainForm& form = Create();
+    ASSERT_EQ(form.lvCookies->Count(), 2);
+    const auto tip = [&form](int row) {
+        return form.lvCookies->Items(row).Item()->data(4, Qt::ToolTipRole).toString().toStdString();
+    };
+    EXPECT_EQ(tip(0), "Orvalla");
+    EXPECT_EQ(tip(1),
+              "Konqueror, profile default\n23 cookies: n100, n101, n102, n103, n104, n105, "
+              "n106, n107, n108,\nn109, n110, n111, n112, n113, n114, n115, n116, n117, "
+              "n118, n119 and 3 more");
 }

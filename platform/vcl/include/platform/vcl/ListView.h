@@ -93,6 +93,9 @@ public:
     std::function<void(QObject* Sender, int column)> OnColumnClick;
     std::function<void(QObject* Sender, TListItem Item1, TListItem Item2, int Data, int& Compare)>
         OnCompare;
+    // Asked for a row's tip only when the pointer rests on the row; the tip
+    // is shown as plain text, and an empty one not at all.
+    std::function<void(QObject* Sender, TListItem Item, std::string& InfoTip)> OnInfoTip;
 
 protected:
     void showEvent(QShowEvent* event) override;
