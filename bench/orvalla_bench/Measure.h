@@ -57,6 +57,7 @@ class Bench {
 public:
     Bench(int runs, int argc, char* argv[]);
     bool Has(std::initializer_list<std::string_view> names) const;
+    int Runs() const { return runs_; }
 
     // The program's path, then each floor given what the window shows by
     // then (`shown`, if any), as many times as asked, in turn, each after
