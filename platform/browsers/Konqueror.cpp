@@ -193,6 +193,17 @@ public:
         }
     }
 
+    std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const override {
+        for (const VisitedPage& page : History()) {
+            if (std::find(urls.begin(), urls.end(), page.url) != urls.end()) {
+                throw Error(ERROR_ACCESS_DENIED,
+                            "its history is kept by Konqueror while it runs, which writes what "
+                            "it holds over the file: delete the page in Konqueror itself");
+            }
+        }
+        return {};
+    }
+
 private:
     store::StoreError Damaged(const std::string& file, std::string_view why) const {
         return Error(ERROR_FILE_CORRUPT, "\"" + file + "\" is damaged" + std::string(why));

@@ -34,6 +34,8 @@ struct VisitedPage {
     std::string url;
     std::optional<std::string> title;
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
+    // The profile it came from, among those of one reading.
+    std::uint32_t source = 0;
 };
 
 // One profile of a real browser, as the cookie groups and visited pages it
@@ -53,9 +55,15 @@ public:
     virtual void DeleteCookies(const std::vector<GroupKey>& groups) const = 0;
     // Clears the history as the browser's own clearing does, bookmarks kept.
     virtual void ClearHistory() const = 0;
+    // Deletes these pages, every visit of each, as the browser's own removal
+    // of a page from its history does, all at once; gives those it held.
+    virtual std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const = 0;
 
     const std::string& Label() const { return label_; }
     const std::string& Who() const { return who_; }
+    // The browser as messages name it ("Firefox"), and the profile's name.
+    const std::string& Browser() const { return browser_; }
+    const std::string& Name() const { return name_; }
     // Adds to the label a suffix made from the folder, for a profile whose
     // name gives the label of another: the same folder, the same suffix.
     void TellApart();
@@ -74,6 +82,8 @@ protected:
 
 private:
     const std::string folder_;
+    const std::string browser_;
+    const std::string name_;
     const std::string who_;  // "Firefox (default-esr)"
     // "firefox.default-esr", "chromium.Default"; never holds "@".
     std::string label_;
@@ -98,6 +108,14 @@ struct PagesQuery {
     TimeScale lastVisit;
 };
 
+// A statement that deletes from `table` of a history store, run only when
+// the store has that table, and that column of it when one is named.
+struct TableDeletion {
+    const char* table;
+    const char* sql;
+    const char* column = nullptr;
+};
+
 // A profile whose stores are SQLite files: where they are, how to tell that
 // the browser runs, and its SQL, over the reading, deleting and clearing
 // that every such browser shares.
@@ -111,6 +129,7 @@ public:
     // In one transaction.
     void DeleteCookies(const std::vector<GroupKey>& groups) const override;
     void ClearHistory() const override;
+    std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const override;
 
 protected:
     using Profile::Profile;
@@ -128,6 +147,9 @@ protected:
     virtual std::string DeleteGroupsSql(store::Database& cookies) const = 0;
     // Clears the history, the browser known to be closed.
     virtual void Clear() const = 0;
+    // Deletes the pages whose addresses ?1 holds, a JSON array of texts, the
+    // browser known to be closed; gives those the history held.
+    virtual std::vector<std::string> DeletePages(const std::string& urls) const = 0;
 
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
@@ -135,6 +157,12 @@ protected:
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
     void EmptyHistoryTables(const std::vector<const char*>& tables) const;
+    // Runs on the history store, in one transaction, `found` (which gives
+    // the addresses among ?1 that it holds as pages) and then `deletions`,
+    // each with the JSON array `urls` as ?1; gives what `found` gave.
+    std::vector<std::string> DeleteFromHistory(const char* found,
+                                               const std::vector<TableDeletion>& deletions,
+                                               const std::string& urls) const;
     // Throws the refusal of every change while the browser runs, by its own
     // sign or by a process of the user holding one of its stores open, and
     // while its own sign cannot be asked. Called last before each commit.
@@ -147,6 +175,13 @@ private:
 };
 
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
+// The first column of every row `sql` gives with `urls` bound to ?1.
+std::vector<std::string> Column(store::Database& db, const std::string& sql,
+                                const std::string& urls);
+// The texts as a JSON array, their bytes as they are: SQLite's json_each
+// gives them back whole, so that no table need be made in a browser's file
+// to hold them.
+std::string JsonArray(const std::vector<std::string>& texts);
 bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
 // FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
