@@ -204,7 +204,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
     EXPECT_EQ(cache.find(gone), std::string::npos);
     const std::string history = RunTool({"list-history"}).out;
     for (const auto& [url, row] : pages)
-        EXPECT_NE(history.find(url), std::string::npos) << url;
+        EXPECT_NE(history.find(" source=firefox.default-esr " + url), std::string::npos) << url;
 }
 
 TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {

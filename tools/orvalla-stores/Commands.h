@@ -33,7 +33,7 @@ struct Failures {
 std::vector<std::string> MessageLines(std::string_view message);
 
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
-std::vector<Command> HistoryCommands();  // add-history, list-history, clear-history
+std::vector<Command> HistoryCommands();  // add-history, list-history, delete-history, clear-history
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

@@ -54,10 +54,38 @@ int AddHistory(const Arguments& args) {
     return 0;
 }
 
-void PrintEntry(const STATURL& entry) {
+// The labels of a walk's sources, asked of the walk once each.
+class SourceLabels {
+public:
+    explicit SourceLabels(IEnumSTATURL* walk) {
+        OleCheck(walk->QueryInterface(IID_IEnumSTATURLSource, walk_.PutVoid()));
+    }
+
+    // The label of the source of the entry the walk gave last.
+    const std::string& Last() {
+        ULONG index = 0;
+        OleCheck(walk_->GetLastSource(&index));
+        if (index >= labels_.size())
+            labels_.resize(index + 1);
+        if (labels_[index].empty()) {
+            LPWSTR label = nullptr;
+            OleCheck(walk_->GetSourceNames(index, &label, nullptr, nullptr));
+            labels_[index] = Escaped(WideToAnsi(label));
+            CoTaskMemFree(label);
+        }
+        return labels_[index];
+    }
+
+private:
+    ComPtr<IEnumSTATURLSource> walk_;
+    std::vector<std::string> labels_;  // escaped; "" not asked yet
+};
+
+// The source's label comes before the address, as in a cookie's address.
+void PrintEntry(const STATURL& entry, const std::string& source) {
     std::string line = "visited=" + FormatTime(entry.ftLastVisited) +
                        " updated=" + FormatTime(entry.ftLastUpdated) +
-                       " expires=" + FormatTime(entry.ftExpires) + " " +
+                       " expires=" + FormatTime(entry.ftExpires) + " source=" + source + " " +
                        Escaped(WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u""));
     if (entry.pwcsTitle)
         line += " title=" + Escaped(WideToAnsi(entry.pwcsTitle));
@@ -79,9 +107,10 @@ int ListHistory(const Arguments& args) {
     const ComPtr<IUrlHistoryStg2> history = OpenHistory();
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
+    SourceLabels sources(walk.Get());
     STATURL entry{};
     while (OleCheck(walk->Next(1, &entry, nullptr)) == S_OK) {
-        PrintEntry(entry);
+        PrintEntry(entry, sources.Last());
         CoTaskMemFree(entry.pwcsUrl);
         CoTaskMemFree(entry.pwcsTitle);
     }
@@ -92,6 +121,22 @@ int ClearHistory(const Arguments& args) {
     ParsedArguments(args, {}).ExpectPositional(0, 0);
     const ComRuntime runtime;
     OleCheck(OpenHistory()->ClearHistory());
+    return 0;
+}
+
+int DeleteHistory(const Arguments& args) {
+    const ParsedArguments parsed(args, {});
+    parsed.ExpectPositional(1, SIZE_MAX);
+    std::vector<std::u16string> urls;
+    for (const std::string& url : parsed.Positional()) {
+        if (url.empty())
+            throw UsageError{"URL is empty"};
+        urls.push_back(AnsiToWide(url));
+    }
+    std::vector<LPCWSTR> pointers;
+    for (const std::u16string& url : urls)
+        pointers.push_back(url.c_str());
+    OleCheck(DeleteUrlHistoryEntries(pointers.data(), static_cast<ULONG>(pointers.size())));
     return 0;
 }
 
@@ -111,6 +156,10 @@ std::vector<Command> HistoryCommands() {
          "defaults to visited, expires to 20 days after it)",
          AddHistory},
         {"list-history", "", "lists the history entries in the order first added", ListHistory},
+        {"delete-history", "URL...",
+         "deletes these pages, whatever their scheme, from every history, each as the browser's "
+         "own removal of a page does (a bookmarked page keeps its bookmark)",
+         DeleteHistory},
         {"clear-history", "",
          "clears the history, the browsers' included, as the window's Clear History does",
          ClearHistory},
