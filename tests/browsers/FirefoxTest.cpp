@@ -25,6 +25,7 @@
 #include "PlatformStores.h"
 #include "RunTool.h"
 #include "StoreSql.h"
+#include "ToolTips.h"
 #include "platform/comobj.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
@@ -189,6 +190,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
                                                        form.StringGrid1->Cells(0, row)};
         }
         EXPECT_EQ(listed, pages);
+        EXPECT_EQ(ToolTipAt(form.StringGrid1, 0), "Firefox, profile default-esr");
         form.Click(form.btnDelete);
         groups.erase(gone);
         EXPECT_EQ(cookieRows(), groups);
