@@ -1,9 +1,13 @@
 // The "History" page: the grid filled from the URL history store, and
 // clearing of the history.
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QString>
+#include <QToolTip>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "FuncUnit.h"
 #include "MainUnit.h"
@@ -88,6 +92,78 @@ private:
     QWidget* const control_;
 };
 
+// Tells, as a row's tooltip, the browser and profile the row comes from:
+// one text per source, and per row only its source's index.
+class THistoryRowSources : public QObject {
+public:
+    static constexpr const char* kName = "historyRowSources";
+
+    // The grid's own, made on first use.
+    static THistoryRowSources& Of(TStringGrid* grid) {
+        auto* sources = dynamic_cast<THistoryRowSources*>(
+            grid->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+        return sources ? *sources : *new THistoryRowSources(grid);
+    }
+
+    // A new listing from `walk`; without its sources, rows tell none.
+    void Start(IEnumSTATURL* walk) {
+        walk_ = nullptr;
+        walk->QueryInterface(IID_IEnumSTATURLSource, walk_.PutVoid());
+        texts_.clear();
+        rows_.clear();
+    }
+
+    // The source of the row the walk gave last, which follows those before;
+    // once the walk cannot tell, the rows after tell none.
+    void RowFilled() {
+        ULONG index = 0;
+        if (!walk_ || FAILED(walk_->GetLastSource(&index))) {
+            walk_ = nullptr;
+            return;
+        }
+        if (index >= texts_.size())
+            texts_.resize(index + 1);
+        LPWSTR browser = nullptr;
+        LPWSTR profile = nullptr;
+        if (texts_[index].isNull() &&
+            SUCCEEDED(walk_->GetSourceNames(index, nullptr, &browser, &profile))) {
+            texts_[index] = QString::fromStdU16String(browser);
+            if (*profile)
+                texts_[index] += ", profile " + QString::fromStdU16String(profile);
+            CoTaskMemFree(browser);
+            CoTaskMemFree(profile);
+        }
+        rows_.push_back(static_cast<std::uint32_t>(index));
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        // The grid's rows below its header are the entries in listing order.
+        const QModelIndex cell = grid_->indexAt(help->pos());
+        if (grid_->FixedRows() == 1 && cell.isValid() &&
+            static_cast<std::size_t>(cell.row()) < rows_.size()) {
+            QToolTip::showText(help->globalPos(), texts_[rows_[cell.row()]], grid_->viewport());
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+
+private:
+    explicit THistoryRowSources(TStringGrid* grid) : QObject(grid), grid_(grid) {
+        setObjectName(kName);
+        grid->viewport()->installEventFilter(this);
+    }
+
+    TStringGrid* const grid_;
+    ComPtr<IEnumSTATURLSource> walk_;
+    std::vector<QString> texts_;  // by source; null until a row of it came
+    std::vector<std::uint32_t> rows_;
+};
+
 }  // namespace
 
 TDateTime FileTimeToDateTime(const FILETIME& ft) {
@@ -117,6 +193,8 @@ void TMainForm::Button8Click(QObject*) {
     ComPtr<IEnumSTATURL> entries;
     OleCheck(UrlHistory->EnumUrls(entries.PutRef()));
     OleCheck(entries->SetFilter(u"http://", 0));
+    THistoryRowSources& sources = THistoryRowSources::Of(StringGrid1);
+    sources.Start(entries.Get());
 
     // A clearing leaves one ordinary cell; the listing brings back the
     // columns and the header row.
@@ -143,6 +221,7 @@ void TMainForm::Button8Click(QObject*) {
             StringGrid1->SetCells(2, row, AnsiText(entry.Record.pwcsUrl));
             StringGrid1->SetCells(3, row, DateTimeText(entry.Record.ftLastUpdated));
             StringGrid1->SetCells(4, row, DateTimeText(entry.Record.ftExpires));
+            sources.RowFilled();
             count.RowFilled(StringGrid1->RowCount() - 1);
         }
     }

@@ -27,6 +27,62 @@ constexpr const char* kHistoryTables =
     "'visit_source', 'keyword_search_terms', 'segments', 'segment_usage', 'visited_links') "
     "OR name LIKE '%annotations' OR name LIKE 'cluster%')";
 
+// As the browser's own removal of pages (ExpireHistoryBackend::DeleteURLs):
+// each page's visits with what was kept of each visit, its most-visited
+// segment, its search terms and its row go, bookmarked or not, since the
+// bookmarks keep their titles in a file of their own. ?1 names the pages.
+const std::vector<TableDeletion> kPageDeletions = {
+    {"visit_source",
+     "DELETE FROM visit_source WHERE id IN (SELECT v.id FROM visits v JOIN urls u ON u.id = v.url "
+     "WHERE u.url IN (SELECT value FROM json_each(?1)))"},
+    {"content_annotations",
+     "DELETE FROM content_annotations WHERE visit_id IN (SELECT v.id FROM visits v JOIN urls u "
+     "ON u.id = v.url WHERE u.url IN (SELECT value FROM json_each(?1)))",
+     "visit_id"},
+    {"context_annotations",
+     "DELETE FROM context_annotations WHERE visit_id IN (SELECT v.id FROM visits v JOIN urls u "
+     "ON u.id = v.url WHERE u.url IN (SELECT value FROM json_each(?1)))",
+     "visit_id"},
+    {"clusters_and_visits",
+     "DELETE FROM clusters_and_visits WHERE visit_id IN (SELECT v.id FROM visits v JOIN urls u "
+     "ON u.id = v.url WHERE u.url IN (SELECT value FROM json_each(?1)))",
+     "visit_id"},
+    {"visited_links",
+     "DELETE FROM visited_links WHERE link_url_id IN (SELECT id FROM urls WHERE url IN "
+     "(SELECT value FROM json_each(?1)))",
+     "link_url_id"},
+    {"visits",
+     "DELETE FROM visits WHERE url IN (SELECT id FROM urls WHERE url IN "
+     "(SELECT value FROM json_each(?1)))"},
+    {"segment_usage",
+     "DELETE FROM segment_usage WHERE segment_id IN (SELECT s.id FROM segments s JOIN urls u ON "
+     "u.id = s.url_id WHERE u.url IN (SELECT value FROM json_each(?1)))"},
+    {"segments",
+     "DELETE FROM segments WHERE url_id IN (SELECT id FROM urls WHERE url IN "
+     "(SELECT value FROM json_each(?1)))"},
+    {"keyword_search_terms",
+     "DELETE FROM keyword_search_terms WHERE url_id IN (SELECT id FROM urls WHERE url IN "
+     "(SELECT value FROM json_each(?1)))"},
+    {"urls", "DELETE FROM urls WHERE url IN (SELECT value FROM json_each(?1))"},
+};
+
+// The icons of the named pages (?1) that no bookmark (?2) keeps, as the
+// browser keeps a bookmarked page's icon to show it: their mappings, and the
+// icons that no other page is mapped to.
+const char* const kIconDeletions[] = {
+    "DELETE FROM favicon_bitmaps WHERE icon_id IN (SELECT icon_id FROM icon_mapping WHERE "
+    "page_url IN (SELECT value FROM json_each(?1)) AND page_url NOT IN (SELECT value FROM "
+    "json_each(?2))) AND icon_id NOT IN (SELECT icon_id FROM icon_mapping WHERE icon_id NOT NULL "
+    "AND (page_url NOT IN (SELECT value FROM json_each(?1)) OR page_url IN (SELECT value FROM "
+    "json_each(?2))))",
+    "DELETE FROM favicons WHERE id IN (SELECT icon_id FROM icon_mapping WHERE page_url IN "
+    "(SELECT value FROM json_each(?1)) AND page_url NOT IN (SELECT value FROM json_each(?2))) AND "
+    "id NOT IN (SELECT icon_id FROM icon_mapping WHERE icon_id NOT NULL AND (page_url NOT IN "
+    "(SELECT value FROM json_each(?1)) OR page_url IN (SELECT value FROM json_each(?2))))",
+    "DELETE FROM icon_mapping WHERE page_url IN (SELECT value FROM json_each(?1)) AND page_url "
+    "NOT IN (SELECT value FROM json_each(?2))",
+};
+
 std::string Quoted(const std::string& name) {
     std::string quoted = "\"";
     for (const char c : name)
@@ -144,6 +200,39 @@ private:
             CheckClosed();
             transaction.Commit();
         }
+    }
+
+    std::vector<std::string> DeletePages(const std::string& urls) const override {
+        const std::string kept = BookmarkedUrls();
+        std::vector<std::string> found =
+            DeleteFromHistory("SELECT url FROM urls WHERE url IN (SELECT value FROM json_each(?1))",
+                              kPageDeletions, urls);
+        if (IsRegularFile(File("Favicons"))) {
+            const auto db = OpenForChange(File("Favicons"));
+            store::Transaction transaction(*db);
+            if (HasTable(*db, "icon_mapping") && HasTable(*db, "favicons") &&
+                HasTable(*db, "favicon_bitmaps")) {
+                for (const char* sql : kIconDeletions)
+                    store::Statement(*db, sql, true).Bind(1, urls).Bind(2, kept).Run();
+            }
+            CheckClosed();
+            transaction.Commit();
+        }
+        if (IsRegularFile(File("Top Sites"))) {
+            const auto db = OpenForChange(File("Top Sites"));
+            store::Transaction transaction(*db);
+            if (HasTable(*db, "top_sites")) {
+                store::Statement(*db,
+                                 "DELETE FROM top_sites WHERE url IN (SELECT value FROM "
+                                 "json_each(?1))",
+                                 true)
+                    .Bind(1, urls)
+                    .Run();
+            }
+            CheckClosed();
+            transaction.Commit();
+        }
+        return found;
     }
 
     // A Bookmarks file that is there but cannot be read stops the clearing:

@@ -36,6 +36,11 @@ struct DesktopBrowser {
     PagesQuery pages;
     // What the browser's own clearing of the history empties.
     std::vector<const char*> historyTables;
+    // What its own removal of a page deletes: `pagesFound` gives the pages
+    // among ?1, a JSON array of addresses, that the history holds, and each
+    // deletion runs with the same ?1.
+    const char* pagesFound;
+    std::vector<TableDeletion> pageDeletions;
     // The name it owns on the session bus while it runs; none for a browser
     // that keeps its cookie store locked instead.
     const char* busName = nullptr;
@@ -54,6 +59,16 @@ const DesktopBrowser kBrowsers[] = {
                {Epoch::Unix, kPerMicrosecond}},
      // Every visit, page and site.
      .historyTables = {"visits", "urls", "hosts"},
+     // Its history service deletes the page's visits and the page, then the
+     // sites no page is left of.
+     .pagesFound = "SELECT url FROM urls WHERE url IN (SELECT value FROM json_each(?1))",
+     .pageDeletions = {{"visits",
+                        "DELETE FROM visits WHERE url IN (SELECT id FROM urls WHERE url IN "
+                        "(SELECT value FROM json_each(?1)))"},
+                       {"urls", "DELETE FROM urls WHERE url IN (SELECT value FROM json_each(?1))"},
+                       {"hosts",
+                        "DELETE FROM hosts WHERE id NOT IN (SELECT host FROM urls WHERE host NOT "
+                        "NULL)"}},
      .busName = "org.gnome.Epiphany"},
     {.name = "luakit",
      .places = {{store::DataHomeDirectory, "/luakit", "luakit"}},
@@ -63,6 +78,10 @@ const DesktopBrowser kBrowsers[] = {
      .pages = {"SELECT uri, title, last_visit FROM history WHERE visits > 0 ORDER BY id",
                {Epoch::Unix, kPerSecond}},
      .historyTables = {"history"},
+     // A row for each page, and nothing beside it.
+     .pagesFound = "SELECT uri FROM history WHERE uri IN (SELECT value FROM json_each(?1))",
+     .pageDeletions = {{"history",
+                        "DELETE FROM history WHERE uri IN (SELECT value FROM json_each(?1))"}},
      .busName = "org.luakit"},
     // Falkon's settings keep a running flag too, but it stays after a crash
     // and proves nothing. Its history has a row for each page.
@@ -73,7 +92,13 @@ const DesktopBrowser kBrowsers[] = {
      .historyFile = "browsedata.db",
      .pages = {"SELECT url, title, date FROM history WHERE count > 0 ORDER BY id",
                {Epoch::Unix, kPerMillisecond}},
-     .historyTables = {"history"}},
+     .historyTables = {"history"},
+     // Its own removal deletes the page's row and the icon kept for it.
+     .pagesFound = "SELECT url FROM history WHERE url IN (SELECT value FROM json_each(?1))",
+     .pageDeletions = {{"history",
+                        "DELETE FROM history WHERE url IN (SELECT value FROM json_each(?1))"},
+                       {"icons",
+                        "DELETE FROM icons WHERE url IN (SELECT value FROM json_each(?1))"}}},
     {.name = "qutebrowser",
      .places = {{store::DataHomeDirectory, "/qutebrowser", "qutebrowser"}},
      .cookieTable = CookieTable::Chromium,
@@ -84,7 +109,15 @@ const DesktopBrowser kBrowsers[] = {
                "ORDER BY min(rowid)",
                {Epoch::Unix, kPerSecond}},
      // The visits and what completion learnt from them.
-     .historyTables = {"History", "CompletionHistory"}},
+     .historyTables = {"History", "CompletionHistory"},
+     // Its own removal of a page deletes its visits and its completion row.
+     .pagesFound =
+         "SELECT DISTINCT url FROM History WHERE url IN (SELECT value FROM json_each(?1))",
+     .pageDeletions = {{"History",
+                        "DELETE FROM History WHERE url IN (SELECT value FROM json_each(?1))"},
+                       {"CompletionHistory",
+                        "DELETE FROM CompletionHistory WHERE url IN (SELECT value FROM "
+                        "json_each(?1))"}}},
 };
 
 // A profile of a row's browser, over the reader of its cookie table.
@@ -108,6 +141,9 @@ private:
     std::string HistoryFile() const override { return this->File(browser_.historyFile); }
     PagesQuery Pages() const override { return browser_.pages; }
     void Clear() const override { this->EmptyHistoryTables(browser_.historyTables); }
+    std::vector<std::string> DeletePages(const std::string& urls) const override {
+        return this->DeleteFromHistory(browser_.pagesFound, browser_.pageDeletions, urls);
+    }
 
     const DesktopBrowser& browser_;
 };

@@ -24,24 +24,43 @@ constexpr const char* kVisitTables[] = {"moz_historyvisits", "moz_historyvisits_
 constexpr const char* kPageTables[] = {"moz_places_extra", "moz_annos"};
 constexpr const char* kIconTables[] = {"moz_icons", "moz_pages_w_icons", "moz_icons_to_pages"};
 
-// The icons of pages no longer in the history, unless a page still there
-// shows them too; then the pages' links and the pages; then, as Firefox
-// does, icons no page uses and the sites' root icons whose origin is gone.
+// The icons of pages no longer in the history (%GONE%), unless a page still
+// there shows them too; then the pages' links and the pages.
 constexpr const char* kGonePages =
     "SELECT id FROM favicons.moz_pages_w_icons WHERE page_url NOT IN "
     "(SELECT url FROM main.moz_places WHERE url NOT NULL)";
-constexpr const char* kFaviconSql[] = {
+constexpr const char* kPageIconSql[] = {
     "DELETE FROM favicons.moz_icons WHERE id IN (SELECT icon_id FROM favicons.moz_icons_to_pages "
     "WHERE page_id IN (%GONE%)) AND id NOT IN (SELECT icon_id FROM favicons.moz_icons_to_pages "
     "WHERE page_id NOT IN (%GONE%))",
     "DELETE FROM favicons.moz_icons_to_pages WHERE page_id IN (%GONE%)",
-    "DELETE FROM favicons.moz_pages_w_icons WHERE id IN (%GONE%)",
+    "DELETE FROM favicons.moz_pages_w_icons WHERE id IN (%GONE%)"};
+// As Firefox does after: icons no page uses, and the sites' root icons whose
+// origin is gone.
+constexpr const char* kUnusedIconsSql =
     "DELETE FROM favicons.moz_icons WHERE root = 0 AND id NOT IN "
-    "(SELECT icon_id FROM favicons.moz_icons_to_pages WHERE icon_id NOT NULL)",
+    "(SELECT icon_id FROM favicons.moz_icons_to_pages WHERE icon_id NOT NULL)";
+constexpr const char* kGoneRootIconsSql =
     "DELETE FROM favicons.moz_icons WHERE root = 1 AND NOT EXISTS (SELECT 1 FROM main.moz_origins "
-    "o "
-    "WHERE substr(icon_url, 1, length(o.prefix) + length(o.host) + 1) = o.prefix || o.host || "
-    "'/')"};
+    "o WHERE substr(icon_url, 1, length(o.prefix) + length(o.host) + 1) = o.prefix || o.host || "
+    "'/')";
+
+// The pages named by ?1, a JSON array of addresses.
+constexpr const char* kNamed =
+    "(SELECT id FROM main.moz_places WHERE url IN (SELECT value FROM json_each(?1)))";
+// As Firefox's own removal of pages from the history (History.remove): their
+// visits and what was learnt from them go, then the pages themselves unless
+// bookmarked (kept with their titles, unvisited); then the origins no page
+// is left of, and the icons only the pages gone showed.
+constexpr TableDeletion kPageVisitSql[] = {
+    {"moz_historyvisits", "DELETE FROM moz_historyvisits WHERE place_id IN %NAMED%"},
+    {"moz_inputhistory", "DELETE FROM moz_inputhistory WHERE place_id IN %NAMED%"},
+    {"moz_places_metadata", "DELETE FROM moz_places_metadata WHERE place_id IN %NAMED%"}};
+constexpr const char* kPageOwnTables[] = {"moz_annos", "moz_places_extra"};
+// The icons of the pages named that are gone now.
+constexpr const char* kNamedGone =
+    "SELECT id FROM favicons.moz_pages_w_icons WHERE page_url IN (SELECT value FROM "
+    "json_each(?1)) AND page_url NOT IN (SELECT url FROM main.moz_places WHERE url NOT NULL)";
 
 std::string Replaced(std::string text, std::string_view marker, std::string_view by) {
     for (std::size_t at; (at = text.find(marker)) != std::string::npos;)
@@ -78,18 +97,78 @@ private:
             {Epoch::Unix, kPerMicrosecond}};
     }
 
+    std::vector<std::string> DeletePages(const std::string& urls) const override {
+        const auto db = OpenForChange(HistoryFile());
+        const bool icons = AttachFavicons(*db);
+        store::Transaction transaction(*db);
+        const std::vector<std::string> found =
+            Column(*db,
+                   "SELECT url FROM moz_places WHERE url IN (SELECT value FROM json_each(?1)) AND "
+                   "(visit_count > 0 OR id IN (SELECT place_id FROM moz_historyvisits))",
+                   urls);
+        const auto run = [&](const std::string& sql) {
+            store::Statement(*db, Replaced(sql, "%NAMED%", kNamed), true).Bind(1, urls).Run();
+        };
+        if (HasTable(*db, "moz_historyvisits_extra") &&
+            HasColumn(*db, "moz_historyvisits_extra", "visit_id")) {
+            run("DELETE FROM moz_historyvisits_extra WHERE visit_id IN (SELECT id FROM "
+                "moz_historyvisits WHERE place_id IN %NAMED%)");
+        }
+        for (const TableDeletion& deletion : kPageVisitSql) {
+            if (HasTable(*db, deletion.table))
+                run(deletion.sql);
+        }
+        for (const char* table : kPageOwnTables) {
+            if (HasTable(*db, table)) {
+                run(std::string("DELETE FROM ") + table +
+                    " WHERE place_id IN (SELECT id FROM moz_places WHERE id IN %NAMED% AND "
+                    "foreign_count = 0)");
+            }
+        }
+        run("DELETE FROM moz_places WHERE id IN %NAMED% AND foreign_count = 0");
+        run(std::string("UPDATE moz_places SET visit_count = 0, last_visit_date = NULL") +
+            (HasColumn(*db, "moz_places", "recalc_frecency") ? ", recalc_frecency = 1" : "") +
+            " WHERE id IN %NAMED%");
+        if (HasTable(*db, "moz_origins")) {
+            db->Exec(
+                "DELETE FROM moz_origins WHERE id NOT IN "
+                "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)",
+                "changed");
+            // Only the icons of the pages named: another page's unused icon
+            // is not this removal's to take.
+            if (icons && HasIconTables(*db)) {
+                for (const char* sql : kPageIconSql)
+                    run(Replaced(sql, "%GONE%", kNamedGone));
+                db->Exec(kGoneRootIconsSql, "changed");
+            }
+        }
+        CheckClosed();
+        transaction.Commit();
+        return found;
+    }
+
+    // Attaches the icon store as "favicons" when it is there: attaching
+    // would make the file otherwise.
+    bool AttachFavicons(store::Database& db) const {
+        const std::string favicons = File("favicons.sqlite");
+        if (!IsRegularFile(favicons))
+            return false;
+        OpenForChange(favicons);  // refuses an icon store outside the profile
+        db.Prepare("ATTACH DATABASE ?1 AS favicons").Bind(1, favicons).Run();
+        return true;
+    }
+
+    static bool HasIconTables(store::Database& db) {
+        return std::all_of(std::begin(kIconTables), std::end(kIconTables),
+                           [&](const char* table) { return HasTable(db, table, "favicons"); });
+    }
+
     // As Firefox's own clearing: the visits and what was learnt from them go,
     // and the pages with them, but bookmarked pages (and those with keywords)
     // stay, unvisited.
     void Clear() const override {
         const auto db = OpenForChange(HistoryFile());
-        const std::string favicons = File("favicons.sqlite");
-        // Attached only when there: attaching would make the file otherwise.
-        const bool icons = IsRegularFile(favicons);
-        if (icons) {
-            OpenForChange(favicons);  // refuses an icon store outside the profile
-            db->Prepare("ATTACH DATABASE ?1 AS favicons").Bind(1, favicons).Run();
-        }
+        const bool icons = AttachFavicons(*db);
         store::Transaction transaction(*db);
         for (const char* table : kVisitTables) {
             if (HasTable(*db, table))
@@ -115,11 +194,11 @@ private:
                 "(SELECT origin_id FROM moz_places WHERE origin_id NOT NULL)",
                 "cleared");
         }
-        const auto iconTable = [&](const char* table) { return HasTable(*db, table, "favicons"); };
-        if (icons && origins &&
-            std::all_of(std::begin(kIconTables), std::end(kIconTables), iconTable)) {
-            for (const char* sql : kFaviconSql)
+        if (icons && origins && HasIconTables(*db)) {
+            for (const char* sql : kPageIconSql)
                 db->Exec(Replaced(sql, "%GONE%", kGonePages), "cleared");
+            for (const char* sql : {kUnusedIconsSql, kGoneRootIconsSql})
+                db->Exec(sql, "cleared");
         }
         CheckClosed();
         transaction.Commit();

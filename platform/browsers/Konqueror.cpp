@@ -189,6 +189,17 @@ public:
         }
     }
 
+    std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const override {
+        for (const VisitedPage& page : History()) {
+            if (std::find(urls.begin(), urls.end(), page.url) != urls.end()) {
+                throw Error(ERROR_ACCESS_DENIED,
+                            "its history is kept by Konqueror while it runs, which writes what "
+                            "it holds over the file: delete the page in Konqueror itself");
+            }
+        }
+        return {};
+    }
+
 private:
     // One cookie of the file, as views into it; a domain cookie's group is
     // its domain's, as the other browsers write it (".a.example").

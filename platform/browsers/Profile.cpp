@@ -52,6 +52,36 @@ bool HasColumn(store::Database& db, std::string_view table, std::string_view col
     return found.Bind(1, table).Bind(2, column).Step();
 }
 
+std::vector<std::string> Column(store::Database& db, const std::string& sql,
+                                const std::string& urls) {
+    std::vector<std::string> values;
+    store::Statement rows(db, sql);
+    for (rows.Bind(1, urls); rows.Step();)
+        values.emplace_back(rows.Bytes(0));
+    return values;
+}
+
+std::string JsonArray(const std::vector<std::string>& texts) {
+    std::string json = "[";
+    for (const std::string& text : texts) {
+        json += json.size() > 1 ? ",\"" : "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\') {
+                json += '\\';
+                json += c;
+            } else if (static_cast<unsigned char>(c) < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+                json += escape;
+            } else {
+                json += c;
+            }
+        }
+        json += '"';
+    }
+    return json + "]";
+}
+
 Profile::Profile(std::string folder, std::string_view browser, std::string_view labelPrefix,
                  std::string_view name)
     : folder_(std::move(folder)),
@@ -223,6 +253,33 @@ void StoreProfile::EmptyHistoryTables(const std::vector<const char*>& tables) co
     }
     CheckClosed();
     transaction.Commit();
+}
+
+std::vector<std::string> StoreProfile::DeleteFromHistory(
+    const char* found, const std::vector<TableDeletion>& deletions, const std::string& urls) const {
+    const auto db = OpenForChange(HistoryFile());
+    store::Transaction transaction(*db);
+    std::vector<std::string> held = Column(*db, found, urls);
+    for (const TableDeletion& deletion : deletions) {
+        if (deletion.column ? HasColumn(*db, deletion.table, deletion.column)
+                            : HasTable(*db, deletion.table)) {
+            store::Statement statement(*db, deletion.sql, true);
+            // A deletion of what the others left over names no page.
+            if (sqlite3_bind_parameter_count(statement.Handle()) > 0)
+                statement.Bind(1, urls);
+            statement.Run();
+        }
+    }
+    CheckClosed();
+    transaction.Commit();
+    return held;
+}
+
+std::vector<std::string> StoreProfile::DeleteHistory(const std::vector<std::string>& urls) const {
+    if (!Present(HistoryFile()) || urls.empty())
+        return {};
+    CheckClosed();
+    return DeletePages(JsonArray(urls));
 }
 
 void StoreProfile::ClearHistory() const {

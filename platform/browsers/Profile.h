@@ -40,6 +40,8 @@ struct VisitedPage {
     std::string url;
     std::optional<std::string> title;
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
+    // The profile it came from, among those of one reading.
+    std::uint32_t source = 0;
 };
 
 // What a profile is, as `orvalla-stores sources` tells it.
@@ -71,6 +73,9 @@ public:
     virtual CookieNames NamesIn(const CookieGroup& group, std::size_t limit) const = 0;
     // Clears the history as the browser's own clearing does, bookmarks kept.
     virtual void ClearHistory() const = 0;
+    // Deletes these pages, every visit of each, as the browser's own removal
+    // of a page from its history does, all at once; gives those it held.
+    virtual std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const = 0;
 
     ProfileState State() const;
 
@@ -126,6 +131,14 @@ struct PagesQuery {
     TimeScale lastVisit;
 };
 
+// A statement that deletes from `table` of a history store, run only when
+// the store has that table, and that column of it when one is named.
+struct TableDeletion {
+    const char* table;
+    const char* sql;
+    const char* column = nullptr;
+};
+
 // A profile whose stores are SQLite files: where they are, how to tell that
 // the browser runs, and its SQL, over the reading, deleting and clearing
 // that every such browser shares.
@@ -141,6 +154,7 @@ public:
     // Ordered by name.
     CookieNames NamesIn(const CookieGroup& group, std::size_t limit) const override;
     void ClearHistory() const override;
+    std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const override;
 
 protected:
     using Profile::Profile;
@@ -161,6 +175,9 @@ protected:
     virtual void Clear() const = 0;
     std::vector<std::string> StoreFiles() const override { return Stores(); }
     std::optional<bool> RunningNow(std::string& why) const override;
+    // Deletes the pages whose addresses ?1 holds, a JSON array of texts, the
+    // browser known to be closed; gives those the history held.
+    virtual std::vector<std::string> DeletePages(const std::string& urls) const = 0;
 
     // Opens a store to change it: only a regular file whose real path lies
     // inside the profile's folder.
@@ -168,6 +185,12 @@ protected:
     // Empties those of these tables that the history store has, in one
     // transaction, the browser known to be closed.
     void EmptyHistoryTables(const std::vector<const char*>& tables) const;
+    // Runs on the history store, in one transaction, `found` (which gives
+    // the addresses among ?1 that it holds as pages) and then `deletions`,
+    // each with the JSON array `urls` as ?1; gives what `found` gave.
+    std::vector<std::string> DeleteFromHistory(const char* found,
+                                               const std::vector<TableDeletion>& deletions,
+                                               const std::string& urls) const;
     // Throws the refusal of every change while the browser runs, by its own
     // sign or by a process of the user holding one of its stores open, and
     // while its own sign cannot be asked. Called last before each commit.
@@ -180,6 +203,13 @@ private:
 };
 
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
+// The first column of every row `sql` gives with `urls` bound to ?1.
+std::vector<std::string> Column(store::Database& db, const std::string& sql,
+                                const std::string& urls);
+// The texts as a JSON array, their bytes as they are: SQLite's json_each
+// gives them back whole, so that no table need be made in a browser's file
+// to hold them.
+std::string JsonArray(const std::vector<std::string>& texts);
 bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
 // FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0

@@ -7,6 +7,7 @@
 #include <memory>
 #include <numeric>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "browsers/ProfileFiles.h"
@@ -143,9 +144,19 @@ Failures TakeDeletionFailures() {
     return std::exchange(held.unreported, {});
 }
 
-Gathered<VisitedPage> ReadHistories() {
+HistoryReading ReadHistories() {
     Found found = FindProfiles();
-    return ReadEvery<VisitedPage>(found, [](const Profile& profile) { return profile.History(); });
+    HistoryReading reading;
+    static_cast<Gathered<VisitedPage>&>(reading) =
+        ReadEvery<VisitedPage>(found, [&](const Profile& profile) {
+            std::vector<VisitedPage> pages = profile.History();
+            const auto source = static_cast<std::uint32_t>(reading.sources.size());
+            for (VisitedPage& page : pages)
+                page.source = source;
+            reading.sources.push_back({profile.Label(), profile.Browser(), profile.Name()});
+            return pages;
+        });
+    return reading;
 }
 
 namespace {
@@ -219,6 +230,32 @@ Failures ClearHistories() {
         }
     }
     return std::move(found.failures);
+}
+
+bool Chosen(std::string_view label, const std::vector<std::string>& sources) {
+    const std::string_view browser = label.substr(0, label.find('.'));
+    return sources.empty() || std::any_of(sources.begin(), sources.end(), [&](const auto& source) {
+               return source == label || source == browser;
+           });
+}
+
+Failures DeleteHistories(const std::vector<std::string>& urls,
+                         const std::vector<std::string>& sources, std::vector<bool>& found) {
+    Found profiles = FindProfiles();
+    std::unordered_set<std::string> held;
+    for (const auto& profile : profiles.profiles) {
+        if (!Chosen(profile->Label(), sources))
+            continue;
+        try {
+            for (std::string& url : profile->DeleteHistory(urls))
+                held.insert(std::move(url));
+        } catch (const store::StoreError& error) {
+            profiles.failures.push_back(error);
+        }
+    }
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        found[i] = found[i] || held.count(urls[i]) > 0;
+    return std::move(profiles.failures);
 }
 
 std::optional<store::StoreError> OneError(const Failures& failures) {

@@ -28,7 +28,19 @@ struct CookieReading {
     Failures failures;
 };
 CookieReading ReadCookies();
-Gathered<VisitedPage> ReadHistories();
+
+// The profile a page came from: its label, its browser and its name.
+struct PageSource {
+    std::string label;
+    std::string browser;
+    std::string profile;
+};
+// The pages of every profile, each with the index of its profile in
+// `sources`.
+struct HistoryReading : Gathered<VisitedPage> {
+    std::vector<PageSource> sources;
+};
+HistoryReading ReadHistories();
 
 // Holds the deletion of the group with this address, known from the last
 // reading (read now if there was none); false when no profile has it. The
@@ -65,6 +77,15 @@ std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::si
 
 // Clears every profile's history, going on past a refusal.
 Failures ClearHistories();
+
+// Whether the profile labelled `label` is among `sources`, each a label or
+// the browser's first word in labels ("firefox"); all are when it is empty.
+bool Chosen(std::string_view label, const std::vector<std::string>& sources);
+// Deletes these pages from the history of each chosen profile, going on
+// past a refusal; `found` (one for each address) is set for those some
+// profile held.
+Failures DeleteHistories(const std::vector<std::string>& urls,
+                         const std::vector<std::string>& sources, std::vector<bool>& found);
 
 // One error for them all: the first one's code, and a line for each, its
 // control characters escaped, so that no name a message quotes breaks it.

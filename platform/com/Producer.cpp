@@ -2,6 +2,8 @@
 
 #include "Failure.h"
 #include "StatUrl.h"
+#include "UrlHistory.h"
+#include "browsers/Sources.h"
 #include "platform/urlhist.h"
 #include "store/HistoryStore.h"
 
@@ -25,6 +27,28 @@ HRESULT AddUrlHistoryEntries(const URLHISTORY_ENTRY* entries, ULONG count) {
             rows.push_back(std::move(row));
         }
         store::HistoryStore::Open()->Put(rows);
+        return S_OK;
+    });
+}
+
+HRESULT DeleteUrlHistoryEntries(const LPCWSTR* urls, ULONG count, const LPCWSTR* sources,
+                                ULONG sourceCount) {
+    if ((!urls && count) || (!sources && sourceCount))
+        return E_POINTER;
+    return com::Guarded([&] {
+        std::vector<std::string> addresses;
+        for (ULONG i = 0; i < count; ++i) {
+            if (!urls[i] || !*urls[i])
+                return E_INVALIDARG;
+            addresses.push_back(*com::Utf8From(urls[i]));
+        }
+        std::vector<std::string> chosen;
+        for (ULONG i = 0; i < sourceCount; ++i)
+            chosen.push_back(com::Utf8From(sources[i]).value_or(""));
+        const std::string own = *com::Utf8From(kOwnHistorySource);
+        const bool ownChosen = browsers::Chosen(own, chosen);
+        com::DeleteEntries(ownChosen ? store::HistoryStore::Open().get() : nullptr,
+                           std::move(addresses), chosen);
         return S_OK;
     });
 }

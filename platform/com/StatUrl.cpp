@@ -25,6 +25,10 @@ TaskMemText TaskMemWide(const std::string& text) {
 
 }  // namespace
 
+LPWSTR TaskMemWideCopy(const std::string& text) {
+    return TaskMemWide(text).release();
+}
+
 std::optional<std::string> Utf8From(LPCOLESTR text) {
     if (!text)
         return std::nullopt;

@@ -5,6 +5,7 @@
 
 #include "Failure.h"
 #include "StatUrl.h"
+#include "platform/objbase.h"
 
 namespace com {
 
@@ -20,8 +21,8 @@ void ReleaseTexts(browsers::VisitedPage& page) {
 }  // namespace
 
 void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
-    if (riid == IID_IUnknown || riid == IID_IEnumSTATURL)
-        return static_cast<IEnumSTATURL*>(this);
+    if (riid == IID_IUnknown || riid == IID_IEnumSTATURL || riid == IID_IEnumSTATURLSource)
+        return static_cast<IEnumSTATURLSource*>(this);
     return nullptr;
 }
 
@@ -82,12 +83,14 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
     return Guarded([&] {
         const std::int64_t start = place_;
         const std::size_t startPage = page_;
+        const std::optional<ULONG> startSource = lastSource_;
         ULONG fetched = 0;
         try {
             for (; fetched < celt; ++fetched) {
                 if (!Peek())
                     break;
                 FillStatUrl(row_, rgelt[fetched]);
+                lastSource_ = rowIsPage_ ? pages_.items[page_].source + 1 : 0;
                 Pass();
             }
         } catch (...) {
@@ -97,6 +100,7 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
                 FreeStatUrlTexts(rgelt[i]);
             place_ = start;
             page_ = startPage;
+            lastSource_ = startSource;
             throw;
         }
         if (pceltFetched)
@@ -108,6 +112,45 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
 HRESULT StatUrlEnumerator::SetFilter(LPCOLESTR poszFilter, DWORD /*dwFlags*/) {
     return Guarded([&] {
         prefix_ = Utf8From(poszFilter).value_or("");
+        return S_OK;
+    });
+}
+
+HRESULT StatUrlEnumerator::GetLastSource(ULONG* pIndex) {
+    if (!pIndex)
+        return E_POINTER;
+    *pIndex = lastSource_.value_or(0);
+    return lastSource_ ? S_OK : E_UNEXPECTED;
+}
+
+HRESULT StatUrlEnumerator::GetSourceNames(ULONG index, LPWSTR* ppwcsLabel, LPWSTR* ppwcsBrowser,
+                                          LPWSTR* ppwcsProfile) {
+    for (LPWSTR* text : {ppwcsLabel, ppwcsBrowser, ppwcsProfile}) {
+        if (text)
+            *text = nullptr;
+    }
+    if (index > pages_.sources.size())
+        return E_INVALIDARG;
+    return Guarded([&] {
+        const browsers::PageSource source =
+            index == 0 ? browsers::PageSource{*Utf8From(kOwnHistorySource), "Orvalla", ""}
+                       : pages_.sources[index - 1];
+        // All or nothing, as Next gives its texts.
+        LPWSTR texts[3] = {};
+        try {
+            texts[0] = ppwcsLabel ? TaskMemWideCopy(source.label) : nullptr;
+            texts[1] = ppwcsBrowser ? TaskMemWideCopy(source.browser) : nullptr;
+            texts[2] = ppwcsProfile ? TaskMemWideCopy(source.profile) : nullptr;
+        } catch (...) {
+            for (LPWSTR text : texts)
+                CoTaskMemFree(text);
+            throw;
+        }
+        LPWSTR* wanted[3] = {ppwcsLabel, ppwcsBrowser, ppwcsProfile};
+        for (int i = 0; i < 3; ++i) {
+            if (wanted[i])
+                *wanted[i] = texts[i];
+        }
         return S_OK;
     });
 }

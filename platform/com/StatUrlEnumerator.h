@@ -13,19 +13,21 @@
 
 namespace com {
 
-class StatUrlEnumerator final : public ComObject<IEnumSTATURL> {
+class StatUrlEnumerator final : public ComObject<IEnumSTATURLSource> {
 public:
     // The store's own entries, then the browsers' visited pages as they were
     // when the listing started; a browser that could not be read ends the
     // listing with its failure once the others are listed.
-    StatUrlEnumerator(std::shared_ptr<store::HistoryStore> store,
-                      browsers::Gathered<browsers::VisitedPage> pages)
+    StatUrlEnumerator(std::shared_ptr<store::HistoryStore> store, browsers::HistoryReading pages)
         : store_(std::move(store)), pages_(std::move(pages)) {}
     // A listing left before its end holds no read transaction after it.
     ~StatUrlEnumerator() override { store_->EndListing(); }
 
     HRESULT Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched) override;
     HRESULT SetFilter(LPCOLESTR poszFilter, DWORD dwFlags) override;
+    HRESULT GetLastSource(ULONG* pIndex) override;
+    HRESULT GetSourceNames(ULONG index, LPWSTR* ppwcsLabel, LPWSTR* ppwcsBrowser,
+                           LPWSTR* ppwcsProfile) override;
 
 protected:
     void* InterfaceFor(REFIID riid) override;
@@ -49,8 +51,11 @@ private:
     bool ownDone_ = false;   // the store's own entries are all listed
     store::HistoryRow row_;  // its texts' storage serves entry after entry
     bool rowIsPage_ = false;
-    browsers::Gathered<browsers::VisitedPage> pages_;
+    browsers::HistoryReading pages_;
     std::size_t page_ = 0;  // the first browser page not passed
+    // The source of the entry given last: 0 the store, then each profile
+    // of pages_ after the one before; nullopt before the first.
+    std::optional<ULONG> lastSource_;
 };
 
 }  // namespace com

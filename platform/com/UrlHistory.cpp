@@ -1,8 +1,10 @@
 #include "UrlHistory.h"
 
+#include <unordered_set>
 #include <utility>
 
 #include "Failure.h"
+#include "StatUrl.h"
 #include "StatUrlEnumerator.h"
 #include "browsers/Sources.h"
 #include "platform/winbase.h"
@@ -22,6 +24,43 @@ void* UrlHistory::InterfaceFor(REFIID riid) {
         return static_cast<IUrlHistoryStg2*>(this);
     }
     return nullptr;
+}
+
+void DeleteEntries(store::HistoryStore* store, std::vector<std::string> urls,
+                   const std::vector<std::string>& sources) {
+    // Each address once, in the order given, so that a second mention finds
+    // what the first found.
+    std::unordered_set<std::string> seen;
+    std::erase_if(urls, [&](const std::string& url) { return !seen.insert(url).second; });
+    std::vector<bool> found(urls.size());
+    browsers::Failures failures;
+    if (store) {
+        try {
+            store->Delete(urls, found);
+        } catch (const store::StoreError& error) {
+            failures.push_back(error);
+        }
+    }
+    for (store::StoreError& failure : browsers::DeleteHistories(urls, sources, found))
+        failures.push_back(std::move(failure));
+    // A source that refused may hold the addresses not found elsewhere.
+    if (failures.empty()) {
+        for (std::size_t i = 0; i < urls.size(); ++i) {
+            if (!found[i])
+                failures.push_back({ERROR_FILE_NOT_FOUND, "\"" + urls[i] + "\" is in no history"});
+        }
+    }
+    if (auto failure = browsers::OneError(failures))
+        throw std::move(*failure);
+}
+
+HRESULT UrlHistory::DeleteUrl(LPCOLESTR pocsUrl, DWORD /*dwFlags*/) {
+    if (!pocsUrl)
+        return E_POINTER;
+    return Guarded([&] {
+        DeleteEntries(store_.get(), {*Utf8From(pocsUrl)}, {});
+        return S_OK;
+    });
 }
 
 HRESULT UrlHistory::EnumUrls(IEnumSTATURL** ppEnum) {

@@ -111,6 +111,21 @@ void HistoryStore::Clear() {
     transaction.Commit();
 }
 
+void HistoryStore::Delete(const std::vector<std::string>& urls, std::vector<bool>& found) {
+    Database& db = Current(true);
+    Transaction transaction(db);
+    std::vector<bool> deleted(urls.size());
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+        db.PrepareChange("DELETE FROM history WHERE url = ?1")
+            .Bind(1, std::string_view(urls[i]))
+            .Run();
+        deleted[i] = sqlite3_changes(db.Handle()) > 0;
+    }
+    transaction.Commit();
+    for (std::size_t i = 0; i < urls.size(); ++i)
+        found[i] = found[i] || deleted[i];
+}
+
 bool HistoryStore::NextAfter(std::int64_t afterId, std::string_view prefix, HistoryRow& row) {
     try {
         if (!query_ || queryPlace_ != afterId || queryPrefix_ != prefix) {

@@ -39,6 +39,9 @@ public:
     // Adds the rows or replaces every value of those already there.
     void Put(const std::vector<HistoryRow>& rows);
     void Clear();
+    // Deletes the entries with these addresses, all or none; sets `found`
+    // (one for each address) for those that were there.
+    void Delete(const std::vector<std::string>& urls, std::vector<bool>& found);
 
     // Reads into `row` the first entry after entry `afterId` whose address
     // begins with `prefix` byte for byte; false at the end. One query runs

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <map>
+#include <vector>
 
 #include "BrowserRun.h"
 #include "BrowserTest.h"
@@ -222,6 +223,43 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages.begin()->first, PageUrl("b.localhost", "/check"));
     EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").toUtf8()));
+}
+
+// Pages go with their visits, their rows and the icons only they show; a
+// bookmarked page's icon stays with its bookmark. Chromium then opens the
+// profile cleanly and does not show them again.
+TEST_F(ChromiumTest, DeletedPagesGoAsChromiumRemovesThem) {
+    const std::string marked = PageUrl("a.localhost", "/a/one");
+    const std::string plain = PageUrl("a.localhost", "/b/one");
+    const std::string icons =
+        "INSERT INTO favicons (id, url) VALUES (77, 'i77'), (78, 'i78'); "
+        "INSERT INTO favicon_bitmaps (icon_id) VALUES (77), (78); "
+        "INSERT INTO icon_mapping (page_url, icon_id) VALUES ('" +
+        plain + "', 77), ('" + marked + "', 78)";
+    Sql(ProfileFile("Favicons"), icons.c_str(), true);
+    std::vector<std::u16string> wide;
+    for (const std::string& url : {marked, plain})
+        wide.push_back(QString::fromStdString(url).toStdU16String());
+    const LPCWSTR urls[] = {wide[0].c_str(), wide[1].c_str()};
+    ASSERT_EQ(DeleteUrlHistoryEntries(urls, 2), S_OK);
+
+    const std::string history = ProfileFile("History");
+    const std::string gone = "SELECT count(*) FROM urls WHERE url IN ('" + marked + "', '" + plain +
+                             "') UNION ALL SELECT count(*) FROM visits WHERE url NOT IN "
+                             "(SELECT id FROM urls)";
+    EXPECT_EQ(Sql(history, gone.c_str()), "0\n0\n");
+    EXPECT_EQ(Sql(ProfileFile("Favicons"),
+                  "SELECT id FROM favicons WHERE id > 76 UNION ALL SELECT icon_id FROM "
+                  "favicon_bitmaps WHERE icon_id > 76 UNION ALL SELECT count(*) FROM icon_mapping "
+                  "WHERE icon_id > 76"),
+              "78\n78\n1\n");
+
+    Visit("b.localhost", "/check");
+    ExpectIntact(ChromiumUserData(Home()) + "/Default", {"History", "Favicons", "Top Sites"});
+    const auto pages = ListHistory();
+    EXPECT_EQ(pages.count(marked) + pages.count(plain), 0u);
+    EXPECT_EQ(pages.count(PageUrl("b.localhost", "/check")), 1u);
+    EXPECT_TRUE(ReadBookmarks().contains(marked.c_str()));
 }
 
 // Nothing a user data folder holds blocks the program or is read without

@@ -10,6 +10,7 @@
 
 #include "DesktopBrowsers.h"
 #include "PlatformStores.h"
+#include "StoreSql.h"
 #include "TempDataDir.h"
 #include "platform/comobj.h"
 #include "platform/objbase.h"
@@ -27,15 +28,32 @@ struct Case {
     // Konqueror's stores are only listed, and it keeps a redirect that led
     // to a page as a page of its own.
     bool changeable = true;
+    // The history store in the home, and the count of the rows that hold
+    // page %1 or a visit of a page no longer there.
+    const char* history = nullptr;
+    const char* pageRows = nullptr;
 };
 
 const Case kCases[] = {
-    {Desktop::GnomeWeb, "GnomeWeb", "epiphany.default", "GNOME Web (default)", false},
-    {Desktop::Luakit, "Luakit", "luakit.default", "luakit (default)", false},
-    {Desktop::Falkon, "Falkon", "falkon.default", "Falkon (default)", true},
-    {Desktop::Qutebrowser, "Qutebrowser", "qutebrowser.default", "qutebrowser (default)", true},
+    {Desktop::GnomeWeb, "GnomeWeb", "epiphany.default", "GNOME Web (default)", false, true,
+     "/.local/share/epiphany/ephy-history.db",
+     "SELECT (SELECT count(*) FROM urls WHERE url = '%1') + (SELECT count(*) FROM visits WHERE "
+     "url NOT IN (SELECT id FROM urls))"},
+    {Desktop::Luakit, "Luakit", "luakit.default", "luakit (default)", false, true,
+     "/.local/share/luakit/history.db", "SELECT count(*) FROM history WHERE uri = '%1'"},
+    {Desktop::Falkon, "Falkon", "falkon.default", "Falkon (default)", true, true,
+     "/.config/falkon/profiles/default/browsedata.db",
+     "SELECT count(*) FROM history WHERE url = '%1'"},
+    {Desktop::Qutebrowser, "Qutebrowser", "qutebrowser.default", "qutebrowser (default)", true,
+     true, "/.local/share/qutebrowser/history.sqlite",
+     "SELECT (SELECT count(*) FROM History WHERE url = '%1') + (SELECT count(*) FROM "
+     "CompletionHistory WHERE url = '%1')"},
     {Desktop::Konqueror, "Konqueror", "konqueror.default", "Konqueror (default)", false, false},
 };
+
+std::u16string Wide(const std::string& text) {
+    return QString::fromStdString(text).toStdU16String();
+}
 
 void PrintTo(const Case& browser, std::ostream* out) {
     *out << browser.name;
@@ -155,15 +173,26 @@ TEST_P(DesktopTest, ListsDeletesAndClearsAsTheBrowserDoes) {
         EXPECT_EQ(walked, DWORD{ERROR_ACCESS_DENIED});
         EXPECT_NE(LastErrorDetail().find("delete them in Konqueror itself"), std::string::npos);
         EXPECT_EQ(OpenHistory()->ClearHistory(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(OpenHistory()->DeleteUrl(Wide(Url("a.localhost", "/a/one")).c_str(), 0),
+                  HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
         EXPECT_EQ(ListHistory().size(), pages.size());
         return;
     }
 
-    // One group goes; run again, the browser sends none of its cookies but
-    // still the other's. While it runs, it refuses every change, and its
-    // stores are read all the same.
+    // One group and one page go; run again, the browser sends none of the
+    // group's cookies but still the other's, and shows the page no more.
+    // While it runs, it refuses every change, and its stores are read all
+    // the same.
     ASSERT_TRUE(DeleteUrlCacheEntryA(a.c_str()));
     EXPECT_EQ(WalkCookies().count(a), 0u);
+    const std::string page = Url("a.localhost", "/a/one");
+    const std::string history = home_->Path() + browser.history;
+    const std::string pageRows = QString(browser.pageRows).arg(page.c_str()).toStdString();
+    EXPECT_NE(Sql(history, pageRows.c_str()), "0\n");
+    const HRESULT deleted = OpenHistory()->DeleteUrl(Wide(page).c_str(), 0);
+    ASSERT_EQ(deleted, S_OK) << OleErrorMessage(deleted);
+    EXPECT_EQ(Sql(history, pageRows.c_str()), "0\n");
+    EXPECT_EQ(ListHistory().count(Url("b.localhost", "/b/one")), 1u);
     server_->ClearRequests();
     {
         const auto again = Start(Page("a.localhost", "/a/check"));
@@ -174,12 +203,17 @@ TEST_P(DesktopTest, ListsDeletesAndClearsAsTheBrowserDoes) {
         EXPECT_EQ(WalkCookies(&walked).count(b), 1u);
         EXPECT_EQ(walked, DWORD{ERROR_LOCK_VIOLATION});
         EXPECT_EQ(LastErrorDetail(), refusal);
-        EXPECT_EQ(ListHistory().count(Url("a.localhost", "/a/one")), 1u);
+        EXPECT_EQ(ListHistory().count(Url("b.localhost", "/b/one")), 1u);
         const HRESULT cleared = OpenHistory()->ClearHistory();
         EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
         EXPECT_EQ(OleErrorMessage(cleared), refusal);
+        const std::u16string other = Wide(Url("b.localhost", "/b/one"));
+        EXPECT_EQ(OpenHistory()->DeleteUrl(other.c_str(), 0),
+                  HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
         EXPECT_TRUE(again->Quit()) << again->Failure().toStdString();
     }
+    EXPECT_EQ(ListHistory().count(page), 0u);
+    EXPECT_EQ(ListHistory().count(Url("b.localhost", "/b/one")), 1u);
     EXPECT_EQ(server_->CookiesSent("a.localhost", "/a/check"), QList<QByteArray>{""});
     EXPECT_EQ(server_->CookiesSent("b.localhost", "/b/check"), QList<QByteArray>{"three=3"});
     EXPECT_EQ(WalkCookies().count(b), 1u);

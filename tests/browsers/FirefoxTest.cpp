@@ -27,6 +27,7 @@
 #include "PlatformStores.h"
 #include "RunTool.h"
 #include "StoreSql.h"
+#include "ToolTips.h"
 #include "platform/comobj.h"
 #include "platform/regional.h"
 #include "platform/sysutils.h"
@@ -211,6 +212,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
                                                        form.StringGrid1->Cells(0, row)};
         }
         EXPECT_EQ(listed, pages);
+        EXPECT_EQ(ToolTipAt(form.StringGrid1, 0), "Firefox, profile default-esr");
         form.Click(form.btnDelete);
         groups.erase(gone);
         EXPECT_EQ(cookieRows(), groups);
@@ -226,7 +228,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
     EXPECT_EQ(cache.find(gone), std::string::npos);
     const std::string history = RunTool({"list-history"}).out;
     for (const auto& [url, row] : pages)
-        EXPECT_NE(history.find(url), std::string::npos) << url;
+        EXPECT_NE(history.find(" source=firefox.default-esr " + url), std::string::npos) << url;
 }
 
 TEST_F(FirefoxTest, DeletingAnEntryDeletesExactlyItsCookies) {
@@ -351,6 +353,55 @@ TEST_F(FirefoxTest, ClearingKeepsBookmarksAndFirefoxTakesTheProfileBack) {
     EXPECT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages.count(PageUrl("b.localhost", "/after")), 1u);
     EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two|0\n");
+}
+
+// A page goes with its visits and its icon, a bookmarked one keeps its
+// bookmark and title, unvisited; Firefox then takes the profile as its own
+// and does not show them again.
+TEST_F(FirefoxTest, DeletedPagesGoAsFirefoxRemovesThem) {
+    const std::string one = PageUrl("a.localhost", "/one");
+    const std::string two = PageUrl("www.a.localhost", "/two");
+    const std::string icon =
+        "INSERT INTO moz_icons (id, icon_url, fixed_icon_url_hash, root) "
+        "VALUES (77, '" +
+        one +
+        "i', 0, 0); INSERT INTO moz_pages_w_icons "
+        "(id, page_url, page_url_hash) VALUES (77, '" +
+        one +
+        "', 0); "
+        "INSERT INTO moz_icons_to_pages (page_id, icon_id) VALUES (77, 77)";
+    Sql(File("favicons.sqlite"), icon.c_str(), true);
+    const std::u16string wideOne = QString::fromStdString(one).toStdU16String();
+    ASSERT_EQ(OpenHistory()->DeleteUrl(wideOne.c_str(), 0), S_OK);
+    const std::u16string wideTwo = QString::fromStdString(two).toStdU16String();
+    const LPCWSTR urls[] = {wideTwo.c_str()};
+    ASSERT_EQ(DeleteUrlHistoryEntries(urls, 1), S_OK);
+
+    const std::string pages = "SELECT url, visit_count FROM moz_places p WHERE url IN ('" + one +
+                              "', '" + two +
+                              "') OR id IN (SELECT place_id FROM moz_historyvisits) ORDER BY url";
+    EXPECT_EQ(Sql(File("places.sqlite"), pages.c_str()),
+              PageUrl("b.localhost", "/three") + "|1\n" + two + "|0\n");
+    const std::string bookmark =
+        "SELECT b.title FROM moz_bookmarks b JOIN moz_places p ON "
+        "p.id = b.fk WHERE p.url = '" +
+        two + "'";
+    EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two\n");
+    EXPECT_EQ(Sql(File("favicons.sqlite"),
+                  "SELECT count(*) FROM moz_icons WHERE id = 77 UNION ALL "
+                  "SELECT count(*) FROM moz_icons_to_pages WHERE page_id = 77"),
+              "0\n0\n");
+    ExpectIntact();
+    // Gone already, it is in no history.
+    const HRESULT again = OpenHistory()->DeleteUrl(wideOne.c_str(), 0);
+    EXPECT_EQ(again, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(OleErrorMessage(again), "\"" + one + "\" is in no history");
+
+    Visit("b.localhost", "/after");
+    EXPECT_FALSE(QFile::exists(folder_ + "/places.sqlite.corrupt"));
+    const auto listed = ListHistory();
+    EXPECT_EQ(listed.count(one) + listed.count(two), 0u);
+    EXPECT_EQ(listed.count(PageUrl("b.localhost", "/after")), 1u);
 }
 
 // A second profile whose stores are damaged, and an install whose list of

@@ -180,8 +180,9 @@ TEST_F(OrvallaStores, SourcesNamesTheOwnStoresAndEveryProfileFound) {
 TEST_F(OrvallaStores, HelpNamesEveryCommandAndBadArgumentsAreRejectedWithOneLine) {
     const ToolResult result = RunTool({"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    for (const char* name : {"add-cache ADDRESS", "list-cache", "delete-cache ADDRESS...",
-                             "clear-history", "sample", "--type", "--hits"}) {
+    for (const char* name :
+         {"add-cache ADDRESS", "list-cache", "delete-cache ADDRESS...", "delete-history URL...",
+          "clear-history", "sample", "--type", "--hits"}) {
         EXPECT_NE(result.out.find(name), std::string::npos) << name;
     }
 
@@ -204,6 +205,8 @@ TEST_F(OrvallaStores, HelpNamesEveryCommandAndBadArgumentsAreRejectedWithOneLine
     ExpectRejected({"add-history", "http://a/", "--title"});
     ExpectRejected({"list-history", "extra"});
     ExpectRejected({"clear-history", "extra"});
+    ExpectRejected({"delete-history"});
+    ExpectRejected({"delete-history", ""});
     // Nothing was written by any of them.
     EXPECT_TRUE(RunTool({"list-cache"}).out.empty());
     EXPECT_TRUE(RunTool({"list-history"}).out.empty());
@@ -246,7 +249,8 @@ TEST_F(OrvallaStores, ListingsEscapeControlCharacters) {
               "expires=1601-01-01T00:00:00Z " +
                   escaped + "\n");
     const std::string history = RunTool({"list-history"}).out;
-    EXPECT_EQ(history.substr(history.find("Z http")), "Z " + escaped + " title=" + escaped + "\n");
+    EXPECT_EQ(history.substr(history.find("Z source=")),
+              "Z source=orvalla " + escaped + " title=" + escaped + "\n");
     // An address is taken back as printed.
     EXPECT_EQ(RunTool({"delete-cache", escaped}).exitCode, 0);
     EXPECT_EQ(RunTool({"list-cache"}).out, "");
@@ -297,6 +301,23 @@ TEST_F(OrvallaStores, SampleFillsBothStoresAndClearHistoryEmptiesTheHistory) {
     const ToolResult cleared = RunTool({"clear-history"});
     EXPECT_EQ(cleared.exitCode, 0) << cleared.err;
     EXPECT_TRUE(RunTool({"list-history"}).out.empty());
+}
+
+// Pages of any scheme go; each address no history holds is one line, and
+// the others are deleted all the same. Each line names its source.
+TEST_F(OrvallaStores, DeleteHistoryRemovesThePagesAndLinesNameTheirSource) {
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    const ToolResult result =
+        RunTool({"delete-history", "https://secure.example.com/login", "http://gone\x1b.example/",
+                 "file:///home/alice/Documents/notes.html",
+                 "https://news.example.org/world/europe/story.html"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+              "orvalla-stores: delete-history: \"http://gone\\x1b.example/\" is in no history\n");
+    const auto lines = Lines(RunTool({"list-history"}).out);
+    EXPECT_EQ(lines.size(), 6u);
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find("Z source=orvalla http://"), std::string::npos) << line;
 }
 
 TEST_F(OrvallaStores, AddedPagesAreListedWithTheirTimesAndTitles) {

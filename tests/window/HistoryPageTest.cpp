@@ -6,6 +6,7 @@
 
 #include "PlainObjects.h"
 #include "StoreFaults.h"
+#include "ToolTips.h"
 #include "WindowFixture.h"
 #include "platform/codepage.h"
 #include "platform/objbase.h"
@@ -59,6 +60,7 @@ TEST_F(HistoryPage, ListsOnlyTheHttpPagesWithTheirTimesAndTitles) {
     EXPECT_EQ(Column(4)[0], "Expires");
     EXPECT_EQ(Column(4)[1], "4/1/2026");
     EXPECT_TRUE(Shown(3, 1).isEmpty());
+    EXPECT_EQ(ToolTipAt(grid, 2), "Orvalla");
     EXPECT_TRUE(ErrorTexts().empty());
 }
 

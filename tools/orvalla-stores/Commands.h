@@ -37,7 +37,7 @@ void PrintNote(const std::string& line);
 std::vector<std::string> MessageLines(std::string_view message);
 
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
-std::vector<Command> HistoryCommands();  // add-history, list-history, clear-history
+std::vector<Command> HistoryCommands();  // add-history, list-history, delete-history, clear-history
 Command SourcesCommand();
 
 // The sample set of each store, written by `orvalla-stores sample`.

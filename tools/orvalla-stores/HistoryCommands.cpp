@@ -57,12 +57,34 @@ int AddHistory(const Arguments& args) {
     return 0;
 }
 
-// Until the walk tells each entry's source, the own store's entries are
-// those with an expiry, which the browsers' pages never have.
-std::string EntrySource(const STATURL& entry) {
-    return FileTimeToQuad(entry.ftExpires) != 0 ? "orvalla" : "";
-}
+// The labels of a walk's sources, asked of the walk once each.
+class SourceLabels {
+public:
+    explicit SourceLabels(IEnumSTATURL* walk) {
+        OleCheck(walk->QueryInterface(IID_IEnumSTATURLSource, walk_.PutVoid()));
+    }
 
+    // The label of the source of the entry the walk gave last.
+    const std::string& Last() {
+        ULONG index = 0;
+        OleCheck(walk_->GetLastSource(&index));
+        if (index >= labels_.size())
+            labels_.resize(index + 1);
+        if (labels_[index].empty()) {
+            LPWSTR label = nullptr;
+            OleCheck(walk_->GetSourceNames(index, &label, nullptr, nullptr));
+            labels_[index] = WideToAnsi(label);
+            CoTaskMemFree(label);
+        }
+        return labels_[index];
+    }
+
+private:
+    ComPtr<IEnumSTATURLSource> walk_;
+    std::vector<std::string> labels_;  // "" not asked yet
+};
+
+// The source's label comes before the address, as in a cookie's address.
 void PrintEntry(const STATURL& entry, const EntryOrigin& origin, const std::string& url,
                 ListFormat format) {
     if (format == ListFormat::Json) {
@@ -80,7 +102,8 @@ void PrintEntry(const STATURL& entry, const EntryOrigin& origin, const std::stri
     }
     std::string line = "visited=" + FormatTime(entry.ftLastVisited) +
                        " updated=" + FormatTime(entry.ftLastUpdated) +
-                       " expires=" + FormatTime(entry.ftExpires) + " " + Escaped(url);
+                       " expires=" + FormatTime(entry.ftExpires) +
+                       " source=" + Escaped(origin.source) + " " + Escaped(url);
     if (entry.pwcsTitle)
         line += " title=" + Escaped(WideToAnsi(entry.pwcsTitle));
     std::printf("%s\n", line.c_str());
@@ -100,10 +123,11 @@ void PrintHistory(const ComPtr<IUrlHistoryStg2>& history, const EntryFilter& fil
                   ListFormat format) {
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
+    SourceLabels sources(walk.Get());
     STATURL entry{};
     while (OleCheck(walk->Next(1, &entry, nullptr)) == S_OK) {
         const std::string url = WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u"");
-        const EntryOrigin origin = UrlOrigin(url, EntrySource(entry));
+        const EntryOrigin origin = UrlOrigin(url, sources.Last());
         if (filter.Takes(origin.source, origin.host))
             PrintEntry(entry, origin, url, format);
         CoTaskMemFree(entry.pwcsUrl);
@@ -136,6 +160,22 @@ int ClearHistory(const Arguments& args) {
     return 0;
 }
 
+int DeleteHistory(const Arguments& args) {
+    const ParsedArguments parsed(args, {});
+    parsed.ExpectPositional(1, SIZE_MAX);
+    std::vector<std::u16string> urls;
+    for (const std::string& url : parsed.Positional()) {
+        if (url.empty())
+            throw UsageError{"URL is empty"};
+        urls.push_back(AnsiToWide(url));
+    }
+    std::vector<LPCWSTR> pointers;
+    for (const std::u16string& url : urls)
+        pointers.push_back(url.c_str());
+    OleCheck(DeleteUrlHistoryEntries(pointers.data(), static_cast<ULONG>(pointers.size())));
+    return 0;
+}
+
 struct SampleEntry {
     const char* url;
     const char* title;  // nullptr: the page had none
@@ -154,6 +194,10 @@ std::vector<Command> HistoryCommands() {
         {"list-history", "[--source S]... [--site SITE]... [--format text|json]",
          "lists the history entries in the order first added", ListHistory,
          "--site example.com --format json"},
+        {"delete-history", "URL...",
+         "deletes these pages, whatever their scheme, from every history, each as the browser's "
+         "own removal of a page does (a bookmarked page keeps its bookmark)",
+         DeleteHistory, "http://www.example.com/index.html"},
         {"clear-history", "[--dry-run [--format text|json]]",
          "clears the history, the browsers' included, as the window's Clear History does",
          ClearHistory, "--dry-run"},

@@ -99,4 +99,12 @@ void BrowserTest::ExpectChangesRefused(const std::string& address, const std::st
     const HRESULT cleared = OpenHistory()->ClearHistory();
     EXPECT_EQ(cleared, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
     EXPECT_EQ(OleErrorMessage(cleared), refusal);
+    const auto pages = ListHistory();
+    ASSERT_FALSE(pages.empty());
+    const std::string page = pages.begin()->first;
+    const HRESULT deleted =
+        OpenHistory()->DeleteUrl(QString::fromStdString(page).toStdU16String().c_str(), 0);
+    EXPECT_EQ(deleted, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+    EXPECT_EQ(OleErrorMessage(deleted), refusal);
+    EXPECT_EQ(ListHistory().count(page), 1u);
 }

@@ -53,7 +53,8 @@ protected:
     static void ExpectIntact(const QString& folder, std::initializer_list<const char*> stores);
     // While the browser runs, each change is refused with `refusal`: the
     // deletion of `address` is taken, but the walk after it still lists it
-    // and ends saying why; clearing the history says so at once.
+    // and ends saying why; clearing the history and deleting a page of it
+    // say so at once, and the page is still listed.
     static void ExpectChangesRefused(const std::string& address, const std::string& refusal);
 
     // FILETIME ticks around the making of the profile: every time it holds

@@ -14,6 +14,12 @@ inline constexpr IID IID_IEnumSTATURL{
     0x3C374A42, 0xBAE4, 0x11CF, {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
 inline constexpr IID IID_IUrlHistoryStg2{
     0xAFA0DC11, 0xC313, 0x11D0, {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
+// Orvalla's own: the walk that names where each entry comes from.
+inline constexpr IID IID_IEnumSTATURLSource{
+    0x6F1C2A3B, 0x4D5E, 0x4F60, {0x8A, 0x71, 0x92, 0xB3, 0xC4, 0xD5, 0xE6, 0xF7}};
+
+// The label of Orvalla's own store among the sources.
+inline constexpr char16_t kOwnHistorySource[] = u"orvalla";
 
 // STATURL.dwFlags
 inline constexpr DWORD STATURLFLAG_ISTOPLEVEL = 0x2;
@@ -56,6 +62,26 @@ protected:
 };
 using LPENUMSTATURL = IEnumSTATURL*;
 
+// A walk that also tells where each entry comes from; every walk EnumUrls
+// makes offers it.
+struct IEnumSTATURLSource : IEnumSTATURL {
+    // The source of the entry the last Next gave (the last of those it
+    // gave): its index in this walk, the same for every entry of a source.
+    // 0 is Orvalla's own store. E_UNEXPECTED before Next gave any.
+    virtual HRESULT GetLastSource(ULONG* pIndex) = 0;
+    // The texts that name source `index`: its label ("orvalla",
+    // "firefox.default-esr", the one cookie addresses carry after
+    // "Cookie:"), its browser ("Orvalla", "Firefox") and its profile's name
+    // ("" for Orvalla's own store, "default-esr"). Each is allocated with
+    // CoTaskMemAlloc for the caller; a pointer may be nullptr when that text
+    // is not wanted. E_INVALIDARG for an index the walk has not given.
+    virtual HRESULT GetSourceNames(ULONG index, LPWSTR* ppwcsLabel, LPWSTR* ppwcsBrowser,
+                                   LPWSTR* ppwcsProfile) = 0;
+
+protected:
+    ~IEnumSTATURLSource() = default;
+};
+
 // The history of visited pages, one entry per address. The object follows
 // the store's file: after the file was deleted or replaced, each clearing
 // and new walk works on the file now at its path (created when there is
@@ -64,6 +90,15 @@ using LPENUMSTATURL = IEnumSTATURL*;
 // HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED); one that showed damage is not
 // written to again.
 struct IUrlHistoryStg : IUnknown {
+    // Deletes the entry with this address (byte for byte, whatever its
+    // scheme) from the store and from the history of every browser profile
+    // found, as the browser's own removal of a page does: the page's visits
+    // and the page go, a bookmarked page keeping its bookmark and title, and
+    // what only that page used goes with it. Refusals and failures as
+    // ClearHistory's; an address no history held fails with
+    // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when nothing refused.
+    // dwFlags is ignored.
+    virtual HRESULT DeleteUrl(LPCOLESTR pocsUrl, DWORD dwFlags) = 0;
     virtual HRESULT EnumUrls(IEnumSTATURL** ppEnum) = 0;
 
 protected:
@@ -86,6 +121,10 @@ protected:
 template <>
 struct InterfaceId<IEnumSTATURL> {
     static constexpr const IID& value = IID_IEnumSTATURL;
+};
+template <>
+struct InterfaceId<IEnumSTATURLSource> {
+    static constexpr const IID& value = IID_IEnumSTATURLSource;
 };
 template <>
 struct InterfaceId<IUrlHistoryStg> {
@@ -116,3 +155,12 @@ HRESULT AddUrlHistoryEntries(const URLHISTORY_ENTRY* entries, ULONG count);
 inline HRESULT AddUrlHistoryEntry(const URLHISTORY_ENTRY& entry) {
     return AddUrlHistoryEntries(&entry, 1);
 }
+
+// Deletes the entries with these addresses as DeleteUrl does, from every
+// source, or only from `sources` when it is given: labels
+// ("firefox.default-esr"), browsers' first words in labels ("firefox"), or
+// kOwnHistorySource for Orvalla's own store. One transaction per file for
+// them all: a file's deletions are all made or none. Failures as
+// DeleteUrl's, with a line for each refusal and each address not found.
+HRESULT DeleteUrlHistoryEntries(const LPCWSTR* urls, ULONG count, const LPCWSTR* sources = nullptr,
+                                ULONG sourceCount = 0);
