@@ -139,12 +139,12 @@ public:
         return found;
     }
 
-    std::vector<VisitedPage> History() const override {
+    VisitedPages History() const override {
         // Read where it lies, in pieces: the file may be as big as the
         // bound, and held whole it would cost its size again beside the
         // pages it gives.
         QFile file;
-        std::vector<VisitedPage> pages;
+        VisitedPages pages;
         if (!OpenSettingsFile(HistoryFile(), Who(), file))
             return pages;
         QDataStream stream(&file);
@@ -167,10 +167,13 @@ public:
             stream >> url >> typed >> title >> visits >> first >> last;
             if (stream.status() != QDataStream::Ok || file.pos() > end)
                 throw Damaged(HistoryFile(), "");
-            pages.push_back(
-                {url.toStdString(),
-                 title.isNull() ? std::nullopt : std::optional(title.toStdString()),
-                 last.isValid() ? FileTimeFromUnix(last.toMSecsSinceEpoch(), kPerMillisecond) : 0});
+            const QByteArray titleText = title.toUtf8();
+            pages.emplace_back(
+                std::string_view(url.constData(), url.size()),
+                title.isNull()
+                    ? std::nullopt
+                    : std::optional(std::string_view(titleText.constData(), titleText.size())),
+                last.isValid() ? FileTimeFromUnix(last.toMSecsSinceEpoch(), kPerMillisecond) : 0);
         }
         return pages;
     }
@@ -191,7 +194,7 @@ public:
 
     std::vector<std::string> DeleteHistory(const std::vector<std::string>& urls) const override {
         for (const VisitedPage& page : History()) {
-            if (std::find(urls.begin(), urls.end(), page.url) != urls.end()) {
+            if (std::find(urls.begin(), urls.end(), page.Url()) != urls.end()) {
                 throw Error(ERROR_ACCESS_DENIED,
                             "its history is kept by Konqueror while it runs, which writes what "
                             "it holds over the file: delete the page in Konqueror itself");

@@ -187,15 +187,14 @@ std::vector<CookieGroup> StoreProfile::Cookies() const {
     return groups;
 }
 
-std::vector<VisitedPage> StoreProfile::History() const {
-    std::vector<VisitedPage> pages;
+VisitedPages StoreProfile::History() const {
+    VisitedPages pages;
     ReadStore(HistoryFile(), [&](store::Database& db) {
         const PagesQuery query = Pages();
         for (store::Statement page(db, query.sql); page.Step();) {
-            pages.push_back(
-                {std::string(page.Bytes(0)),
-                 page.IsNull(1) ? std::nullopt : std::optional<std::string>(page.Bytes(1)),
-                 query.lastVisit.FileTime(page.Int(2))});
+            pages.emplace_back(page.Bytes(0),
+                               page.IsNull(1) ? std::nullopt : std::optional(page.Bytes(1)),
+                               query.lastVisit.FileTime(page.Int(2)));
         }
     });
     return pages;

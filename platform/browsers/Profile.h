@@ -35,14 +35,40 @@ struct CookieNames {
     std::vector<std::string> first;
 };
 
-// One visited page.
-struct VisitedPage {
-    std::string url;
-    std::optional<std::string> title;
+// One visited page. Its address and title lie in one text: a reading holds
+// every page of every profile at once, half a million from one Konqueror
+// file.
+class VisitedPage {
+public:
+    VisitedPage(std::string_view url, std::optional<std::string_view> title,
+                std::uint64_t lastVisited)
+        : lastVisited(lastVisited), text_(url), urlSize_(url.size()), titled_(title.has_value()) {
+        if (title)
+            text_.append(*title);
+    }
+
+    std::string_view Url() const { return std::string_view(text_).substr(0, urlSize_); }
+    std::optional<std::string_view> Title() const {
+        return titled_ ? std::optional(std::string_view(text_).substr(urlSize_)) : std::nullopt;
+    }
+
+    // Frees the texts, for a page no longer read.
+    void Forget() {
+        std::string().swap(text_);
+        urlSize_ = 0;
+        titled_ = false;
+    }
+
     std::uint64_t lastVisited = 0;  // FILETIME ticks, universal
     // The profile it came from, among those of one reading.
     std::uint32_t source = 0;
+
+private:
+    std::string text_;
+    std::size_t urlSize_;
+    bool titled_;
 };
+using VisitedPages = std::vector<VisitedPage>;
 
 // What a profile is, as `orvalla-stores sources` tells it.
 struct ProfileState {
@@ -65,7 +91,7 @@ public:
     virtual bool HasStores() const = 0;
 
     virtual std::vector<CookieGroup> Cookies() const = 0;
-    virtual std::vector<VisitedPage> History() const = 0;
+    virtual VisitedPages History() const = 0;
     // Deletes the cookies of these groups, all at once.
     virtual void DeleteCookies(const std::vector<GroupKey>& groups) const = 0;
     // The names of the group's cookies, read again from the browser's file,
@@ -148,7 +174,7 @@ public:
     // Read from a private copy while the browser runs, and without writing
     // anything beside the files while it does not.
     std::vector<CookieGroup> Cookies() const override;
-    std::vector<VisitedPage> History() const override;
+    VisitedPages History() const override;
     // In one transaction.
     void DeleteCookies(const std::vector<GroupKey>& groups) const override;
     // Ordered by name.

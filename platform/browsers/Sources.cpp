@@ -93,12 +93,12 @@ struct Held {
 };
 thread_local Held held;
 
-template <typename Item, typename Read>
-Gathered<Item> ReadEvery(Found& found, Read read) {
-    Gathered<Item> gathered{{}, std::move(found.failures)};
+template <typename Items, typename Read>
+Gathered<Items> ReadEvery(Found& found, Read read) {
+    Gathered<Items> gathered{{}, std::move(found.failures)};
     for (const auto& profile : found.profiles) {
         try {
-            std::vector<Item> items = read(*profile);
+            Items items = read(*profile);
             // Taken whole when it is the first: a big profile is then never
             // held twice.
             if (gathered.items.empty()) {
@@ -120,11 +120,12 @@ CookieReading ReadCookies() {
     CommitCookieDeletions();
     Found found = FindProfiles();
     std::vector<const Profile*> owners;
-    Gathered<CookieGroup> read = ReadEvery<CookieGroup>(found, [&](const Profile& profile) {
-        std::vector<CookieGroup> groups = profile.Cookies();
-        owners.insert(owners.end(), groups.size(), &profile);
-        return groups;
-    });
+    Gathered<std::vector<CookieGroup>> read =
+        ReadEvery<std::vector<CookieGroup>>(found, [&](const Profile& profile) {
+            std::vector<CookieGroup> groups = profile.Cookies();
+            owners.insert(owners.end(), groups.size(), &profile);
+            return groups;
+        });
     auto groups = std::make_shared<const std::vector<CookieGroup>>(std::move(read.items));
     held.byAddress.resize(groups->size());
     std::iota(held.byAddress.begin(), held.byAddress.end(), 0);
@@ -147,9 +148,9 @@ Failures TakeDeletionFailures() {
 HistoryReading ReadHistories() {
     Found found = FindProfiles();
     HistoryReading reading;
-    static_cast<Gathered<VisitedPage>&>(reading) =
-        ReadEvery<VisitedPage>(found, [&](const Profile& profile) {
-            std::vector<VisitedPage> pages = profile.History();
+    static_cast<Gathered<VisitedPages>&>(reading) =
+        ReadEvery<VisitedPages>(found, [&](const Profile& profile) {
+            VisitedPages pages = profile.History();
             const auto source = static_cast<std::uint32_t>(reading.sources.size());
             for (VisitedPage& page : pages)
                 page.source = source;

@@ -15,9 +15,9 @@ namespace browsers {
 
 // What every profile gave, and why each source that could not be read did
 // not.
-template <typename Item>
+template <typename Items>
 struct Gathered {
-    std::vector<Item> items;
+    Items items;
     Failures failures;
 };
 
@@ -37,7 +37,7 @@ struct PageSource {
 };
 // The pages of every profile, each with the index of its profile in
 // `sources`.
-struct HistoryReading : Gathered<VisitedPage> {
+struct HistoryReading : Gathered<VisitedPages> {
     std::vector<PageSource> sources;
 };
 HistoryReading ReadHistories();

@@ -1,6 +1,5 @@
 #include "StatUrlEnumerator.h"
 
-#include <string>
 #include <utility>
 
 #include "Failure.h"
@@ -8,17 +7,6 @@
 #include "platform/objbase.h"
 
 namespace com {
-
-namespace {
-
-// The place only moves on, so a page behind it is never read again: a walk
-// of half a million pages holds each text only until it has handed it out.
-void ReleaseTexts(browsers::VisitedPage& page) {
-    std::string().swap(page.url);
-    page.title.reset();
-}
-
-}  // namespace
 
 void* StatUrlEnumerator::InterfaceFor(REFIID riid) {
     if (riid == IID_IUnknown || riid == IID_IEnumSTATURL || riid == IID_IEnumSTATURLSource)
@@ -48,13 +36,11 @@ bool StatUrlEnumerator::Peek() {
 
 bool StatUrlEnumerator::PeekPage() {
     for (; page_ < pages_.items.size(); ++page_) {
-        browsers::VisitedPage& page = pages_.items[page_];
-        if (page.url.compare(0, prefix_.size(), prefix_) != 0) {
-            ReleaseTexts(page);
+        const browsers::VisitedPage& page = pages_.items[page_];
+        if (!page.Url().starts_with(prefix_))
             continue;
-        }
-        row_.url.assign(page.url);
-        row_.title = page.title;
+        row_.url.assign(page.Url());
+        row_.title = page.Title();
         row_.lastVisited = row_.lastUpdated = page.lastVisited;
         row_.expires = 0;
         row_.flags = 0;
@@ -68,7 +54,7 @@ bool StatUrlEnumerator::PeekPage() {
 
 void StatUrlEnumerator::Pass() {
     if (rowIsPage_)
-        ReleaseTexts(pages_.items[page_++]);
+        ++page_;
     else
         place_ = row_.id;
 }
@@ -103,6 +89,11 @@ HRESULT StatUrlEnumerator::Next(ULONG celt, LPSTATURL rgelt, ULONG* pceltFetched
             lastSource_ = startSource;
             throw;
         }
+        // The place only moves on, so the pages behind it are never read
+        // again: a walk of half a million holds their texts only until it
+        // is past them.
+        for (std::size_t passed = startPage; passed < page_; ++passed)
+            pages_.items[passed].Forget();
         if (pceltFetched)
             *pceltFetched = fetched;
         return fetched == celt ? S_OK : S_FALSE;
