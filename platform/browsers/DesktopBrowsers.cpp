@@ -93,12 +93,15 @@ const DesktopBrowser kBrowsers[] = {
      .pages = {"SELECT url, title, date FROM history WHERE count > 0 ORDER BY id",
                {Epoch::Unix, kPerMillisecond}},
      .historyTables = {"history"},
-     // Its own removal deletes the page's row and the icon kept for it.
+     // Its own removal deletes the page's row and the icon kept for it,
+     // which it keys by the address without its fragment.
      .pagesFound = "SELECT url FROM history WHERE url IN (SELECT value FROM json_each(?1))",
      .pageDeletions = {{"history",
                         "DELETE FROM history WHERE url IN (SELECT value FROM json_each(?1))"},
                        {"icons",
-                        "DELETE FROM icons WHERE url IN (SELECT value FROM json_each(?1))"}}},
+                        "DELETE FROM icons WHERE url IN (SELECT CASE WHEN instr(value, '#') > 0 "
+                        "THEN substr(value, 1, instr(value, '#') - 1) ELSE value END FROM "
+                        "json_each(?1))"}}},
     {.name = "qutebrowser",
      .places = {{store::DataHomeDirectory, "/qutebrowser", "qutebrowser"}},
      .cookieTable = CookieTable::Chromium,

@@ -229,6 +229,7 @@ private:
 };
 
 bool HasTable(store::Database& db, std::string_view table, std::string_view schema = "main");
+bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 // The first column of every row `sql` gives with `urls` bound to ?1.
 std::vector<std::string> Column(store::Database& db, const std::string& sql,
                                 const std::string& urls);
@@ -236,7 +237,6 @@ std::vector<std::string> Column(store::Database& db, const std::string& sql,
 // gives them back whole, so that no table need be made in a browser's file
 // to hold them.
 std::string JsonArray(const std::vector<std::string>& texts);
-bool HasColumn(store::Database& db, std::string_view table, std::string_view column);
 
 // FILETIME ticks from a count of `ticksPerUnit` since 1601 or since 1970 (0
 // stays 0, a negative count reads as 0, a count past FILETIME saturates).

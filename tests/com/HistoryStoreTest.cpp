@@ -147,3 +147,34 @@ TEST_F(HistoryStoreTest, RefusedClearFailsAndKeepsEveryEntry) {
         << OleErrorMessage(result);
     EXPECT_EQ(Listed(history.Get()), (std::vector<std::string>{"http://a/", "http://b/"}));
 }
+
+// A walk names the own store as the source of its entries; a deletion
+// restricted to other sources leaves the store alone, and one that is not
+// deletes the entry, whatever its scheme, once.
+TEST_F(HistoryStoreTest, WalksNameTheirSourceAndDeletionsKeepToTheirSources) {
+    PutEntry(u"file:///a", u"A");
+    PutEntry(u"https://b/", u"B");
+    ComPtr<IEnumSTATURL> entries;
+    ASSERT_EQ(OpenHistory()->EnumUrls(entries.PutRef()), S_OK);
+    ComPtr<IEnumSTATURLSource> walk;
+    ASSERT_EQ(entries.QueryInterface(walk), S_OK);
+    ULONG source = 9;
+    EXPECT_EQ(walk->GetLastSource(&source), E_UNEXPECTED);
+    EXPECT_EQ(RemainingUrls(walk.Get()).size(), 2u);
+    ASSERT_EQ(walk->GetLastSource(&source), S_OK);
+    LPWSTR label = nullptr, browser = nullptr, profile = nullptr;
+    ASSERT_EQ(walk->GetSourceNames(source, &label, &browser, &profile), S_OK);
+    EXPECT_EQ(std::u16string(label) + u"|" + browser + u"|" + profile, u"orvalla|Orvalla|");
+    for (LPWSTR text : {label, browser, profile})
+        CoTaskMemFree(text);
+    EXPECT_EQ(walk->GetSourceNames(source + 1, &label, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(label, nullptr);
+
+    const LPCWSTR urls[] = {u"file:///a", u"file:///a"};
+    const LPCWSTR others[] = {u"firefox"};
+    EXPECT_EQ(DeleteUrlHistoryEntries(urls, 2, others, 1),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Listed().size(), 2u);
+    EXPECT_EQ(DeleteUrlHistoryEntries(urls, 2), S_OK);
+    EXPECT_EQ(Listed(), std::vector<std::string>{"https://b/"});
+}
