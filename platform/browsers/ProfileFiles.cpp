@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -246,9 +247,14 @@ std::optional<bool> OpenInAnotherProcess(const std::vector<std::string>& paths) 
         while (const dirent* fd = readdir(descriptors)) {
             if (++looked > kLookLimit)
                 break;
-            if (*fd->d_name != '.' && fstatat(fdFolder, fd->d_name, &status, 0) == 0 &&
-                std::find(files.begin(), files.end(), std::pair(status.st_dev, status.st_ino)) !=
-                    files.end()) {
+            // Attributes as the kernel holds them: asking a network or FUSE
+            // file system afresh could wait without bound on a hung server.
+            struct statx file {};
+            if (*fd->d_name != '.' &&
+                statx(fdFolder, fd->d_name, AT_STATX_DONT_SYNC, STATX_INO, &file) == 0 &&
+                std::find(files.begin(), files.end(),
+                          std::pair(makedev(file.stx_dev_major, file.stx_dev_minor),
+                                    static_cast<ino_t>(file.stx_ino))) != files.end()) {
                 held = true;
                 break;
             }
