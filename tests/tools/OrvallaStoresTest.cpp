@@ -145,7 +145,7 @@ TEST_F(OrvallaStores, DeleteAllKeepsTheKeptSitesAndADryRunChangesNothing) {
 TEST_F(OrvallaStores, EachCommandShowsItsUseWithAnExample) {
     for (const char* name :
          {"add-cache", "list-cache", "delete-cache", "add-history", "list-history",
-          "delete-history", "clear-history", "sources", "sample"}) {
+          "delete-history", "clear-history", "forget", "sources", "sample"}) {
         const ToolResult help = RunTool({"help", name});
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_EQ(help.out.rfind(std::string("usage: orvalla-stores ") + name, 0), 0u) << help.out;

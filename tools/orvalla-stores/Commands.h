@@ -39,6 +39,7 @@ std::vector<std::string> MessageLines(std::string_view message);
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
 std::vector<Command> HistoryCommands();  // add-history, list-history, delete-history, clear-history
 Command SourcesCommand();
+Command ForgetCommand();  // a site's cookies and pages at once
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

@@ -11,7 +11,7 @@
 // What a change chose of one kind, counted by source.
 struct Tally {
     const char* noun;  // "group", "page"
-    std::map<std::string, std::size_t> bySource;
+    std::map<std::string, std::size_t> bySource{};
     std::size_t total = 0;
 
     void Add(const std::string& source) {
