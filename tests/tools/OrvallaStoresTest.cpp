@@ -139,7 +139,7 @@ TEST_F(OrvallaStores, DeleteAllKeepsTheKeptSitesAndADryRunChangesNothing) {
     ExpectRejected({"delete-cache", "--all", "Cookie:alice@www.example.com/"});
     ExpectRejected({"delete-cache", "--site", "example.com", "Cookie:alice@www.example.com/"});
     ExpectRejected({"delete-cache", "--format", "json", "Cookie:alice@www.example.com/"});
-    ExpectRejected({"clear-history", "--source", "firefox"});
+    ExpectRejected({"clear-history", "--site", "example.com"});
 }
 
 TEST_F(OrvallaStores, EachCommandShowsItsUseWithAnExample) {
@@ -170,6 +170,11 @@ TEST_F(OrvallaStores, SourcesNamesTheOwnStoresAndEveryProfileFound) {
                   store + "/history.sqlite\nfirefox.fresh browser=Firefox folder=" + firefox +
                   "/ab.fresh stores=- closed\n");
     ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    // Clearing that profile alone leaves the own history as it was.
+    const std::string history = RunTool({"list-history"}).out;
+    EXPECT_EQ(RunTool({"clear-history", "--source", "firefox", "--dry-run"}).out, "");
+    EXPECT_EQ(RunTool({"clear-history", "--source", "firefox"}).exitCode, 0);
+    EXPECT_EQ(RunTool({"list-history"}).out, history);
     const auto sources = JsonLines(RunTool({"sources", "--format", "json"}).out);
     ASSERT_EQ(sources.size(), 3u);
     EXPECT_EQ(sources[0]["state"].toString(), "present");
@@ -299,7 +304,8 @@ TEST_F(OrvallaStores, SampleFillsBothStoresAndClearHistoryEmptiesTheHistory) {
     // Running it again replaces the same entries.
     ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
     EXPECT_EQ(Lines(RunTool({"list-cache"}).out), lines);
-    const ToolResult cleared = RunTool({"clear-history"});
+    ExpectRejected({"clear-history", "--source", "firefox"});
+    const ToolResult cleared = RunTool({"clear-history", "--source", "orvalla"});
     EXPECT_EQ(cleared.exitCode, 0) << cleared.err;
     EXPECT_TRUE(RunTool({"list-history"}).out.empty());
 }

@@ -17,6 +17,7 @@
 #include "platform/comobj.h"
 #include "platform/comptr.h"
 #include "platform/objbase.h"
+#include "platform/sources.h"
 #include "platform/urlhist.h"
 #include "platform/winbase.h"
 
@@ -157,18 +158,61 @@ int ListHistory(const Arguments& args) {
     return 0;
 }
 
+// The label of every source found that one of `names` names; each name
+// that names none is a line in `failures`.
+std::vector<std::u16string> LabelsNamed(const std::vector<std::string>& names, Failures& failures) {
+    std::vector<std::string> labels{WideToAnsi(kOwnHistorySource)};
+    for (const BrowserSource& source : FindSources().browsers)
+        labels.push_back(source.label);
+    std::vector<std::u16string> named;
+    std::set<std::string> used;
+    for (const std::string& label : labels) {
+        bool chosen = false;
+        for (const std::string& name : names) {
+            if (!SourceNamed(name, label))
+                continue;
+            used.insert(name);
+            chosen = true;
+        }
+        if (chosen)
+            named.push_back(AnsiToWide(label));
+    }
+    for (const std::string& name : names) {
+        if (!used.count(name))
+            failures.lines.push_back("no source is named \"" + Escaped(name) + "\"");
+    }
+    return named;
+}
+
 int ClearHistory(const Arguments& args) {
-    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"});
+    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"}, {"--source"});
     parsed.ExpectPositional(0, 0);
     const ListFormat format = ReadFormat(parsed);
+    const EntryFilter filter(parsed);
     const ComRuntime runtime;
     if (parsed.Flag("--dry-run")) {
-        PrintHistory(OpenHistory(), EntryFilter(parsed), format);
+        PrintHistory(OpenHistory(), filter, format);
         return 0;
     }
     if (parsed.Value("--format"))
         throw UsageError{"--format is for the listing of --dry-run"};
-    OleCheck(OpenHistory()->ClearHistory());
+    if (!filter.Narrows()) {
+        OleCheck(OpenHistory()->ClearHistory());
+        return 0;
+    }
+    Failures failures;
+    const std::vector<std::u16string> labels = LabelsNamed(parsed.Values("--source"), failures);
+    std::vector<LPCWSTR> pointers;
+    for (const std::u16string& label : labels)
+        pointers.push_back(label.c_str());
+    const HRESULT result =
+        ClearUrlHistorySources(pointers.data(), static_cast<ULONG>(pointers.size()));
+    if (FAILED(result)) {
+        for (std::string& line : MessageLines(EOleSysError(result).what()))
+            failures.lines.push_back(std::move(line));
+    }
+    if (!failures.lines.empty())
+        throw failures;
     return 0;
 }
 
@@ -273,8 +317,9 @@ std::vector<Command> HistoryCommands() {
          "chosen histories (all unless given), each as the browser's own removal of a page "
          "does (a bookmarked page keeps its bookmark); a URL that is in none is an error",
          DeleteHistory, "--site example.com --source firefox --dry-run"},
-        {"clear-history", "[--dry-run [--format text|json]]",
-         "clears the history, the browsers' included, as the window's Clear History does",
+        {"clear-history", "[--source S]... [--dry-run [--format text|json]]",
+         "clears the history, the browsers' included, as the window's Clear History does, or "
+         "only the chosen sources' histories",
          ClearHistory, "--dry-run"},
     };
 }
