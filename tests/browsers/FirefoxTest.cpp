@@ -406,7 +406,7 @@ TEST_F(FirefoxTest, DeletedPagesGoAsFirefoxRemovesThem) {
 // A second profile whose stores are damaged, and an install whose list of
 // profiles is a pipe that no one writes, hide nothing of the first: the
 // walk and the listing give all there is, then end naming every failure,
-// and nothing waits on the pipes.
+// a change goes on with the rest, and nothing waits on the pipes.
 TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     const QString broken = Home() + "/.config/mozilla/firefox/broken";
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
@@ -428,6 +428,11 @@ TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     EXPECT_EQ(ListHistory(&listed).count(PageUrl("a.localhost", "/one")), 1u);
     EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_INVALID));
     EXPECT_NE(OleErrorMessage(listed).find("Firefox (broken)"), std::string::npos);
+    // What can be read is forgotten all the same.
+    const ToolResult forgot = RunTool({"forget", "a.localhost"});
+    EXPECT_EQ(forgot.exitCode, 1);
+    EXPECT_NE(forgot.err.find("Firefox (broken)"), std::string::npos) << forgot.err;
+    EXPECT_EQ(Sql(File("cookies.sqlite"), "SELECT count(*) FROM moz_cookies"), "0\n");
 }
 
 // A store that is a link to a file outside its profile is listed, but a

@@ -180,7 +180,7 @@ std::vector<std::string> ChooseEntries(const ParsedArguments& parsed, bool dryRu
         parsed.ExpectPositional(0, 0);
         const KeepList keep(parsed);
         PrintNote(keep.Account());
-        return ChooseCookies(filter, &keep, print);
+        return ChooseCookies(filter, &keep, print, failures);
     }
     if (filter.Narrows() || !parsed.Values("--keep").empty())
         throw UsageError{"--source, --site and --keep choose among the entries of --all"};
@@ -218,8 +218,7 @@ int DeleteCache(const Arguments& args) {
         std::vector<Refusal> refusals;
         for (std::string& line : DeleteCacheEntries(chosen, tallies[0], failures))
             refusals.push_back({std::move(line), 0});
-        for (std::string& line : TellKept(refusals, tallies))
-            failures.lines.push_back(std::move(line));
+        TellKept(refusals, tallies, failures);
     }
     if (!failures.lines.empty())
         throw failures;
@@ -240,22 +239,29 @@ struct SampleEntry {
 }  // namespace
 
 std::vector<std::string> ChooseCookies(const EntryFilter& filter, const KeepList* keep,
-                                       std::optional<ListFormat> print) {
+                                       std::optional<ListFormat> print, Failures& failures) {
     std::vector<std::string> chosen;
-    WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
-        const EntryOrigin origin = CacheEntryOrigin(entry.lpszSourceUrlName);
-        if (!(entry.CacheEntryType & COOKIE_CACHE_ENTRY) ||
-            !filter.Takes(origin.source, origin.host) || (keep && keep->Keeps(origin.host)))
-            return;
-        if (print)
-            PrintEntry(entry, origin, *print);
-        chosen.push_back(entry.lpszSourceUrlName);
-    });
+    try {
+        WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
+            const EntryOrigin origin = CacheEntryOrigin(entry.lpszSourceUrlName);
+            if (!(entry.CacheEntryType & COOKIE_CACHE_ENTRY) ||
+                !filter.Takes(origin.source, origin.host) || (keep && keep->Keeps(origin.host)))
+                return;
+            if (print)
+                PrintEntry(entry, origin, *print);
+            chosen.push_back(entry.lpszSourceUrlName);
+        });
+    } catch (const EOSError& error) {
+        for (std::string& line : MessageLines(error.what()))
+            failures.AddOnce(std::move(line));
+    }
     return chosen;
 }
 
 std::vector<std::string> DeleteCacheEntries(const std::vector<std::string>& addresses,
                                             Tally& deleted, Failures& failures) {
+    if (addresses.empty())
+        return {};
     for (const std::string& address : addresses) {
         if (DeleteUrlCacheEntryA(address.c_str())) {
             deleted.Add(CacheEntryOrigin(address).source);

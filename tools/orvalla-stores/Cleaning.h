@@ -14,10 +14,14 @@
 #include "KeepList.h"
 #include "Refusals.h"
 
+// The steps that choose read the whole walk: a source that cannot be read
+// is a line in `failures`, and the rows of the others are chosen all the
+// same, so that they are deleted all the same.
+
 // The addresses of the cookie entries the filter takes and `keep` (if any)
 // does not keep, in walk order; each printed as list-cache does in `print`.
 std::vector<std::string> ChooseCookies(const EntryFilter& filter, const KeepList* keep,
-                                       std::optional<ListFormat> print);
+                                       std::optional<ListFormat> print, Failures& failures);
 
 // Deletes the cache entries as the window's Delete Cookies does, and then
 // walks the cache, which commits a browser's deletions; `deleted` counts
@@ -37,7 +41,7 @@ struct ChosenPages {
 // The history's rows the filter takes whose address is among `urls` (any when
 // nullptr), in walk order; each printed as list-history does in `print`.
 ChosenPages ChoosePages(const EntryFilter& filter, const std::set<std::string>* urls,
-                        std::optional<ListFormat> print);
+                        std::optional<ListFormat> print, Failures& failures);
 
 // Deletes each chosen address from each chosen source, in one call: as a
 // filter takes every row of its sources that it takes by address or site,

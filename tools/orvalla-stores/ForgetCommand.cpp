@@ -21,19 +21,18 @@ int Forget(const Arguments& args) {
     const EntryFilter filter(parsed.Values("--source"), parsed.Positional());
     // Every row is chosen before any goes, so a dry run lists what a run
     // takes, and one summary tells both.
-    const std::vector<std::string> cookies = ChooseCookies(filter, nullptr, print);
-    const ChosenPages pages = ChoosePages(filter, nullptr, print);
-    if (dryRun)
-        return 0;
-    std::vector<Tally> tallies{{"group"}, pages.tally};
     Failures failures;
+    const std::vector<std::string> cookies = ChooseCookies(filter, nullptr, print, failures);
+    const ChosenPages pages = ChoosePages(filter, nullptr, print, failures);
+    std::vector<Tally> tallies{{"group"}, pages.tally};
     std::vector<Refusal> refusals;
-    for (std::string& line : DeleteCacheEntries(cookies, tallies[0], failures))
-        refusals.push_back({std::move(line), 0});
-    for (std::string& line : DeletePages(pages))
-        refusals.push_back({std::move(line), 1});
-    for (std::string& line : TellKept(refusals, tallies))
-        failures.lines.push_back(std::move(line));
+    if (!dryRun) {
+        for (std::string& line : DeleteCacheEntries(cookies, tallies[0], failures))
+            refusals.push_back({std::move(line), 0});
+        for (std::string& line : DeletePages(pages))
+            refusals.push_back({std::move(line), 1});
+    }
+    TellKept(refusals, tallies, failures);
     if (!failures.lines.empty())
         throw failures;
     return 0;

@@ -232,8 +232,8 @@ int DeleteHistory(const Arguments& args) {
         given.insert(url);
     }
     const EntryFilter filter(parsed);
-    const ChosenPages chosen = ChoosePages(filter, bySite ? nullptr : &given, print);
     Failures failures;
+    const ChosenPages chosen = ChoosePages(filter, bySite ? nullptr : &given, print, failures);
     const std::set<std::string> found(chosen.urls.begin(), chosen.urls.end());
     for (const std::string& url : parsed.Positional()) {
         if (!found.count(url) && given.erase(url)) {
@@ -245,8 +245,7 @@ int DeleteHistory(const Arguments& args) {
         std::vector<Refusal> refusals;
         for (std::string& line : DeletePages(chosen))
             refusals.push_back({std::move(line), 0});
-        for (std::string& line : TellKept(refusals, {chosen.tally}))
-            failures.lines.push_back(std::move(line));
+        TellKept(refusals, {chosen.tally}, failures);
     }
     if (!failures.lines.empty())
         throw failures;
@@ -263,22 +262,27 @@ struct SampleEntry {
 }  // namespace
 
 ChosenPages ChoosePages(const EntryFilter& filter, const std::set<std::string>* urls,
-                        std::optional<ListFormat> print) {
+                        std::optional<ListFormat> print, Failures& failures) {
     const ComRuntime runtime;
     ChosenPages chosen;
     std::set<std::string> urlsSeen, sourcesSeen;
-    WalkHistory(OpenHistory(),
-                [&](const STATURL& entry, const std::string& url, const EntryOrigin& origin) {
-                    if ((urls && !urls->count(url)) || !filter.Takes(origin.source, origin.host))
-                        return;
-                    if (print)
-                        PrintEntry(entry, origin, url, *print);
-                    if (urlsSeen.insert(url).second)
-                        chosen.urls.push_back(url);
-                    if (sourcesSeen.insert(origin.source).second)
-                        chosen.sources.push_back(origin.source);
-                    chosen.tally.Add(origin.source);
-                });
+    try {
+        WalkHistory(OpenHistory(), [&](const STATURL& entry, const std::string& url,
+                                       const EntryOrigin& origin) {
+            if ((urls && !urls->count(url)) || !filter.Takes(origin.source, origin.host))
+                return;
+            if (print)
+                PrintEntry(entry, origin, url, *print);
+            if (urlsSeen.insert(url).second)
+                chosen.urls.push_back(url);
+            if (sourcesSeen.insert(origin.source).second)
+                chosen.sources.push_back(origin.source);
+            chosen.tally.Add(origin.source);
+        });
+    } catch (const EOleError& error) {
+        for (std::string& line : MessageLines(error.what()))
+            failures.AddOnce(std::move(line));
+    }
     return chosen;
 }
 

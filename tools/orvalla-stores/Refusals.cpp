@@ -27,23 +27,24 @@ std::string Kept(const std::vector<std::size_t>& counts, const std::vector<Tally
 
 }  // namespace
 
-std::vector<std::string> TellKept(const std::vector<Refusal>& refusals,
-                                  const std::vector<Tally>& tallies) {
+void TellKept(const std::vector<Refusal>& refusals, const std::vector<Tally>& tallies,
+              Failures& failures) {
     struct Line {
         std::string text;
         std::vector<bool> of;  // by tally
     };
     std::vector<Line> lines;
     for (const Refusal& refusal : refusals) {
+        if (std::count(failures.lines.begin(), failures.lines.end(), refusal.line))
+            continue;
         auto same = std::find_if(lines.begin(), lines.end(),
                                  [&](const Line& line) { return line.text == refusal.line; });
         if (same == lines.end())
             same = lines.insert(lines.end(), {refusal.line, std::vector<bool>(tallies.size())});
         same->of[refusal.tally] = true;
     }
-    std::vector<std::string> told;
     if (lines.empty())
-        return told;
+        return;
 
     const std::vector<BrowserSource> browsers = FindSources().browsers;
     std::vector<std::size_t> kept(tallies.size());
@@ -81,6 +82,5 @@ std::vector<std::string> TellKept(const std::vector<Refusal>& refusals,
         line->insert(0, done + " deleted; ");
     }
     for (Line& line : lines)
-        told.push_back(std::move(line.text));
-    return told;
+        failures.lines.push_back(std::move(line.text));
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "Commands.h"
+
 // What a change chose of one kind, counted by source.
 struct Tally {
     const char* noun;  // "group", "page"
@@ -27,8 +29,9 @@ struct Refusal {
     std::size_t tally;
 };
 
-// The lines, each once: one that names a profile that kept rows of its
-// change is told with what every change did and what that profile kept;
-// the same line from two changes tells both.
-std::vector<std::string> TellKept(const std::vector<Refusal>& refusals,
-                                  const std::vector<Tally>& tallies);
+// Adds the lines to `failures`, each once and none that it holds already:
+// one that names a profile that kept rows of its change is told
+// with what every change did and what that profile kept; the same line
+// from two changes tells both.
+void TellKept(const std::vector<Refusal>& refusals, const std::vector<Tally>& tallies,
+              Failures& failures);
