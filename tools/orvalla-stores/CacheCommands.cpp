@@ -1,8 +1,6 @@
 // The URL cache's commands, and its sample set.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
