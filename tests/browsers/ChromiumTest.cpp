@@ -217,7 +217,6 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     ASSERT_EQ(RunTool({"add-history", "http://own.localhost/"}).exitCode, 0);
     const ToolResult cleared = RunTool({"clear-history", "--source", "chromium"});
     ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
-    EXPECT_EQ(Lines(RunTool({"list-history"}).out).size(), 1u);
     EXPECT_EQ(ListHistory().count("http://own.localhost/"), 1u);
     const std::string history = ProfileFile("History");
     EXPECT_EQ(Sql(history, "SELECT url, visit_count, typed_count, last_visit_time FROM urls"),

@@ -282,11 +282,10 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
     EXPECT_EQ(WalkCookies().count(domain), 1u);
     const ToolResult forgot = RunTool({"forget", "a.localhost"});
     EXPECT_EQ(forgot.exitCode, 1);
-    EXPECT_EQ(forgot.err.substr(0, 29), "orvalla-stores: forget: 0 of ") << forgot.err;
     EXPECT_NE(forgot.err.find(" groups and 0 of 2 pages deleted; Firefox (default-esr) is "
                               "running: its "),
-              std::string::npos);
-    EXPECT_NE(forgot.err.find(" groups and 2 pages are kept: close it first\n"), std::string::npos);
+              std::string::npos)
+        << forgot.err;
     const std::string source =
         "firefox.default-esr browser=Firefox folder=" + folder_.toStdString();
     EXPECT_NE(RunTool({"sources"}).out.find(source), std::string::npos);
