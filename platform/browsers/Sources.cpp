@@ -221,9 +221,11 @@ FoundProfiles FindAllProfiles() {
     return FindProfiles(true);
 }
 
-Failures ClearHistories() {
+Failures ClearHistories(const std::vector<std::string>& sources) {
     Found found = FindProfiles();
     for (const auto& profile : found.profiles) {
+        if (!Chosen(profile->Label(), sources))
+            continue;
         try {
             profile->ClearHistory();
         } catch (const store::StoreError& error) {

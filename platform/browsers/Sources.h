@@ -75,12 +75,11 @@ struct GroupSource {
 };
 std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::size_t limit);
 
-// Clears every profile's history, going on past a refusal.
-Failures ClearHistories();
-
 // Whether the profile labelled `label` is among `sources`, each a label or
 // the browser's first word in labels ("firefox"); all are when it is empty.
 bool Chosen(std::string_view label, const std::vector<std::string>& sources);
+// Clears the history of each chosen profile, going on past a refusal.
+Failures ClearHistories(const std::vector<std::string>& sources = {});
 // Deletes these pages from the history of each chosen profile, going on
 // past a refusal; `found` (one for each address) is set for those some
 // profile held.

@@ -1,3 +1,5 @@
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "Failure.h"
@@ -31,6 +33,25 @@ HRESULT AddUrlHistoryEntries(const URLHISTORY_ENTRY* entries, ULONG count) {
     });
 }
 
+namespace {
+
+// The sources named, and Orvalla's own store when they name it.
+struct ChosenSources {
+    std::vector<std::string> names;
+    std::shared_ptr<store::HistoryStore> own;
+};
+
+ChosenSources ChooseSources(const LPCWSTR* sources, ULONG count) {
+    ChosenSources chosen;
+    for (ULONG i = 0; i < count; ++i)
+        chosen.names.push_back(com::Utf8From(sources[i]).value_or(""));
+    if (browsers::Chosen(*com::Utf8From(kOwnHistorySource), chosen.names))
+        chosen.own = store::HistoryStore::Open();
+    return chosen;
+}
+
+}  // namespace
+
 HRESULT DeleteUrlHistoryEntries(const LPCWSTR* urls, ULONG count, const LPCWSTR* sources,
                                 ULONG sourceCount) {
     if ((!urls && count) || (!sources && sourceCount))
@@ -42,13 +63,20 @@ HRESULT DeleteUrlHistoryEntries(const LPCWSTR* urls, ULONG count, const LPCWSTR*
                 return E_INVALIDARG;
             addresses.push_back(*com::Utf8From(urls[i]));
         }
-        std::vector<std::string> chosen;
-        for (ULONG i = 0; i < sourceCount; ++i)
-            chosen.push_back(com::Utf8From(sources[i]).value_or(""));
-        const std::string own = *com::Utf8From(kOwnHistorySource);
-        const bool ownChosen = browsers::Chosen(own, chosen);
-        com::DeleteEntries(ownChosen ? store::HistoryStore::Open().get() : nullptr,
-                           std::move(addresses), chosen);
+        const ChosenSources chosen = ChooseSources(sources, sourceCount);
+        com::DeleteEntries(chosen.own.get(), std::move(addresses), chosen.names);
+        return S_OK;
+    });
+}
+
+HRESULT ClearUrlHistorySources(const LPCWSTR* sources, ULONG count) {
+    if (!sources && count)
+        return E_POINTER;
+    if (!count)
+        return S_OK;
+    return com::Guarded([&] {
+        const ChosenSources chosen = ChooseSources(sources, count);
+        com::ClearEntries(chosen.own.get(), chosen.names);
         return S_OK;
     });
 }

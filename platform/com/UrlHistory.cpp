@@ -75,20 +75,26 @@ HRESULT UrlHistory::EnumUrls(IEnumSTATURL** ppEnum) {
     });
 }
 
+void ClearEntries(store::HistoryStore* store, const std::vector<std::string>& sources) {
+    browsers::Failures failures;
+    if (store) {
+        try {
+            store->Clear();
+        } catch (const store::StoreError& error) {
+            failures.push_back(error);
+        }
+    }
+    for (store::StoreError& failure : browsers::ClearHistories(sources))
+        failures.push_back(std::move(failure));
+    if (auto failure = browsers::OneError(failures))
+        throw std::move(*failure);
+}
+
 // Every source is cleared even when one refuses; the answer names each
 // refusal.
 HRESULT UrlHistory::ClearHistory() {
     return Guarded([&] {
-        browsers::Failures failures;
-        try {
-            store_->Clear();
-        } catch (const store::StoreError& error) {
-            failures.push_back(error);
-        }
-        for (store::StoreError& failure : browsers::ClearHistories())
-            failures.push_back(std::move(failure));
-        if (auto failure = browsers::OneError(failures))
-            throw std::move(*failure);
+        ClearEntries(store_.get(), {});
         return S_OK;
     });
 }

@@ -21,6 +21,10 @@ HRESULT CreateUrlHistory(IUnknown* outer, REFIID riid, void** ppv);
 // refusal, and each address no history held when nothing refused.
 void DeleteEntries(store::HistoryStore* store, std::vector<std::string> urls,
                    const std::vector<std::string>& sources);
+// Clears `store` (none: the store is not chosen) and the history of every
+// browser profile among `sources` (all when empty), going on past a
+// refusal; throws the StoreError that names each.
+void ClearEntries(store::HistoryStore* store, const std::vector<std::string>& sources);
 
 // One connection to the store per object, shared with its enumerators. One
 // thread at a time.

@@ -184,6 +184,10 @@ TEST_F(ChromiumTest, RunningBrowserIsReadFromACopyAndNeverChanged) {
                            "its 5 groups are kept: close it first\n"),
               std::string::npos)
         << all.err;
+    const ToolResult forgot = RunTool({"forget", "a.localhost"});
+    EXPECT_EQ(forgot.err,
+              "orvalla-stores: forget: 0 of 2 groups and 0 of 2 pages deleted; Chromium (Default) "
+              "is running: its 2 groups and 2 pages are kept: close it first\n");
     const std::string sources = RunTool({"sources"}).out;
     const std::size_t line = sources.find("chromium.Default browser=Chromium");
     ASSERT_NE(line, std::string::npos) << sources;
@@ -209,8 +213,11 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     ASSERT_TRUE(QFileInfo(lock).isSymLink()) << killed.Failure("made no SingletonLock within 15 s");
     ASSERT_TRUE(killed.Kill(5s)) << killed.Failure("did not end within 5 s of SIGKILL");
 
-    ASSERT_EQ(OpenHistory()->ClearHistory(), S_OK);
-    EXPECT_TRUE(ListHistory().empty());
+    // Cleared alone, it leaves the own store's page.
+    ASSERT_EQ(RunTool({"add-history", "http://own.localhost/"}).exitCode, 0);
+    const ToolResult cleared = RunTool({"clear-history", "--source", "chromium"});
+    ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
+    EXPECT_EQ(ListHistory().count("http://own.localhost/"), 1u);
     const std::string history = ProfileFile("History");
     EXPECT_EQ(Sql(history, "SELECT url, visit_count, typed_count, last_visit_time FROM urls"),
               PageUrl("a.localhost", "/a/one") + "|0|0|0\n");
@@ -220,8 +227,8 @@ TEST_F(ChromiumTest, ClearedHistoryKeepsBookmarkedPagesAndOpensCleanly) {
     Visit("b.localhost", "/check");
     ExpectIntact(ChromiumUserData(Home()) + "/Default", {"History", "Favicons", "Top Sites"});
     const auto pages = ListHistory();
-    ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages.begin()->first, PageUrl("b.localhost", "/check"));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages.count(PageUrl("b.localhost", "/check")), 1u);
     EXPECT_TRUE(ReadBookmarks().contains(Url("a.localhost", "/a/one").toUtf8()));
 }
 
@@ -260,6 +267,36 @@ TEST_F(ChromiumTest, DeletedPagesGoAsChromiumRemovesThem) {
     EXPECT_EQ(pages.count(marked) + pages.count(plain), 0u);
     EXPECT_EQ(pages.count(PageUrl("b.localhost", "/check")), 1u);
     EXPECT_TRUE(ReadBookmarks().contains(marked.c_str()));
+}
+
+// A dry run changes no byte; then the site's cookies and its pages of every
+// scheme with their visits go from Chromium's files, the Bookmarks file is
+// untouched, and the other site keeps every row.
+TEST_F(ChromiumTest, ForgetDeletesOneSitesCookiesAndPagesAndLeavesTheBookmark) {
+    Sql(ProfileFile("History"),
+        "INSERT INTO urls (url, title, visit_count, last_visit_time) VALUES "
+        "('https://a.localhost/secure', 'Secure', 1, 13300000000000000); "
+        "INSERT INTO visits (url, visit_time) VALUES (last_insert_rowid(), 13300000000000000)",
+        true);
+    ASSERT_NE(RunTool({"list-history"}).out.find(" https://a.localhost/secure title=Secure"),
+              std::string::npos);
+    const QString folder = ChromiumUserData(Home()) + "/Default";
+    const auto before = FolderBytes(folder);
+    const ToolResult dryRun = RunTool({"forget", "a.localhost", "--dry-run", "--format", "json"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(Lines(dryRun.out).size(), 2u + 3u) << dryRun.out;
+    EXPECT_TRUE(FolderBytes(folder) == before);
+
+    const ToolResult forgot = RunTool({"forget", "a.localhost", "--source", "chromium"});
+    EXPECT_EQ(forgot.exitCode, 0) << forgot.err;
+    EXPECT_EQ(Sql(ProfileFile("Cookies"), "SELECT host_key, name FROM cookies ORDER BY 1, 2"),
+              ".b.localhost|dom\nb.localhost|host\nb.localhost|part\n");
+    EXPECT_EQ(Sql(ProfileFile("History"),
+                  "SELECT url FROM urls UNION ALL SELECT count(*) FROM visits WHERE url NOT IN "
+                  "(SELECT id FROM urls)"),
+              PageUrl("b.localhost", "/") + "\n0\n");
+    EXPECT_EQ(ReadBookmarks(), before.at("Bookmarks"));
+    ExpectIntact(folder, {"Cookies", "History", "Favicons"});
 }
 
 // Nothing a user data folder holds blocks the program or is read without

@@ -111,15 +111,7 @@ protected:
         return state;
     }
 
-    // The bytes of every file in the profile's folder, by name.
-    static std::map<QString, QByteArray> FolderBytes() {
-        std::map<QString, QByteArray> bytes;
-        for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden)) {
-            QFile file(entry.filePath());
-            bytes[entry.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "unread";
-        }
-        return bytes;
-    }
+    static std::map<QString, QByteArray> FolderBytes() { return BrowserTest::FolderBytes(folder_); }
 
     static void ExpectIntact() {
         BrowserTest::ExpectIntact(folder_, {"cookies.sqlite", "places.sqlite", "favicons.sqlite"});
@@ -298,6 +290,12 @@ TEST_F(FirefoxTest, WhileFirefoxRunsItIsListedAndLeftAlone) {
               std::string::npos);
     EXPECT_NE(all.err.find(" kept: close it first\n"), std::string::npos);
     EXPECT_EQ(WalkCookies().count(domain), 1u);
+    const ToolResult forgot = RunTool({"forget", "a.localhost"});
+    EXPECT_EQ(forgot.exitCode, 1);
+    EXPECT_NE(forgot.err.find(" groups and 0 of 2 pages deleted; Firefox (default-esr) is "
+                              "running: its "),
+              std::string::npos)
+        << forgot.err;
     const std::string source =
         "firefox.default-esr browser=Firefox folder=" + folder_.toStdString();
     EXPECT_NE(RunTool({"sources"}).out.find(source), std::string::npos);
@@ -417,7 +415,7 @@ TEST_F(FirefoxTest, DeletedPagesGoAsFirefoxRemovesThem) {
 // A second profile whose stores are damaged, and an install whose list of
 // profiles is a pipe that no one writes, hide nothing of the first: the
 // walk and the listing give all there is, then end naming every failure,
-// and nothing waits on the pipes.
+// a change goes on with the rest, and nothing waits on the pipes.
 TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     const QString broken = Home() + "/.config/mozilla/firefox/broken";
     for (const char* store : {"/cookies.sqlite", "/places.sqlite"})
@@ -439,6 +437,11 @@ TEST_F(FirefoxTest, EveryDamagedSourceIsReportedAfterTheOthers) {
     EXPECT_EQ(ListHistory(&listed).count(PageUrl("a.localhost", "/one")), 1u);
     EXPECT_EQ(listed, HRESULT_FROM_WIN32(ERROR_FILE_INVALID));
     EXPECT_NE(OleErrorMessage(listed).find("Firefox (broken)"), std::string::npos);
+    // What can be read is forgotten all the same.
+    const ToolResult forgot = RunTool({"forget", "a.localhost"});
+    EXPECT_EQ(forgot.exitCode, 1);
+    EXPECT_NE(forgot.err.find("Firefox (broken)"), std::string::npos) << forgot.err;
+    EXPECT_EQ(Sql(File("cookies.sqlite"), "SELECT count(*) FROM moz_cookies"), "0\n");
 }
 
 // A store that is a link to a file outside its profile is listed, but a
@@ -511,6 +514,60 @@ TEST_F(FirefoxTest, DeleteAllKeepsOnlyTheKeptSitesCookies) {
     EXPECT_NE(deleted.err.find("keeps 2 sites"), std::string::npos) << deleted.err;
     EXPECT_EQ(Sql(File("cookies.sqlite"), "SELECT host, name FROM moz_cookies"),
               "www.a.localhost|c\n");
+    ExpectIntact();
+}
+
+// A dry run changes no byte; then the site's cookies and its pages of every
+// scheme with their visits go from Firefox's files, and only from them:
+// the bookmarked page keeps its bookmark, the other sites keep every row.
+TEST_F(FirefoxTest, ForgetDeletesOneSitesCookiesAndPagesAndKeepsItsBookmark) {
+    const std::string two = PageUrl("www.a.localhost", "/two");
+    const std::string secure =
+        "INSERT INTO moz_places (url, title, visit_count, last_visit_date, guid) VALUES "
+        "('https://www.a.localhost/secure', 'Secure', 1, 1700000000000000, 'orvallaTest1'); "
+        "INSERT INTO moz_historyvisits (place_id, visit_date, visit_type) "
+        "VALUES (last_insert_rowid(), 1700000000000000, 1)";
+    Sql(File("places.sqlite"), secure.c_str(), true);
+    ASSERT_EQ(RunTool({"add-history", two}).exitCode, 0);
+    // Each row of every history as "SOURCE URL".
+    const auto rows = [] {
+        std::set<std::string> rows;
+        for (const std::string& line : Lines(RunTool({"list-history", "--format", "json"}).out)) {
+            const QJsonObject row =
+                QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+            rows.insert((row["source"].toString() + " " + row["url"].toString()).toStdString());
+        }
+        return rows;
+    };
+    std::set<std::string> kept = rows();
+    for (const std::string& url : {std::string("https://www.a.localhost/secure"), two})
+        ASSERT_EQ(kept.erase("firefox.default-esr " + url), 1u) << url;
+    const char* cookies = "SELECT host, path, name FROM moz_cookies ORDER BY 1, 2, 3";
+    std::string others = Sql(File("cookies.sqlite"), cookies);
+    const std::size_t www = others.find("www.a.localhost|/|c\n");
+    ASSERT_NE(www, std::string::npos) << others;
+    others.erase(www, 20);
+    const auto before = FolderBytes();
+    const ToolResult dryRun =
+        RunTool({"forget", "WWW.a.localhost", "--source", "firefox", "--dry-run"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(Lines(dryRun.out).size(), 1u + 2u) << dryRun.out;
+    EXPECT_TRUE(FolderBytes() == before);
+
+    const ToolResult forgot = RunTool({"forget", "www.a.localhost", "--source", "firefox"});
+    EXPECT_EQ(forgot.exitCode, 0) << forgot.err;
+    EXPECT_EQ(Sql(File("cookies.sqlite"), cookies), others);
+    const std::string site =
+        "SELECT url, visit_count FROM moz_places WHERE url LIKE '%www.a.localhost%' UNION ALL "
+        "SELECT count(*), 0 FROM moz_historyvisits WHERE place_id IN "
+        "(SELECT id FROM moz_places WHERE url LIKE '%www.a.localhost%')";
+    EXPECT_EQ(Sql(File("places.sqlite"), site.c_str()), two + "|0\n0|0\n");
+    const std::string bookmark =
+        "SELECT b.title FROM moz_bookmarks b JOIN moz_places p ON p.id = b.fk WHERE p.url = '" +
+        two + "'";
+    EXPECT_EQ(Sql(File("places.sqlite"), bookmark.c_str()), "Marked Two\n");
+    // The own store's row of the page was not chosen, and stays.
+    EXPECT_EQ(rows(), kept);
     ExpectIntact();
 }
 

@@ -139,12 +139,13 @@ TEST_F(OrvallaStores, DeleteAllKeepsTheKeptSitesAndADryRunChangesNothing) {
     ExpectRejected({"delete-cache", "--all", "Cookie:alice@www.example.com/"});
     ExpectRejected({"delete-cache", "--site", "example.com", "Cookie:alice@www.example.com/"});
     ExpectRejected({"delete-cache", "--format", "json", "Cookie:alice@www.example.com/"});
-    ExpectRejected({"clear-history", "--source", "firefox"});
+    ExpectRejected({"clear-history", "--site", "example.com"});
 }
 
 TEST_F(OrvallaStores, EachCommandShowsItsUseWithAnExample) {
-    for (const char* name : {"add-cache", "list-cache", "delete-cache", "add-history",
-                             "list-history", "clear-history", "sources", "sample"}) {
+    for (const char* name :
+         {"add-cache", "list-cache", "delete-cache", "add-history", "list-history",
+          "delete-history", "clear-history", "forget", "sources", "sample"}) {
         const ToolResult help = RunTool({"help", name});
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_EQ(help.out.rfind(std::string("usage: orvalla-stores ") + name, 0), 0u) << help.out;
@@ -169,6 +170,11 @@ TEST_F(OrvallaStores, SourcesNamesTheOwnStoresAndEveryProfileFound) {
                   store + "/history.sqlite\nfirefox.fresh browser=Firefox folder=" + firefox +
                   "/ab.fresh stores=- closed\n");
     ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    // Clearing that profile alone leaves the own history as it was.
+    const std::string history = RunTool({"list-history"}).out;
+    EXPECT_EQ(RunTool({"clear-history", "--source", "firefox", "--dry-run"}).out, "");
+    EXPECT_EQ(RunTool({"clear-history", "--source", "firefox"}).exitCode, 0);
+    EXPECT_EQ(RunTool({"list-history"}).out, history);
     const auto sources = JsonLines(RunTool({"sources", "--format", "json"}).out);
     ASSERT_EQ(sources.size(), 3u);
     EXPECT_EQ(sources[0]["state"].toString(), "present");
@@ -298,7 +304,8 @@ TEST_F(OrvallaStores, SampleFillsBothStoresAndClearHistoryEmptiesTheHistory) {
     // Running it again replaces the same entries.
     ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
     EXPECT_EQ(Lines(RunTool({"list-cache"}).out), lines);
-    const ToolResult cleared = RunTool({"clear-history"});
+    ExpectRejected({"clear-history", "--source", "firefox"});
+    const ToolResult cleared = RunTool({"clear-history", "--source", "orvalla"});
     EXPECT_EQ(cleared.exitCode, 0) << cleared.err;
     EXPECT_TRUE(RunTool({"list-history"}).out.empty());
 }
@@ -318,6 +325,39 @@ TEST_F(OrvallaStores, DeleteHistoryRemovesThePagesAndLinesNameTheirSource) {
     EXPECT_EQ(lines.size(), 6u);
     for (const std::string& line : lines)
         EXPECT_NE(line.find("Z source=orvalla http://"), std::string::npos) << line;
+}
+
+// --site takes a site's pages of every scheme, in the chosen sources only;
+// a dry run prints them as the listing does and changes nothing.
+TEST_F(OrvallaStores, DeleteHistoryBySiteTakesEverySchemeOfTheChosenSources) {
+    ASSERT_EQ(RunTool({"sample"}).exitCode, 0);
+    ASSERT_EQ(RunTool({"add-history", "file://www.example.com/share/a.html"}).exitCode, 0);
+    const std::string history = dataDir.StoreDir() + "/history.sqlite";
+    const std::string bytes = Bytes(history);
+    const ToolResult dryRun = RunTool({"delete-history", "--site", "Example.COM", "--dry-run"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out, RunTool({"list-history", "--site", "example.com"}).out);
+    std::vector<std::string> urls;
+    for (const QJsonObject& page : JsonLines(
+             RunTool({"delete-history", "--dry-run", "--format", "json", "--site", "example.com"})
+                 .out))
+        urls.push_back(page["url"].toString().toStdString());
+    EXPECT_EQ(urls, (std::vector<std::string>{
+                        "http://www.example.com/index.html", "https://secure.example.com/login",
+                        "http://old.example.com/", "file://www.example.com/share/a.html"}));
+    const ToolResult elsewhere =
+        RunTool({"delete-history", "--site", "example.com", "--source", "firefox"});
+    EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
+    EXPECT_EQ(Bytes(history), bytes);
+
+    const ToolResult deleted =
+        RunTool({"delete-history", "--site", "example.com", "--source", "orvalla"});
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    const std::string left = RunTool({"list-history"}).out;
+    EXPECT_EQ(Lines(left).size(), 6u);
+    EXPECT_EQ(left.find("example.com/"), std::string::npos) << left;
+    ExpectRejected({"delete-history", "--site", "example.com", "http://www.example.com/"});
+    ExpectRejected({"delete-history", "http://www.example.com/", "--format", "json"});
 }
 
 TEST_F(OrvallaStores, AddedPagesAreListedWithTheirTimesAndTitles) {

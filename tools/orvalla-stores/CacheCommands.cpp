@@ -1,8 +1,6 @@
 // The URL cache's commands, and its sample set.
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -11,12 +9,9 @@
 #include <vector>
 
 #include "Args.h"
+#include "Cleaning.h"
 #include "Commands.h"
 #include "EntryOrigin.h"
-#include "Filters.h"
-#include "JsonLines.h"
-#include "KeepList.h"
-#include "platform/sources.h"
 #include "platform/sysutils.h"
 #include "platform/winbase.h"
 #include "platform/wininet.h"
@@ -171,80 +166,35 @@ std::string LastErrorMessage() {
     }
 }
 
-std::string Groups(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " group is" : " groups are");
-}
-
-// Each refusal of a browser's file told with what was done and what it kept:
-// a refusal keeps every group of its profile.
-void TellKept(std::vector<std::string>& refusals, const std::map<std::string, std::size_t>& held,
-              std::size_t total) {
-    std::map<std::string, std::size_t> keptBy;  // by the profile's name in messages
-    for (const BrowserSource& source : FindSources().browsers) {
-        if (const auto found = held.find(source.label); found != held.end())
-            keptBy[source.who] = found->second;
-    }
-    std::vector<std::pair<std::string*, std::size_t>> told;
-    std::size_t kept = 0;
-    for (std::string& line : refusals) {
-        for (const auto& [who, count] : keptBy) {
-            if (line.find(who) == std::string::npos)
-                continue;
-            told.emplace_back(&line, count);
-            kept += count;
-            break;
-        }
-    }
-    const std::string done = std::to_string(total - std::min(kept, total)) + " of " +
-                             std::to_string(total) + " groups deleted; ";
-    constexpr std::string_view kCloseFirst = ": close it first";
-    for (auto& [line, count] : told) {
-        const std::string keeps = ": its " + Groups(count) + " kept";
-        if (line->ends_with(kCloseFirst))
-            line->insert(line->size() - kCloseFirst.size(), keeps);
-        else
-            line->append(keeps);
-        line->insert(0, done);
-    }
-}
-
-// The addresses `delete-cache` takes, in walk order: with --all every
-// cookie entry of the filter's sources and sites but the kept sites', else
-// those given that are there. A dry run prints them.
+// The addresses `delete-cache` takes: with --all every cookie entry of the
+// filter's sources and sites but the kept sites', else those given, which a
+// dry run looks up. A dry run prints them.
 std::vector<std::string> ChooseEntries(const ParsedArguments& parsed, bool dryRun,
                                        Failures& failures) {
-    const bool all = parsed.Flag("--all");
-    const ListFormat format = ReadFormat(parsed);
+    const std::optional<ListFormat> print =
+        dryRun ? std::optional(ReadFormat(parsed)) : std::nullopt;
     const EntryFilter filter(parsed);
-    std::optional<KeepList> keep;
+    if (parsed.Flag("--all")) {
+        parsed.ExpectPositional(0, 0);
+        const KeepList keep(parsed);
+        PrintNote(keep.Account());
+        return ChooseCookies(filter, &keep, print, failures);
+    }
+    if (filter.Narrows() || !parsed.Values("--keep").empty())
+        throw UsageError{"--source, --site and --keep choose among the entries of --all"};
+    parsed.ExpectPositional(1, SIZE_MAX);
     std::vector<std::string> named;  // as list-cache printed them, or as they are
     std::set<std::string> given;
-    if (all) {
-        parsed.ExpectPositional(0, 0);
-        keep.emplace(parsed);
-        PrintNote(keep->Account());
-    } else {
-        if (filter.Narrows() || !parsed.Values("--keep").empty())
-            throw UsageError{"--source, --site and --keep choose among the entries of --all"};
-        parsed.ExpectPositional(1, SIZE_MAX);
-        for (const std::string& address : parsed.Positional())
-            given.insert(named.emplace_back(Unescaped(address)));
-    }
-    if (!dryRun && !all)
+    for (const std::string& address : parsed.Positional())
+        given.insert(named.emplace_back(Unescaped(address)));
+    if (!print)
         return named;
     std::vector<std::string> chosen;
     WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
-        const std::string address = entry.lpszSourceUrlName;
-        const EntryOrigin origin = CacheEntryOrigin(address);
-        const bool taken = all ? (entry.CacheEntryType & COOKIE_CACHE_ENTRY) &&
-                                     filter.Takes(origin.source, origin.host) &&
-                                     !keep->Keeps(origin.host)
-                               : given.erase(address) > 0;
-        if (!taken)
+        if (!given.erase(entry.lpszSourceUrlName))
             return;
-        if (dryRun)
-            PrintEntry(entry, origin, format);
-        chosen.push_back(address);
+        PrintEntry(entry, CacheEntryOrigin(entry.lpszSourceUrlName), *print);
+        chosen.push_back(entry.lpszSourceUrlName);
     });
     for (const std::string& address : named) {
         if (given.count(address))
@@ -261,34 +211,12 @@ int DeleteCache(const Arguments& args) {
         throw UsageError{"--format is for the listing of --dry-run"};
     Failures failures;
     const std::vector<std::string> chosen = ChooseEntries(parsed, dryRun, failures);
-    if (dryRun) {
-        if (!failures.lines.empty())
-            throw failures;
-        return 0;
-    }
-    std::map<std::string, std::size_t> held;  // by source
-    std::size_t total = 0;
-    for (const std::string& address : chosen) {
-        if (DeleteUrlCacheEntryA(address.c_str())) {
-            ++held[CacheEntryOrigin(address).source];
-            ++total;
-            continue;
-        }
-        failures.lines.push_back(Escaped(address) + ": " +
-                                 (GetLastError() == ERROR_FILE_NOT_FOUND
-                                      ? "no entry has this address"
-                                      : LastErrorMessage()));
-    }
-    // A browser's deletions may be held until the next walk starts, which
-    // commits them and ends with the failure of a refused commit: the window
-    // rebuilds its list by that walk, and so does this command.
-    try {
-        WalkCache([](const INTERNET_CACHE_ENTRY_INFOA&) {});
-    } catch (const EOSError& error) {
-        std::vector<std::string> refusals = MessageLines(error.what());
-        TellKept(refusals, held, total);
-        for (std::string& line : refusals)
-            failures.lines.push_back(std::move(line));
+    if (!dryRun) {
+        std::vector<Tally> tallies{{"group"}};
+        std::vector<Refusal> refusals;
+        for (std::string& line : DeleteCacheEntries(chosen, tallies[0], failures))
+            refusals.push_back({std::move(line), 0});
+        TellKept(refusals, tallies, failures);
     }
     if (!failures.lines.empty())
         throw failures;
@@ -307,6 +235,51 @@ struct SampleEntry {
 };
 
 }  // namespace
+
+std::vector<std::string> ChooseCookies(const EntryFilter& filter, const KeepList* keep,
+                                       std::optional<ListFormat> print, Failures& failures) {
+    std::vector<std::string> chosen;
+    try {
+        WalkCache([&](const INTERNET_CACHE_ENTRY_INFOA& entry) {
+            const EntryOrigin origin = CacheEntryOrigin(entry.lpszSourceUrlName);
+            if (!(entry.CacheEntryType & COOKIE_CACHE_ENTRY) ||
+                !filter.Takes(origin.source, origin.host) || (keep && keep->Keeps(origin.host)))
+                return;
+            if (print)
+                PrintEntry(entry, origin, *print);
+            chosen.push_back(entry.lpszSourceUrlName);
+        });
+    } catch (const EOSError& error) {
+        for (std::string& line : MessageLines(error.what()))
+            failures.AddOnce(std::move(line));
+    }
+    return chosen;
+}
+
+std::vector<std::string> DeleteCacheEntries(const std::vector<std::string>& addresses,
+                                            Tally& deleted, Failures& failures) {
+    if (addresses.empty())
+        return {};
+    for (const std::string& address : addresses) {
+        if (DeleteUrlCacheEntryA(address.c_str())) {
+            deleted.Add(CacheEntryOrigin(address).source);
+            continue;
+        }
+        failures.lines.push_back(Escaped(address) + ": " +
+                                 (GetLastError() == ERROR_FILE_NOT_FOUND
+                                      ? "no entry has this address"
+                                      : LastErrorMessage()));
+    }
+    // A browser's deletions may be held until the next walk starts, which
+    // commits them and ends with the failure of a refused commit: the window
+    // rebuilds its list by that walk, and so does this command.
+    try {
+        WalkCache([](const INTERNET_CACHE_ENTRY_INFOA&) {});
+    } catch (const EOSError& error) {
+        return MessageLines(error.what());
+    }
+    return {};
+}
 
 std::vector<Command> CacheCommands() {
     return {

@@ -1,8 +1,10 @@
 // The commands of orvalla-stores. Each store contributes its own.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/escapes.h"
@@ -28,6 +30,12 @@ struct UsageError {
 // line of its own, whatever it holds.
 struct Failures {
     std::vector<std::string> lines;
+
+    // Each walk of a command tells again a source that cannot be read.
+    void AddOnce(std::string line) {
+        if (std::find(lines.begin(), lines.end(), line) == lines.end())
+            lines.push_back(std::move(line));
+    }
 };
 
 // A line on standard error about what the running command does.
@@ -39,6 +47,7 @@ std::vector<std::string> MessageLines(std::string_view message);
 std::vector<Command> CacheCommands();    // add-cache, list-cache, delete-cache
 std::vector<Command> HistoryCommands();  // add-history, list-history, delete-history, clear-history
 Command SourcesCommand();
+Command ForgetCommand();  // a site's cookies and pages at once
 
 // The sample set of each store, written by `orvalla-stores sample`.
 void WriteSampleCache();

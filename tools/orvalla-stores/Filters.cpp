@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 #include "Commands.h"
 
@@ -65,8 +66,12 @@ bool SourceNamed(std::string_view wanted, std::string_view source) {
     return build.empty() || build == "-snap" || build == "-flatpak";
 }
 
-EntryFilter::EntryFilter(const ParsedArguments& parsed) : sources_(parsed.Values("--source")) {
-    for (const std::string& site : parsed.Values("--site"))
+EntryFilter::EntryFilter(const ParsedArguments& parsed)
+    : EntryFilter(parsed.Values("--source"), parsed.Values("--site")) {}
+
+EntryFilter::EntryFilter(std::vector<std::string> sources, const std::vector<std::string>& sites)
+    : sources_(std::move(sources)) {
+    for (const std::string& site : sites)
         sites_.push_back(NormalSite(site));
     if (std::count(sources_.begin(), sources_.end(), ""))
         throw UsageError{"a source is empty"};

@@ -31,6 +31,8 @@ class EntryFilter {
 public:
     // Every entry when neither option is given.
     explicit EntryFilter(const ParsedArguments& parsed);
+    // Raises UsageError for an empty source or site.
+    EntryFilter(std::vector<std::string> sources, const std::vector<std::string>& sites);
 
     bool Takes(std::string_view source, std::string_view host) const;
     bool Narrows() const { return !sources_.empty() || !sites_.empty(); }

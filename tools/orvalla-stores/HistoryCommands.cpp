@@ -2,10 +2,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "Args.h"
+#include "Cleaning.h"
 #include "Commands.h"
 #include "EntryOrigin.h"
 #include "Filters.h"
@@ -14,6 +17,7 @@
 #include "platform/comobj.h"
 #include "platform/comptr.h"
 #include "platform/objbase.h"
+#include "platform/sources.h"
 #include "platform/urlhist.h"
 #include "platform/winbase.h"
 
@@ -118,21 +122,30 @@ ComPtr<IUrlHistoryStg2> OpenHistory() {
     return history;
 }
 
-// Prints the entries of every source that the filter takes.
-void PrintHistory(const ComPtr<IUrlHistoryStg2>& history, const EntryFilter& filter,
-                  ListFormat format) {
+// Hands every entry of every source, with its address and origin, to
+// `visit`; the runtime must be started.
+template <typename Visit>
+void WalkHistory(const ComPtr<IUrlHistoryStg2>& history, Visit visit) {
     ComPtr<IEnumSTATURL> walk;
     OleCheck(history->EnumUrls(walk.PutRef()));
     SourceLabels sources(walk.Get());
     STATURL entry{};
     while (OleCheck(walk->Next(1, &entry, nullptr)) == S_OK) {
         const std::string url = WideToAnsi(entry.pwcsUrl ? entry.pwcsUrl : u"");
-        const EntryOrigin origin = UrlOrigin(url, sources.Last());
-        if (filter.Takes(origin.source, origin.host))
-            PrintEntry(entry, origin, url, format);
+        visit(entry, url, UrlOrigin(url, sources.Last()));
         CoTaskMemFree(entry.pwcsUrl);
         CoTaskMemFree(entry.pwcsTitle);
     }
+}
+
+// Prints the entries of every source that the filter takes.
+void PrintHistory(const ComPtr<IUrlHistoryStg2>& history, const EntryFilter& filter,
+                  ListFormat format) {
+    WalkHistory(history,
+                [&](const STATURL& entry, const std::string& url, const EntryOrigin& origin) {
+                    if (filter.Takes(origin.source, origin.host))
+                        PrintEntry(entry, origin, url, format);
+                });
 }
 
 int ListHistory(const Arguments& args) {
@@ -145,34 +158,97 @@ int ListHistory(const Arguments& args) {
     return 0;
 }
 
+// The label of every source found that one of `names` names; each name
+// that names none is a line in `failures`.
+std::vector<std::u16string> LabelsNamed(const std::vector<std::string>& names, Failures& failures) {
+    std::vector<std::string> labels{WideToAnsi(kOwnHistorySource)};
+    for (const BrowserSource& source : FindSources().browsers)
+        labels.push_back(source.label);
+    std::vector<std::u16string> named;
+    std::set<std::string> used;
+    for (const std::string& label : labels) {
+        bool chosen = false;
+        for (const std::string& name : names) {
+            if (!SourceNamed(name, label))
+                continue;
+            used.insert(name);
+            chosen = true;
+        }
+        if (chosen)
+            named.push_back(AnsiToWide(label));
+    }
+    for (const std::string& name : names) {
+        if (!used.count(name))
+            failures.lines.push_back("no source is named \"" + Escaped(name) + "\"");
+    }
+    return named;
+}
+
 int ClearHistory(const Arguments& args) {
-    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"});
+    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"}, {"--source"});
     parsed.ExpectPositional(0, 0);
     const ListFormat format = ReadFormat(parsed);
+    const EntryFilter filter(parsed);
     const ComRuntime runtime;
     if (parsed.Flag("--dry-run")) {
-        PrintHistory(OpenHistory(), EntryFilter(parsed), format);
+        PrintHistory(OpenHistory(), filter, format);
         return 0;
     }
     if (parsed.Value("--format"))
         throw UsageError{"--format is for the listing of --dry-run"};
-    OleCheck(OpenHistory()->ClearHistory());
+    if (!filter.Narrows()) {
+        OleCheck(OpenHistory()->ClearHistory());
+        return 0;
+    }
+    Failures failures;
+    const std::vector<std::u16string> labels = LabelsNamed(parsed.Values("--source"), failures);
+    std::vector<LPCWSTR> pointers;
+    for (const std::u16string& label : labels)
+        pointers.push_back(label.c_str());
+    const HRESULT result =
+        ClearUrlHistorySources(pointers.data(), static_cast<ULONG>(pointers.size()));
+    if (FAILED(result)) {
+        for (std::string& line : MessageLines(EOleSysError(result).what()))
+            failures.lines.push_back(std::move(line));
+    }
+    if (!failures.lines.empty())
+        throw failures;
     return 0;
 }
 
 int DeleteHistory(const Arguments& args) {
-    const ParsedArguments parsed(args, {});
-    parsed.ExpectPositional(1, SIZE_MAX);
-    std::vector<std::u16string> urls;
+    const ParsedArguments parsed(args, {"--format"}, {"--dry-run"}, kFilterOptions);
+    const bool dryRun = parsed.Flag("--dry-run");
+    if (parsed.Value("--format") && !dryRun)
+        throw UsageError{"--format is for the listing of --dry-run"};
+    const std::optional<ListFormat> print =
+        dryRun ? std::optional(ReadFormat(parsed)) : std::nullopt;
+    const bool bySite = !parsed.Values("--site").empty();
+    parsed.ExpectPositional(bySite ? 0 : 1, bySite ? 0 : SIZE_MAX);
+    std::set<std::string> given;
     for (const std::string& url : parsed.Positional()) {
         if (url.empty())
             throw UsageError{"URL is empty"};
-        urls.push_back(AnsiToWide(url));
+        given.insert(url);
     }
-    std::vector<LPCWSTR> pointers;
-    for (const std::u16string& url : urls)
-        pointers.push_back(url.c_str());
-    OleCheck(DeleteUrlHistoryEntries(pointers.data(), static_cast<ULONG>(pointers.size())));
+    const EntryFilter filter(parsed);
+    Failures failures;
+    const ChosenPages chosen = ChoosePages(filter, bySite ? nullptr : &given, print, failures);
+    const std::set<std::string> found(chosen.urls.begin(), chosen.urls.end());
+    for (const std::string& url : parsed.Positional()) {
+        if (!found.count(url) && given.erase(url)) {
+            failures.lines.push_back("\"" + Escaped(url) + "\" is in no history" +
+                                     (filter.Narrows() ? " of the chosen sources" : ""));
+        }
+    }
+    if (!dryRun) {
+        std::vector<Refusal> refusals;
+        for (std::string& line : DeletePages(chosen))
+            refusals.push_back({std::move(line), 0});
+        TellKept(refusals, {chosen.tally}, failures);
+    }
+    if (!failures.lines.empty())
+        throw failures;
     return 0;
 }
 
@@ -185,6 +261,51 @@ struct SampleEntry {
 
 }  // namespace
 
+ChosenPages ChoosePages(const EntryFilter& filter, const std::set<std::string>* urls,
+                        std::optional<ListFormat> print, Failures& failures) {
+    const ComRuntime runtime;
+    ChosenPages chosen;
+    std::set<std::string> urlsSeen, sourcesSeen;
+    try {
+        WalkHistory(OpenHistory(), [&](const STATURL& entry, const std::string& url,
+                                       const EntryOrigin& origin) {
+            if ((urls && !urls->count(url)) || !filter.Takes(origin.source, origin.host))
+                return;
+            if (print)
+                PrintEntry(entry, origin, url, *print);
+            if (urlsSeen.insert(url).second)
+                chosen.urls.push_back(url);
+            if (sourcesSeen.insert(origin.source).second)
+                chosen.sources.push_back(origin.source);
+            chosen.tally.Add(origin.source);
+        });
+    } catch (const EOleError& error) {
+        for (std::string& line : MessageLines(error.what()))
+            failures.AddOnce(std::move(line));
+    }
+    return chosen;
+}
+
+std::vector<std::string> DeletePages(const ChosenPages& chosen) {
+    if (chosen.urls.empty())
+        return {};
+    std::vector<std::u16string> texts;
+    for (const std::string& url : chosen.urls)
+        texts.push_back(AnsiToWide(url));
+    const std::size_t urlCount = texts.size();
+    for (const std::string& source : chosen.sources)
+        texts.push_back(AnsiToWide(source));
+    std::vector<LPCWSTR> pointers;
+    for (const std::u16string& text : texts)
+        pointers.push_back(text.c_str());
+    const HRESULT result = DeleteUrlHistoryEntries(pointers.data(), static_cast<ULONG>(urlCount),
+                                                   pointers.data() + urlCount,
+                                                   static_cast<ULONG>(pointers.size() - urlCount));
+    if (SUCCEEDED(result))
+        return {};
+    return MessageLines(EOleSysError(result).what());
+}
+
 std::vector<Command> HistoryCommands() {
     return {
         {"add-history", "URL [--title TEXT] [--visited TIME] [--updated TIME] [--expires TIME]",
@@ -194,12 +315,15 @@ std::vector<Command> HistoryCommands() {
         {"list-history", "[--source S]... [--site SITE]... [--format text|json]",
          "lists the history entries in the order first added", ListHistory,
          "--site example.com --format json"},
-        {"delete-history", "URL...",
-         "deletes these pages, whatever their scheme, from every history, each as the browser's "
-         "own removal of a page does (a bookmarked page keeps its bookmark)",
-         DeleteHistory, "http://www.example.com/index.html"},
-        {"clear-history", "[--dry-run [--format text|json]]",
-         "clears the history, the browsers' included, as the window's Clear History does",
+        {"delete-history",
+         "URL... | --site SITE... [--source S]... [--dry-run [--format text|json]]",
+         "deletes these pages, or every page of these sites whatever its scheme, from the "
+         "chosen histories (all unless given), each as the browser's own removal of a page "
+         "does (a bookmarked page keeps its bookmark); a URL that is in none is an error",
+         DeleteHistory, "--site example.com --source firefox --dry-run"},
+        {"clear-history", "[--source S]... [--dry-run [--format text|json]]",
+         "clears the history, the browsers' included, as the window's Clear History does, or "
+         "only the chosen sources' histories",
          ClearHistory, "--dry-run"},
     };
 }

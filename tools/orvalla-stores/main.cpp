@@ -23,6 +23,7 @@ std::vector<Command> AllCommands() {
     std::vector<Command> commands = CacheCommands();
     for (const Command& command : HistoryCommands())
         commands.push_back(command);
+    commands.push_back(ForgetCommand());
     commands.push_back(SourcesCommand());
     commands.push_back(
         {"sample", "", "writes a sample set into the URL cache and the history", WriteSamples, ""});

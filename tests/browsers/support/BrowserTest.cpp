@@ -1,5 +1,9 @@
 #include "BrowserTest.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include <filesystem>
 #include <system_error>
 
@@ -78,6 +82,15 @@ void BrowserTest::SetUp() {
 void BrowserTest::TearDown() {
     if (kept_)
         WalkCache([](const EntryBuffer&) {});
+}
+
+std::map<QString, QByteArray> BrowserTest::FolderBytes(const QString& folder) {
+    std::map<QString, QByteArray> bytes;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(entry.filePath());
+        bytes[entry.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "unread";
+    }
+    return bytes;
 }
 
 void BrowserTest::ExpectIntact(const QString& folder, std::initializer_list<const char*> stores) {

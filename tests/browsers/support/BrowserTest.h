@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -49,6 +51,8 @@ protected:
         return Url(host, path).toStdString();
     }
 
+    // The bytes of every file in `folder`, by name.
+    static std::map<QString, QByteArray> FolderBytes(const QString& folder);
     // Each of the stores in `folder` passes SQLite's integrity check.
     static void ExpectIntact(const QString& folder, std::initializer_list<const char*> stores);
     // While the browser runs, each change is refused with `refusal`: the

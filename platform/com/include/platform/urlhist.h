@@ -164,3 +164,8 @@ inline HRESULT AddUrlHistoryEntry(const URLHISTORY_ENTRY& entry) {
 // DeleteUrl's, with a line for each refusal and each address not found.
 HRESULT DeleteUrlHistoryEntries(const LPCWSTR* urls, ULONG count, const LPCWSTR* sources = nullptr,
                                 ULONG sourceCount = 0);
+
+// Clears, as ClearHistory does, the history of only these sources, named as
+// DeleteUrlHistoryEntries names them; none named clears nothing. A source
+// that refuses leaves the others cleared all the same.
+HRESULT ClearUrlHistorySources(const LPCWSTR* sources, ULONG count);
