@@ -235,11 +235,20 @@ Failures ClearHistories(const std::vector<std::string>& sources) {
     return std::move(found.failures);
 }
 
-bool Chosen(std::string_view label, const std::vector<std::string>& sources) {
+bool SourceNamed(std::string_view wanted, std::string_view label) {
+    if (wanted == label)
+        return true;
     const std::string_view browser = label.substr(0, label.find('.'));
-    return sources.empty() || std::any_of(sources.begin(), sources.end(), [&](const auto& source) {
-               return source == label || source == browser;
-           });
+    if (browser.size() == label.size() || !browser.starts_with(wanted))
+        return false;
+    const std::string_view build = browser.substr(wanted.size());
+    return build.empty() || build == "-snap" || build == "-flatpak";
+}
+
+bool Chosen(std::string_view label, const std::vector<std::string>& sources) {
+    return sources.empty() ||
+           std::any_of(sources.begin(), sources.end(),
+                       [&](const std::string& wanted) { return SourceNamed(wanted, label); });
 }
 
 Failures DeleteHistories(const std::vector<std::string>& urls,

@@ -75,8 +75,13 @@ struct GroupSource {
 };
 std::optional<GroupSource> DescribeCookieGroup(std::string_view address, std::size_t limit);
 
-// Whether the profile labelled `label` is among `sources`, each a label or
-// the browser's first word in labels ("firefox"); all are when it is empty.
+// Whether `wanted` names the source labelled `label`: the label itself
+// ("firefox.default-esr") or its browser, the label's first word
+// ("firefox", "chromium"), which also names the browser's snap and Flatpak
+// builds ("chromium-snap.Default").
+bool SourceNamed(std::string_view wanted, std::string_view label);
+// Whether the profile labelled `label` is named by one of `sources`; all are
+// when it is empty.
 bool Chosen(std::string_view label, const std::vector<std::string>& sources);
 // Clears the history of each chosen profile, going on past a refusal.
 Failures ClearHistories(const std::vector<std::string>& sources = {});

@@ -22,3 +22,7 @@ Sources FindSources() {
         sources.failures.push_back(Escaped(failure.message));
     return sources;
 }
+
+bool SourceNamed(std::string_view wanted, std::string_view label) {
+    return wanted == label || browsers::SourceNamed(wanted, label);
+}

@@ -56,16 +56,6 @@ bool SiteHolds(std::string_view site, std::string_view host) {
            !IsIpAddress(std::string(site));
 }
 
-bool SourceNamed(std::string_view wanted, std::string_view source) {
-    if (wanted == source)
-        return true;
-    const std::string_view browser = source.substr(0, source.find('.'));
-    if (browser.size() == source.size() || !browser.starts_with(wanted))
-        return false;
-    const std::string_view build = browser.substr(wanted.size());
-    return build.empty() || build == "-snap" || build == "-flatpak";
-}
-
 EntryFilter::EntryFilter(const ParsedArguments& parsed)
     : EntryFilter(parsed.Values("--source"), parsed.Values("--site")) {}
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Args.h"
+#include "platform/sources.h"
 
 // The list options every filtering command accepts.
 inline const std::vector<std::string_view> kFilterOptions{"--source", "--site"};
@@ -20,12 +21,6 @@ std::string NormalSite(std::string_view site);
 // ".example.com" for "example.com"), in any case; an IP address is only
 // itself. `site` is normal.
 bool SiteHolds(std::string_view site, std::string_view host);
-
-// Whether `wanted` names `source`: the label itself ("firefox.default-esr"),
-// its browser (the part before the first dot: "firefox", "chromium",
-// "epiphany"), which also names the browser's snap and Flatpak builds
-// ("chromium-snap.Default"), or "orvalla" for the own stores.
-bool SourceNamed(std::string_view wanted, std::string_view source);
 
 class EntryFilter {
 public:

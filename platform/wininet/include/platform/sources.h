@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct OwnStore {
@@ -31,3 +32,10 @@ struct Sources {
 
 // Asks every browser whether it runs, as a change would.
 Sources FindSources();
+
+// Whether `wanted` names the source labelled `label`, as every call that
+// takes sources reads it: the label itself ("firefox.default-esr"), its
+// browser ("firefox", which also names the snap and Flatpak builds'
+// "firefox-snap." and "firefox-flatpak." labels), or "orvalla" for the own
+// stores.
+bool SourceNamed(std::string_view wanted, std::string_view label);
