@@ -139,7 +139,11 @@ public:
           icons_(IconsBeside(history, "favicons.sqlite")),
           pages_(db_.Prepare("SELECT id, url, origin_id, foreign_count FROM moz_places "
                              "WHERE rev_host >= ?1 AND rev_host < ?2")),
-          visits_(db_.Prepare("DELETE FROM moz_historyvisits WHERE place_id = ?1")),
+          // The file's statistics are those of Firefox's first run (one
+          // visit), under which SQLite would scan every visit for each page;
+          // Firefox's own removal goes through this index.
+          visits_(db_.Prepare("DELETE FROM moz_historyvisits INDEXED BY "
+                              "moz_historyvisits_placedateindex WHERE place_id = ?1")),
           page_(db_.Prepare("DELETE FROM moz_places WHERE id = ?1")),
           unvisited_(db_.Prepare(
               "UPDATE moz_places SET visit_count = 0, last_visit_date = NULL WHERE id = ?1")),
@@ -157,6 +161,7 @@ public:
 
     void Forget(const std::vector<std::string>& sites) {
         std::vector<sqlite3_int64> origins;
+        std::vector<std::pair<sqlite3_int64, bool>> found;  // id, bookmarked
         std::string urls = "[";
         db_.Exec("BEGIN IMMEDIATE");
         for (const std::string& site : sites) {
@@ -165,7 +170,6 @@ public:
             sqlite3_bind_text(pages_, 1, reversed.data(), static_cast<int>(reversed.size()),
                               SQLITE_STATIC);
             sqlite3_bind_text(pages_, 2, end.data(), static_cast<int>(end.size()), SQLITE_STATIC);
-            std::vector<std::pair<sqlite3_int64, bool>> found;  // id, bookmarked
             while (db_.Step(pages_)) {
                 found.emplace_back(sqlite3_column_int64(pages_, 0),
                                    sqlite3_column_int64(pages_, 3) > 0);
@@ -175,16 +179,18 @@ public:
                                    reinterpret_cast<const char*>(sqlite3_column_text(pages_, 1)));
             }
             sqlite3_reset(pages_);
-            for (const auto& [id, bookmarked] : found) {
-                db_.Run(visits_, id);
-                if (bookmarked) {
-                    db_.Run(unvisited_, id);
-                    continue;
-                }
-                for (sqlite3_stmt* statement : ofPage_)
-                    RunOn(db_, statement, id);
-                db_.Run(page_, id);
+        }
+        // In the order of the table, whose visits lie in the same order.
+        std::sort(found.begin(), found.end());
+        for (const auto& [id, bookmarked] : found) {
+            db_.Run(visits_, id);
+            if (bookmarked) {
+                db_.Run(unvisited_, id);
+                continue;
             }
+            for (sqlite3_stmt* statement : ofPage_)
+                RunOn(db_, statement, id);
+            db_.Run(page_, id);
         }
         std::sort(origins.begin(), origins.end());
         origins.erase(std::unique(origins.begin(), origins.end()), origins.end());
@@ -410,6 +416,36 @@ double KeepListFloor(const BrowserProfiles& profiles, const SiteSet& kept) {
     return Timed([&] {
         firefox.DeleteWhere(notKept);
         chromium.DeleteWhere(notKept);
+    });
+}
+
+double KeepListByHostFloor(const BrowserProfiles& profiles, const SiteSet& kept) {
+    PlainDatabase firefox(profiles.firefox.cookies);
+    PlainDatabase chromium(profiles.chromium.cookies);
+    const auto keptSite = [](sqlite3_context* context, int, sqlite3_value** host) {
+        const auto* text = static_cast<const char*>(sqlite3_value_blob(host[0]));
+        const auto* sites = static_cast<const SiteSet*>(sqlite3_user_data(context));
+        sqlite3_result_int(context,
+                           sites->Holds({text ? text : "",
+                                         static_cast<std::size_t>(sqlite3_value_bytes(host[0]))}));
+    };
+    for (PlainDatabase* db : {&firefox, &chromium}) {
+        Require(sqlite3_create_function_v2(db->Handle(), "kept_site", 1, SQLITE_UTF8,
+                                           const_cast<SiteSet*>(&kept), keptSite, nullptr, nullptr,
+                                           nullptr) == SQLITE_OK,
+                "the floor's function is there");
+    }
+    sqlite3_stmt* firefoxGone =
+        firefox.Prepare("DELETE FROM moz_cookies WHERE NOT kept_site(host)");
+    sqlite3_stmt* chromiumGone =
+        chromium.Prepare("DELETE FROM cookies WHERE NOT kept_site(host_key)");
+    return Timed([&] {
+        for (auto [db, gone] :
+             {std::pair{&firefox, firefoxGone}, std::pair{&chromium, chromiumGone}}) {
+            db->Exec("BEGIN IMMEDIATE");
+            db->Run(gone);
+            db->Exec("COMMIT");
+        }
     });
 }
 

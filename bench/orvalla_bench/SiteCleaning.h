@@ -34,6 +34,11 @@ private:
 // transaction per file.
 double KeepListFloor(const BrowserProfiles& profiles, const SiteSet& kept);
 
+// For reference: the same cookies deleted by their host alone, in one
+// statement per file that scans the table once, asking a function of the
+// floor's own whether a kept site holds each host.
+double KeepListByHostFloor(const BrowserProfiles& profiles, const SiteSet& kept);
+
 // The floor of forgetting sites: their cookies deleted as the keep list's
 // floor deletes the others; their pages, of every scheme, with their visits
 // and the rows only they use, in one transaction per file, as the browser's

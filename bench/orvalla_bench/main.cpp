@@ -182,6 +182,7 @@ void MeasureSiteCleaning(const Bench& bench, const QDir& root, const BrowserProf
             return elapsed;
         };
     };
+    const auto floor = [](const Run& run) { return [run](const Shown&) { return run(); }; };
     if (bench.Has({"keep-list"})) {
         const std::vector<std::string> sites = BrowserSites(kKeptSites);
         const SiteSet kept(sites);
@@ -190,29 +191,33 @@ void MeasureSiteCleaning(const Bench& bench, const QDir& root, const BrowserProf
         const auto tool = [&] {
             ToolOutput output;
             const double elapsed = RunStoresTool({"delete-cache", "--all"}, output);
-            Require(output.err.find("keeps 100 sites (100 sites from the keep list") !=
+            const std::string sites = std::to_string(kKeptSites) + " sites";
+            Require(output.err.find("keeps " + sites + " (" + sites + " from the keep list") !=
                         std::string::npos,
                     "the tool keeps the list's sites, but said: " + output.err);
             return elapsed;
         };
-        bench.Measure(
-            checked(tool, left, "delete-cache --all"), nullptr,
-            {{"keep-list", 2,
-              [&, floor = checked([&] { return KeepListFloor(profiles, kept); }, left,
-                                  "the keep list's floor")](const Shown&) { return floor(); }}},
-            restore);
+        bench.Measure(checked(tool, left, "delete-cache --all"), nullptr,
+                      {{"keep-list", 2,
+                        floor(checked([&] { return KeepListFloor(profiles, kept); }, left,
+                                      "the keep list's floor"))},
+                       {"keep-list-by-host", 0,
+                        floor(checked([&] { return KeepListByHostFloor(profiles, kept); }, left,
+                                      "the keep list's floor by host"))}},
+                      restore);
         restore();
     }
     if (bench.Has({"forget-sites"}) && StoresToolHas("forget")) {
         const std::vector<std::string> sites = BrowserSites(kForgottenSites);
         const ContentsOfBoth left = Expected(filled, SiteSet(sites), Goes::Sites, true);
-        const auto floor = checked([&] { return ForgetSitesFloor(profiles, sites); }, left,
-                                   "the floor of forgetting sites");
         std::vector<std::string> args{"forget"};
         args.insert(args.end(), sites.begin(), sites.end());
         ToolOutput output;
         bench.Measure(checked([&] { return RunStoresTool(args, output); }, left, "forget"), nullptr,
-                      {{"forget-sites", 2, [&](const Shown&) { return floor(); }}}, restore);
+                      {{"forget-sites", 2,
+                        floor(checked([&] { return ForgetSitesFloor(profiles, sites); }, left,
+                                      "the floor of forgetting sites"))}},
+                      restore);
         restore();
     }
 }
