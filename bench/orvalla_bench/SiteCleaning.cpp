@@ -33,7 +33,9 @@ bool HasTable(PlainDatabase& db, const char* table) {
     sqlite3_stmt* found =
         db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
     sqlite3_bind_text(found, 1, table, -1, SQLITE_STATIC);
-    return db.Step(found);
+    const bool has = db.Step(found);
+    sqlite3_reset(found);
+    return has;
 }
 
 // A statement on a table that only some versions of the browser have;
@@ -47,8 +49,8 @@ void RunOn(PlainDatabase& db, sqlite3_stmt* statement, sqlite3_int64 id) {
         db.Run(statement, id);
 }
 
-// Every value of the column `column` the statement gives, after binding
-// `id`.
+// The first column of every row the statement gives for `id`; none for a
+// statement the file has no table for.
 std::vector<sqlite3_int64> Ids(PlainDatabase& db, sqlite3_stmt* statement, sqlite3_int64 id) {
     std::vector<sqlite3_int64> ids;
     if (!statement)
@@ -74,6 +76,7 @@ struct CookieTable {
                                                .c_str());
         Require(db.Step(indices), "the browser's cookie table has a unique index");
         const std::string index = reinterpret_cast<const char*>(sqlite3_column_text(indices, 0));
+        sqlite3_reset(indices);
         sqlite3_stmt* columns = db.Prepare(
             ("SELECT name FROM pragma_index_info('" + index + "') ORDER BY seqno").c_str());
         std::string select = "SELECT " + host;
@@ -142,6 +145,8 @@ public:
           // The file's statistics are those of Firefox's first run (one
           // visit), under which SQLite would scan every visit for each page;
           // Firefox's own removal goes through this index.
+          visitIds_(db_.Prepare("SELECT id FROM moz_historyvisits INDEXED BY "
+                                "moz_historyvisits_placedateindex WHERE place_id = ?1")),
           visits_(db_.Prepare("DELETE FROM moz_historyvisits INDEXED BY "
                               "moz_historyvisits_placedateindex WHERE place_id = ?1")),
           page_(db_.Prepare("DELETE FROM moz_places WHERE id = ?1")),
@@ -149,7 +154,12 @@ public:
               "UPDATE moz_places SET visit_count = 0, last_visit_date = NULL WHERE id = ?1")),
           origin_(db_.Prepare("DELETE FROM moz_origins WHERE id = ?1 AND NOT EXISTS "
                               "(SELECT 1 FROM moz_places WHERE origin_id = ?1)")) {
-        for (const char* table : {"moz_annos", "moz_inputhistory", "moz_places_metadata"})
+        // What Firefox's own connection, with its foreign keys on, deletes
+        // with a visit or a page.
+        visitExtra_ = IfTable(db_, "moz_historyvisits_extra",
+                              "DELETE FROM moz_historyvisits_extra WHERE visit_id = ?1");
+        for (const char* table : {"moz_annos", "moz_inputhistory", "moz_places_metadata",
+                                  "moz_places_extra", "moz_newtab_shortcuts_interaction"})
             ofPage_.push_back(
                 IfTable(db_, table, std::string("DELETE FROM ") + table + " WHERE place_id = ?1"));
         if (icons_) {
@@ -180,9 +190,13 @@ public:
             }
             sqlite3_reset(pages_);
         }
-        // In the order of the table, whose visits lie in the same order.
+        // In the order of the table and of the visits' index by page.
         std::sort(found.begin(), found.end());
         for (const auto& [id, bookmarked] : found) {
+            if (visitExtra_) {
+                for (const sqlite3_int64 visit : Ids(db_, visitIds_, id))
+                    db_.Run(visitExtra_, visit);
+            }
             db_.Run(visits_, id);
             if (bookmarked) {
                 db_.Run(unvisited_, id);
@@ -223,7 +237,9 @@ private:
     PlainDatabase db_;
     std::unique_ptr<PlainDatabase> icons_;
     sqlite3_stmt* pages_;
+    sqlite3_stmt* visitIds_;
     sqlite3_stmt* visits_;
+    sqlite3_stmt* visitExtra_ = nullptr;
     sqlite3_stmt* page_;
     sqlite3_stmt* unvisited_;
     sqlite3_stmt* origin_;

@@ -43,9 +43,10 @@ double KeepListByHostFloor(const BrowserProfiles& profiles, const SiteSet& kept)
 // floor deletes the others; their pages, of every scheme, with their visits
 // and the rows only they use, in one transaction per file, as the browser's
 // own removal of a page does. Firefox: each site's pages found through
-// `moz_places`'s index of reversed hosts, their visits, annotations, input
-// history and metadata, the page itself unless bookmarked (then only its
-// visit count and date go), the origins no page uses any more, and in
+// `moz_places`'s index of reversed hosts, their visits (and the visits'
+// extra rows), annotations, input history, metadata, extra rows and new-tab
+// interactions, the page itself unless bookmarked (then only its visit
+// count and date go), the origins no page uses any more, and in
 // favicons.sqlite the page's icon mapping and the icons no page uses.
 // Chromium: every address of `urls` read and its host taken from it; each
 // page's visits with their sources and annotations, its search terms,
