@@ -11,6 +11,10 @@
 
 #include "BrowserProfiles.h"
 
+// The host of an address ("https://www.example.com:8080/a" gives
+// "www.example.com"); empty for one without (file:///).
+std::string_view HostOf(std::string_view url);
+
 // Sites, each a host and every host below it ("example.com" holds
 // "www.example.com" and a domain cookie's ".example.com"), looked up by the
 // host and each of its parent domains in turn. The floors' sites are names,
