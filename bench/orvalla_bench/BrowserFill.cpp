@@ -253,6 +253,14 @@ void FillChromiumHistory(PlainDatabase& db, const Profile& profile) {
 
 }  // namespace
 
+std::vector<std::string> BrowserSites(int count) {
+    std::vector<std::string> sites;
+    const int step = kBrowserHosts / count;
+    for (int i = 0; i < count; ++i)
+        sites.push_back(Site(i * step + i % std::min(step, 20)));
+    return sites;
+}
+
 void FillFirefoxProfile(const BrowserProfile& profile) {
     Refill(profile.cookies, {"moz_cookies"}, "", FillFirefoxCookies);
     Refill(profile.history,

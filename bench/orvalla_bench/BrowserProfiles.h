@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 enum class Browser { Firefox, Chromium };
 
@@ -63,6 +64,12 @@ inline constexpr int kBrowserCookies = 50'000;
 inline constexpr int kBrowserPages = 50'000;
 inline constexpr int kBrowserHttpPages = 40'000;
 inline constexpr int kBrowserVisits = 200'000;
+
+// `count` of the profiles' sites (a host and the hosts below it: "www.",
+// "shop." and a domain cookie's dot), spread over the hosts so that every
+// kind of host and group is among them; each holds one host, its two cookie
+// groups and about five pages.
+std::vector<std::string> BrowserSites(int count);
 
 // What the browser's own first run left in these tables goes first; its
 // bookmarks stay. Throws std::runtime_error.

@@ -35,6 +35,8 @@ public:
         sqlite3_reset(statement);
     }
     std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_.get()); }
+    // For what the wrapper does not offer (a function of the floor's own).
+    sqlite3* Handle() const { return db_.get(); }
 
 private:
     template <typename Value>

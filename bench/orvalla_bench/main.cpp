@@ -25,6 +25,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BrowserProfiles.h"
@@ -33,6 +34,8 @@
 #include "MainUnit.h"
 #include "Measure.h"
 #include "Seed.h"
+#include "SiteCleaning.h"
+#include "StoresTool.h"
 #include "Workloads.h"
 #include "platform/objbase.h"
 #include "platform/regional.h"
@@ -50,6 +53,11 @@ constexpr int kMillionHistory = 200'000;
 constexpr int kMillionHttp = 150'000;
 // One checked group in four of the browser's: 5,000 of its 20,000.
 constexpr int kCheckEvery = 4;
+// The sites of a keep list (each holds one host, 200 of the 20,000 groups a
+// profile), and those forgotten at once (with about 2,500 of the 50,000
+// pages a profile).
+constexpr int kKeptSites = 100;
+constexpr int kForgottenSites = 500;
 
 std::string CpuModel() {
     std::ifstream cpuinfo("/proc/cpuinfo");
@@ -119,6 +127,100 @@ BrowserProfiles MakeProfiles(const QDir& root) {
                   kBrowserVisits, kBrowserPages, kBrowserHttpPages, madeMs / 1000, filledMs / 1000);
     Print(line);
     return profiles;
+}
+
+// The keep list in the browsers' config folder, where the tool looks for
+// it, while it lives: one site a line, under a comment.
+class KeepListFile {
+public:
+    KeepListFile(const BrowserProfiles& profiles, const std::vector<std::string>& sites)
+        : path_(profiles.home.toStdString() + "/.config/orvalla/keep-sites") {
+        Require(QDir().mkpath(profiles.home + "/.config/orvalla"), "a folder for the keep list");
+        std::ofstream list(path_);
+        list << "# the sites whose cookies stay\n";
+        for (const std::string& site : sites)
+            list << site << "\n";
+        Require(list.good(), "the keep list is written");
+    }
+    ~KeepListFile() { std::remove(path_.c_str()); }
+    KeepListFile(const KeepListFile&) = delete;
+    KeepListFile& operator=(const KeepListFile&) = delete;
+
+private:
+    const std::string path_;
+};
+
+// The tool cleaning both profiles by site, as a process of its own, each
+// run from the files as filled and checked in them afterwards: the keep
+// list (`delete-cache --all`), and forgetting sites once the tool has
+// `forget`.
+void MeasureSiteCleaning(const Bench& bench, const QDir& root, const BrowserProfiles& profiles) {
+    if (!bench.Has({"keep-list", "forget-sites"}))
+        return;
+    std::vector<std::pair<std::string, std::string>> files;  // each with its copy
+    for (const BrowserProfile* profile : {&profiles.firefox, &profiles.chromium}) {
+        const std::string folder = profile->history.substr(0, profile->history.rfind('/') + 1);
+        for (const std::string& file : {profile->cookies, profile->history,
+                                        folder + "favicons.sqlite", folder + "Favicons"}) {
+            if (!QFile::exists(QString::fromStdString(file)))
+                continue;
+            const std::string copy =
+                root.filePath("kept").toStdString() + "/cleaning-" + std::to_string(files.size());
+            KeepStore(file, copy);
+            files.emplace_back(file, copy);
+        }
+    }
+    const auto restore = [&] {
+        for (const auto& [file, copy] : files)
+            PutBackStore(file, copy);
+    };
+    const ContentsOfBoth filled = ReadContents(profiles);
+    // Each run's time with its check, which is not timed.
+    const auto checked = [&](const Run& run, const ContentsOfBoth& left, const std::string& what) {
+        return [&profiles, run, expected = &left, what] {
+            const double elapsed = run();
+            CheckContents(profiles, *expected, what);
+            return elapsed;
+        };
+    };
+    const auto floor = [](const Run& run) { return [run](const Shown&) { return run(); }; };
+    if (bench.Has({"keep-list"})) {
+        const std::vector<std::string> sites = BrowserSites(kKeptSites);
+        const SiteSet kept(sites);
+        const ContentsOfBoth left = Expected(filled, kept, Goes::AllButSites, false);
+        const KeepListFile list(profiles, sites);
+        const auto tool = [&] {
+            ToolOutput output;
+            const double elapsed = RunStoresTool({"delete-cache", "--all"}, output);
+            const std::string sites = std::to_string(kKeptSites) + " sites";
+            Require(output.err.find("keeps " + sites + " (" + sites + " from the keep list") !=
+                        std::string::npos,
+                    "the tool keeps the list's sites, but said: " + output.err);
+            return elapsed;
+        };
+        bench.Measure(checked(tool, left, "delete-cache --all"), nullptr,
+                      {{"keep-list", 2,
+                        floor(checked([&] { return KeepListFloor(profiles, kept); }, left,
+                                      "the keep list's floor"))},
+                       {"keep-list-by-host", 0,
+                        floor(checked([&] { return KeepListByHostFloor(profiles, kept); }, left,
+                                      "the keep list's floor by host"))}},
+                      restore);
+        restore();
+    }
+    if (bench.Has({"forget-sites"}) && StoresToolHas("forget")) {
+        const std::vector<std::string> sites = BrowserSites(kForgottenSites);
+        const ContentsOfBoth left = Expected(filled, SiteSet(sites), Goes::Sites, true);
+        std::vector<std::string> args{"forget"};
+        args.insert(args.end(), sites.begin(), sites.end());
+        ToolOutput output;
+        bench.Measure(checked([&] { return RunStoresTool(args, output); }, left, "forget"), nullptr,
+                      {{"forget-sites", 2,
+                        floor(checked([&] { return ForgetSitesFloor(profiles, sites); }, left,
+                                      "the floor of forgetting sites"))}},
+                      restore);
+        restore();
+    }
 }
 
 // The floors of the start-ups with the million-entry stores and with the
@@ -236,6 +338,7 @@ public:
                 [&] { PutBackStore(profile.cookies, kept); });
             PutBackStore(profile.cookies, kept);
         }
+        MeasureSiteCleaning(bench_, root_, profiles);
         if (bench_.Has({"browser-startup"}))
             floors.browsers = Listed(2 * kBrowserGroups, 2 * kBrowserHttpPages,
                                      [&profiles](const Shown& cookies, const Shown& pages) {
@@ -334,7 +437,7 @@ int RunAll(const QTemporaryDir& temp, const Bench& bench) {
     }
     std::optional<BrowserProfiles> browsers;
     if (bench.Has({"browser-walk", "browser-history", "browser-delete-firefox",
-                   "browser-delete-chromium", "browser-startup"}))
+                   "browser-delete-chromium", "browser-startup", "keep-list", "forget-sites"}))
         browsers = MakeProfiles(root);
     const StartupFloors floors = MeasureWindow(bench, root, seed, browsers ? &*browsers : nullptr);
     // Start-ups with the seeded stores (beside one with empty stores, for

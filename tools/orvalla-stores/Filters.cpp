@@ -47,12 +47,15 @@ std::string NormalSite(std::string_view site) {
     return Lowered(ace.isEmpty() ? bare : ace.toStdString());
 }
 
+std::string NormalHost(std::string_view host) {
+    return Lowered(Bare(host));
+}
+
 bool SiteHolds(std::string_view site, std::string_view host) {
-    const std::string bare = Lowered(Bare(host));
-    if (bare == site)
+    if (host == site)
         return true;
-    return bare.size() > site.size() && bare.ends_with(site) &&
-           bare[bare.size() - site.size() - 1] == '.' && !IsIpAddress(bare) &&
+    return host.size() > site.size() && host.ends_with(site) &&
+           host[host.size() - site.size() - 1] == '.' && !IsIpAddress(std::string(host)) &&
            !IsIpAddress(std::string(site));
 }
 
@@ -69,7 +72,8 @@ EntryFilter::EntryFilter(std::vector<std::string> sources, const std::vector<std
 
 bool EntryFilter::Takes(std::string_view source, std::string_view host) const {
     const auto named = [&](const std::string& wanted) { return SourceNamed(wanted, source); };
-    const auto holds = [&](const std::string& site) { return SiteHolds(site, host); };
+    const std::string normal = sites_.empty() ? std::string() : NormalHost(host);
+    const auto holds = [&](const std::string& site) { return SiteHolds(site, normal); };
     return (sources_.empty() || std::any_of(sources_.begin(), sources_.end(), named)) &&
            (sites_.empty() || std::any_of(sites_.begin(), sites_.end(), holds));
 }

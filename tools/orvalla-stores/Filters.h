@@ -17,9 +17,14 @@ inline const std::vector<std::string_view> kFilterOptions{"--source", "--site"};
 // brackets. Raises UsageError for an empty one.
 std::string NormalSite(std::string_view site);
 
-// Whether `host` is the site or lies below it ("www.example.com" and
-// ".example.com" for "example.com"), in any case; an IP address is only
-// itself. `site` is normal.
+// A host as the sites are matched against it: lower case, without a domain
+// cookie's dot or an IPv6 address's brackets. Made once for a host that is
+// tried against many sites.
+std::string NormalHost(std::string_view host);
+
+// Whether `host` (made by NormalHost) is the site or lies below it
+// ("www.example.com" and ".example.com" for "example.com"); an IP address is
+// only itself. `site` is normal.
 bool SiteHolds(std::string_view site, std::string_view host);
 
 class EntryFilter {

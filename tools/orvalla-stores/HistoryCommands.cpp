@@ -237,8 +237,11 @@ int DeleteHistory(const Arguments& args) {
     const std::set<std::string> found(chosen.urls.begin(), chosen.urls.end());
     for (const std::string& url : parsed.Positional()) {
         if (!found.count(url) && given.erase(url)) {
-            failures.lines.push_back("\"" + Escaped(url) + "\" is in no history" +
-                                     (filter.Narrows() ? " of the chosen sources" : ""));
+            std::string line = '"' + Escaped(url);
+            line += "\" is in no history";
+            if (filter.Narrows())
+                line += " of the chosen sources";
+            failures.lines.push_back(std::move(line));
         }
     }
     if (!dryRun) {

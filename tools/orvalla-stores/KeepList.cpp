@@ -62,6 +62,7 @@ KeepList::KeepList(const ParsedArguments& parsed) {
 }
 
 bool KeepList::Keeps(std::string_view host) const {
+    const std::string normal = NormalHost(host);
     return std::any_of(sites_.begin(), sites_.end(),
-                       [&](const std::string& site) { return SiteHolds(site, host); });
+                       [&](const std::string& site) { return SiteHolds(site, normal); });
 }
