@@ -7,11 +7,14 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "PlatformStores.h"
+#include "platform/sources.h"
 
 using namespace std::chrono_literals;
 
@@ -94,6 +97,20 @@ QString BusName(Desktop desktop) {
 // for a second instance.
 bool BusNameFreed(const QString& name, std::chrono::milliseconds timeout) {
     return name.isEmpty() || WaitUntil([&] { return !BusNameOwned(name); }, timeout);
+}
+
+// Waits until no browser found runs as Orvalla tells it: a helper process
+// of one that ended (WebKit's network process) may hold its stores a moment
+// longer. A browser that cannot be told, Konqueror, is not waited for.
+bool StoresLetGo(std::chrono::milliseconds timeout) {
+    return WaitUntil(
+        [] {
+            const std::vector<BrowserSource> browsers = FindSources().browsers;
+            return std::none_of(browsers.begin(), browsers.end(), [](const BrowserSource& source) {
+                return source.running.value_or(false);
+            });
+        },
+        timeout);
 }
 
 bool WriteText(const QString& path, const QByteArray& text) {
@@ -324,6 +341,9 @@ bool DesktopBrowser::Quit() {
     if (!BusNameFreed(BusName(desktop_), kStartBound))
         return Fail("ended, but " + BusName(desktop_) + " stayed on the bus for " +
                     Seconds(kStartBound));
+    if (!StoresLetGo(kEffectBound))
+        return Fail("ended, but a process of it still held its stores " + Seconds(kEffectBound) +
+                    " later");
     // kded5 writes the cookies 3 minutes after a change, or when it quits,
     // but not on SIGTERM.
     if (kded_ && (!BusCall("org.kde.kded5", "/kded", "org.kde.kded5.quit").isEmpty() ||
