@@ -79,8 +79,8 @@ const char* const kIconDeletions[] = {
     "(SELECT value FROM json_each(?1)) AND page_url NOT IN (SELECT value FROM json_each(?2))) AND "
     "id NOT IN (SELECT icon_id FROM icon_mapping WHERE icon_id NOT NULL AND (page_url NOT IN "
     "(SELECT value FROM json_each(?1)) OR page_url IN (SELECT value FROM json_each(?2))))",
-    "DELETE FROM icon_mapping WHERE page_url IN (SELECT value FROM json_each(?1)) AND page_url "
-    "NOT IN (SELECT value FROM json_each(?2))",
+    ("DELETE FROM icon_mapping WHERE page_url IN (SELECT value FROM json_each(?1)) AND page_url "
+     "NOT IN (SELECT value FROM json_each(?2))"),
 };
 
 std::string Quoted(const std::string& name) {
