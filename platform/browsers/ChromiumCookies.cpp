@@ -34,13 +34,12 @@ void ChromiumCookiesProfile::ReadGroups(store::Database& db,
                                    ") FROM cookies GROUP BY 1, 2, 3, 4");
     while (group.Step()) {
         const std::string partition(group.Bytes(2));
-        groups.push_back(
-            {Address(group.Bytes(0), group.Bytes(1),
-                     partition.empty()
-                         ? ""
-                         : "partition " + partition + (group.Int(3) ? ", cross-site" : "")),
-             FileTimeFrom1601(group.Int(4), kPerMicrosecond),
-             FileTimeFrom1601(group.Int(5), kPerMicrosecond), std::string(group.Bytes(6))});
+        groups.emplace_back(Address(group.Bytes(0), group.Bytes(1),
+                                    partition.empty() ? ""
+                                                      : "partition " + partition +
+                                                            (group.Int(3) ? ", cross-site" : "")),
+                            FileTimeFrom1601(group.Int(4), kPerMicrosecond),
+                            FileTimeFrom1601(group.Int(5), kPerMicrosecond), group.Bytes(6));
     }
 }
 

@@ -117,10 +117,8 @@ public:
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (i > 0 && rows[i].group == rows[i - 1].group && rows[i].path == rows[i - 1].path)
                 continue;
-            groups.push_back({Address(rows[i].group, rows[i].path, ""),
-                              0,
-                              FileTimeFromUnix(rows[i].expiry, kPerSecond),
-                              {}});
+            groups.emplace_back(Address(rows[i].group, rows[i].path, ""), 0,
+                                FileTimeFromUnix(rows[i].expiry, kPerSecond), "");
         }
         return groups;
     }
@@ -129,7 +127,7 @@ public:
         std::vector<std::string_view> names;
         const std::string file = CookieFile();
         ForEachCookie(file, [&](const CookieLine& line) {
-            if (Address(line.group, line.path, "") == group.address)
+            if (Address(line.group, line.path, "") == group.Address())
                 names.push_back(line.name);
         });
         std::sort(names.begin(), names.end());

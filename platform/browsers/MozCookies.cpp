@@ -45,14 +45,14 @@ void MozCookiesProfile::ReadGroups(store::Database& db, std::vector<CookieGroup>
         std::string_view attributes = group.Bytes(2);
         if (attributes.starts_with('^'))
             attributes.remove_prefix(1);
-        groups.push_back(
-            {Address(
-                 group.Bytes(0), group.Bytes(1),
-                 QByteArray::fromPercentEncoding(QByteArray(attributes.data(), attributes.size()))
-                     .toStdString()),
-             FileTimeFromUnix(group.Int(3), kPerMicrosecond),
-             FileTimeFromUnix(group.Int(4), columns.msExpiry ? kPerMillisecond : kPerSecond),
-             std::string(group.Bytes(5))});
+        groups.emplace_back(
+            Address(
+                group.Bytes(0), group.Bytes(1),
+                QByteArray::fromPercentEncoding(QByteArray(attributes.data(), attributes.size()))
+                    .toStdString()),
+            FileTimeFromUnix(group.Int(3), kPerMicrosecond),
+            FileTimeFromUnix(group.Int(4), columns.msExpiry ? kPerMillisecond : kPerSecond),
+            group.Bytes(5));
     }
 }
 

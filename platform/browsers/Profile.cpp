@@ -234,7 +234,8 @@ CookieNames StoreProfile::NamesIn(const CookieGroup& group, std::size_t limit) c
     ReadStore(CookiesFile(), [&](store::Database& db) {
         store::Statement name(db, "SELECT name, count(*) OVER () " + CookiesOfGroupsSql(db) +
                                       " ORDER BY name LIMIT ?2");
-        name.Bind(1, "[" + group.key + "]").Bind(2, static_cast<std::int64_t>(limit));
+        name.Bind(1, std::string("[").append(group.Key()).append("]"))
+            .Bind(2, static_cast<std::int64_t>(limit));
         while (name.Step()) {
             names.count = static_cast<std::size_t>(name.Int(1));
             names.first.emplace_back(name.Bytes(0));

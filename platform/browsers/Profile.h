@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browsers/TextPair.h"
 #include "store/Database.h"
 
 namespace browsers {
@@ -19,14 +20,23 @@ using GroupKey = std::string;
 
 // The cookies of one host (as the browser stores it, a leading dot kept),
 // one path and one partition.
-struct CookieGroup {
+class CookieGroup {
+public:
+    CookieGroup(std::string_view address, std::uint64_t modified, std::uint64_t expires,
+                std::string_view key)
+        : modified(modified), expires(expires), texts_(address, key) {}
+
     // "Cookie:LABEL@HOST PATH"; a partitioned group's address is its own.
-    std::string address;
+    std::string_view Address() const { return texts_.First(); }
+    std::string_view Key() const { return texts_.Second(); }
+
     // FILETIME ticks, universal: the latest time a cookie of the group was
     // set or changed, and the latest expiry among them.
     std::uint64_t modified = 0;
     std::uint64_t expires = 0;
-    GroupKey key;
+
+private:
+    TextPair texts_;
 };
 
 // How many cookies a group holds, and the first of their names in order.
@@ -35,27 +45,21 @@ struct CookieNames {
     std::vector<std::string> first;
 };
 
-// One visited page. Its address and title lie in one text: a reading holds
-// every page of every profile at once, half a million from one Konqueror
-// file.
+// One visited page.
 class VisitedPage {
 public:
     VisitedPage(std::string_view url, std::optional<std::string_view> title,
                 std::uint64_t lastVisited)
-        : lastVisited(lastVisited), text_(url), urlSize_(url.size()), titled_(title.has_value()) {
-        if (title)
-            text_.append(*title);
-    }
+        : lastVisited(lastVisited), titled_(title.has_value()), texts_(url, title.value_or("")) {}
 
-    std::string_view Url() const { return std::string_view(text_).substr(0, urlSize_); }
+    std::string_view Url() const { return texts_.First(); }
     std::optional<std::string_view> Title() const {
-        return titled_ ? std::optional(std::string_view(text_).substr(urlSize_)) : std::nullopt;
+        return titled_ ? std::optional(texts_.Second()) : std::nullopt;
     }
 
     // Frees the texts, for a page no longer read.
     void Forget() {
-        std::string().swap(text_);
-        urlSize_ = 0;
+        texts_.Free();
         titled_ = false;
     }
 
@@ -64,9 +68,8 @@ public:
     std::uint32_t source = 0;
 
 private:
-    std::string text_;
-    std::size_t urlSize_;
     bool titled_;
+    TextPair texts_;
 };
 using VisitedPages = std::vector<VisitedPage>;
 

@@ -131,7 +131,7 @@ CookieReading ReadCookies() {
     std::iota(held.byAddress.begin(), held.byAddress.end(), 0);
     std::stable_sort(held.byAddress.begin(), held.byAddress.end(),
                      [&](std::uint32_t a, std::uint32_t b) {
-                         return (*groups)[a].address < (*groups)[b].address;
+                         return (*groups)[a].Address() < (*groups)[b].Address();
                      });
     held.taken.assign(groups->size(), false);
     held.groups = groups;
@@ -169,9 +169,9 @@ std::optional<std::size_t> PlaceOf(std::string_view address) {
     const std::vector<CookieGroup>& groups = *held.groups;
     const auto found = std::lower_bound(held.byAddress.begin(), held.byAddress.end(), address,
                                         [&](std::uint32_t place, std::string_view wanted) {
-                                            return groups[place].address < wanted;
+                                            return groups[place].Address() < wanted;
                                         });
-    if (found == held.byAddress.end() || groups[*found].address != address)
+    if (found == held.byAddress.end() || groups[*found].Address() != address)
         return std::nullopt;
     return *found;
 }
@@ -185,7 +185,7 @@ bool HoldCookieDeletion(std::string_view address) {
     if (!place || held.taken[*place])
         return false;
     held.taken[*place] = true;
-    held.deletions[held.owners[*place]].push_back((*held.groups)[*place].key);
+    held.deletions[held.owners[*place]].emplace_back((*held.groups)[*place].Key());
     return true;
 }
 

@@ -43,7 +43,7 @@ public:
         values.ExpireTime = QuadToFileTime(group.expires);
         values_ = store::PackEntryValues(values, 0);
         EntryColumns& entry =
-            pending_.emplace(EntryColumns{0, group.address, COOKIE_CACHE_ENTRY, 0, values_});
+            pending_.emplace(EntryColumns{0, group.Address(), COOKIE_CACHE_ENTRY, 0, values_});
         entry.recordSize = store::EntryRecordSize(entry);
         return &entry;
     }
