@@ -2,46 +2,13 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <vector>
 
-#include "ListRow.h"
+#include "ListModel.h"
 
 namespace {
-
-// A row that Add kept aside joins its list before anything that needs the
-// list is done with it.
-QTreeWidgetItem* InList(QTreeWidgetItem* item) {
-    if (const TListRow* row = TListRow::Of(item); row && row->PendingIn())
-        row->PendingIn()->AddPendingRows();
-    return item;
-}
-
-// Rows made by TListView::Add hold texts; any other item holds none.
-std::string_view ColumnText(const QTreeWidgetItem* item, int column) {
-    const TListRow* row = TListRow::Of(item);
-    return row ? row->Text(column).value_or(std::string_view()) : std::string_view();
-}
-
-// Aligns every cell like its column's header, so that rows need not carry an
-// alignment of their own.
-class ColumnAlignmentDelegate : public QStyledItemDelegate {
-public:
-    explicit ColumnAlignmentDelegate(QTreeWidget* list) : QStyledItemDelegate(list), list_(list) {}
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QVariant alignment = list_->headerItem()->data(index.column(), Qt::TextAlignmentRole);
-        if (alignment.isValid())
-            option->displayAlignment = alignment.value<Qt::Alignment>();
-    }
-
-private:
-    QTreeWidget* const list_;
-};
 
 // The selection stays in the colours it has while the list has the focus.
 void KeepSelectionColoursWithoutFocus(QWidget* widget) {
@@ -59,79 +26,72 @@ void KeepSelectionColoursWithoutFocus(QWidget* widget) {
         widget->setPalette(colours);
 }
 
-// Puts the rows in the given order with a constant number of model changes.
-void Reorder(TListView* list, const std::vector<QTreeWidgetItem*>& rows) {
-    // Taking the rows out forgets the focus and the selection; both belong
-    // to the rows and come back with them.
-    QTreeWidgetItem* const focused = list->currentItem();
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
-
-    TListUpdateLock lock(list);
-    list->invisibleRootItem()->takeChildren();
-    list->addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
-    for (std::size_t place = 0; place < rows.size(); ++place) {
-        if (TListRow* row = TListRow::Of(rows[place]))
-            row->SetPlace(static_cast<int>(place));
-    }
-    if (focused)
-        list->setCurrentItem(focused, 0, QItemSelectionModel::NoUpdate);
-    for (QTreeWidgetItem* item : selected)
-        item->setSelected(true);
-}
-
 }  // namespace
 
 // ---- TListItem ----
 
+TListModel& TListItem::Rows() const {
+    return *list_->rows_;
+}
+
 std::string_view TListItem::Caption() const {
-    return ColumnText(item_, 0);
+    return list_ ? Rows().Text(id_, 0).value_or(std::string_view()) : std::string_view();
 }
 
 void TListItem::SetCaption(std::string_view text) {
-    if (TListRow* row = TListRow::Of(item_))
-        row->SetText(0, text);
+    Rows().SetText(id_, 0, text);
 }
 
 std::string_view TListItem::SubItem(int index) const {
     // Column 0 is the caption, not a sub-item.
-    return ColumnText(item_, index < 0 ? -1 : index + 1);
+    if (!list_ || index < 0)
+        return {};
+    return Rows().Text(id_, index + 1).value_or(std::string_view());
 }
 
 void TListItem::AddSubItem(std::string_view text) {
-    if (TListRow* row = TListRow::Of(item_))
-        row->SetText(row->SubItemCount() + 1, text);
+    Rows().SetText(id_, Rows().SubItemCount(id_) + 1, text);
 }
 
 bool TListItem::Checked() const {
-    return item_->checkState(0) == Qt::Checked;
+    return Rows().Checked(id_);
 }
 
 void TListItem::SetChecked(bool checked) {
-    item_->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    Rows().SetChecked(id_, checked);
+}
+
+QModelIndex TListItem::Index(int column) const {
+    // A row that Add kept aside joins its list before anything that needs
+    // the list is done with it.
+    list_->AddPendingRows();
+    return Rows().index(Rows().PlaceOf(id_), column);
 }
 
 bool TListItem::Selected() const {
-    return InList(item_)->isSelected();
+    return list_->selectionModel()->isSelected(Index());
 }
 
 void TListItem::SetSelected(bool selected) {
+    const QModelIndex index = Index();
     // The selection model does not enforce single selection for calls from
     // code; only the view's mouse and keyboard handling does.
-    QTreeWidget* list = InList(item_)->treeWidget();
-    if (selected && list && list->selectionMode() == QAbstractItemView::SingleSelection)
-        list->clearSelection();
-    item_->setSelected(selected);
+    QItemSelectionModel* selection = list_->selectionModel();
+    if (selected && list_->selectionMode() == QAbstractItemView::SingleSelection)
+        selection->clearSelection();
+    selection->select(index,
+                      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                          QItemSelectionModel::Rows);
 }
 
 void TListItem::MakeVisible() {
-    if (QTreeWidget* list = InList(item_)->treeWidget())
-        list->scrollToItem(item_, QAbstractItemView::EnsureVisible);
+    list_->scrollTo(Index(), QAbstractItemView::EnsureVisible);
 }
 
 // ---- TListView ----
 
-TListView::TListView(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(0);
+TListView::TListView(QWidget* parent) : QTreeView(parent), rows_(new TListModel(this)) {
+    setModel(rows_);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -139,7 +99,6 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new ColumnAlignmentDelegate(this));
 
     // Ordering belongs to the owner, through OnCompare; a header click only
     // reports the column.
@@ -158,82 +117,56 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent) {
 
 void TListView::showEvent(QShowEvent* event) {
     AddPendingRows();
-    QTreeWidget::showEvent(event);
+    QTreeView::showEvent(event);
 }
 
 void TListView::changeEvent(QEvent* event) {
-    QTreeWidget::changeEvent(event);
+    QTreeView::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         KeepSelectionColoursWithoutFocus(this);
 }
 
 void TListView::AddColumn(const QString& caption, int width, Qt::Alignment alignment) {
-    const int column = columnCount();
-    setColumnCount(column + 1);
-    QTreeWidgetItem* headers = headerItem();
-    headers->setText(column, caption);
-    headers->setTextAlignment(column, (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
-    header()->resizeSection(column, width);
+    rows_->AddColumn(caption, (alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    header()->resizeSection(rows_->columnCount() - 1, width);
 }
 
 TListView::~TListView() = default;
 
 int TListView::Count() const {
-    return topLevelItemCount() + static_cast<int>(pendingRows_.size());
+    return rows_->Count();
 }
 
 TListItem TListView::Add() {
-    auto row = std::make_unique<TListRow>();
-    row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
-                  Qt::ItemNeverHasChildren);
-    row->setCheckState(0, Qt::Unchecked);
-    const TListItem item(row.get());
-    if (updateCount_ > 0 || !isVisible()) {
-        row->SetPendingIn(this);
-        pendingRows_.push_back(std::move(row));
-    } else {
-        row->SetPlace(topLevelItemCount());
-        addTopLevelItem(row.release());
-    }
+    const TListItem item(this, rows_->Add());
+    if (updateCount_ == 0 && isVisible())
+        rows_->ShowAddedRows();
     return item;
 }
 
 void TListView::AddPendingRows() {
-    if (pendingRows_.empty())
-        return;
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(pendingRows_.size()));
-    for (const auto& row : pendingRows_) {
-        row->SetPendingIn(nullptr);
-        row->SetPlace(topLevelItemCount() + static_cast<int>(rows.size()));
-        rows.append(row.get());
-    }
-    addTopLevelItems(rows);
-    for (auto& row : pendingRows_)
-        row.release();  // the list owns them now
-    pendingRows_.clear();
+    rows_->ShowAddedRows();
 }
 
 TListItem TListView::Items(int index) {
-    AddPendingRows();
-    return TListItem(topLevelItem(index));
+    if (index < 0 || index >= Count())
+        return TListItem();
+    return TListItem(this, rows_->IdAt(index));
 }
 
 void TListView::Clear() {
-    pendingRows_.clear();
-    clear();
+    rows_->Clear();
 }
 
 TListItem TListView::ItemFocused() const {
-    return TListItem(currentItem());
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? ItemOf(rows_->IdAt(current.row())) : TListItem();
 }
 
 void TListView::SetItemFocused(TListItem item) {
     // Focus only: the selection is the row's own state.
-    if (item)
-        setCurrentItem(InList(item.Item()), 0, QItemSelectionModel::NoUpdate);
-    else
-        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(item ? item.Index() : QModelIndex(),
+                                      QItemSelectionModel::NoUpdate);
 }
 
 void TListView::BeginUpdate() {
@@ -264,21 +197,20 @@ void TListView::AlphaSort() {
 
     // Sorted as a copy, so that an error raised by OnCompare, which may leave
     // the range half merged, never reaches the rows themselves.
-    const int count = topLevelItemCount();
-    std::vector<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        rows.push_back(topLevelItem(i));
-    std::stable_sort(rows.begin(), rows.end(),
-                     [this](QTreeWidgetItem* first, QTreeWidgetItem* second) {
+    std::vector<TListModel::Id> order(static_cast<std::size_t>(Count()));
+    for (std::size_t place = 0; place < order.size(); ++place)
+        order[place] = rows_->IdAt(static_cast<int>(place));
+    std::stable_sort(order.begin(), order.end(),
+                     [this](TListModel::Id first, TListModel::Id second) {
                          int compare = 0;
-                         OnCompare(this, TListItem(first), TListItem(second), 0, compare);
+                         OnCompare(this, ItemOf(first), ItemOf(second), 0, compare);
                          return compare < 0;
                      });
 
-    bool unchanged = true;
-    for (int i = 0; i < count && unchanged; ++i)
-        unchanged = rows[i] == topLevelItem(i);
-    if (!unchanged)
-        Reorder(this, rows);
+    for (std::size_t place = 0; place < order.size(); ++place) {
+        if (order[place] != rows_->IdAt(static_cast<int>(place))) {
+            rows_->Reorder(std::move(order));
+            return;
+        }
+    }
 }

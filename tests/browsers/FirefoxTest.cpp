@@ -203,7 +203,7 @@ TEST_F(FirefoxTest, TheWindowAndOrvallaStoresShowTheProfile) {
         for (int i = 0; i < form.lvCookies->Count(); ++i) {
             const TListItem item = form.lvCookies->Items(i);
             if (item.SubItem(3) == kCookie + "a.localhost /shop") {
-                EXPECT_EQ(item.Item()->data(0, Qt::ToolTipRole).toString().toStdString(),
+                EXPECT_EQ(item.Index().data(Qt::ToolTipRole).toString().toStdString(),
                           "Firefox, profile default-esr\n1 cookie: b");
             }
         }

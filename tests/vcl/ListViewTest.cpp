@@ -72,34 +72,32 @@ TEST_F(ListViewTest, TextsComeBackAsTheBytesStoredEvenWhenNotUtf8) {
     EXPECT_EQ(row.SubItem(1), "");
     EXPECT_EQ(row.SubItem(2), withNul);
     EXPECT_EQ(row.SubItem(3), "");
-    EXPECT_EQ(row.Item()->text(0), QString::fromUtf8(invalid.data(), invalid.size()));
+    EXPECT_EQ(row.Index().data().toString(), QString::fromUtf8(invalid.data(), invalid.size()));
 
     const std::string utf8 =
         "Gr\xc3\xbc\xc3\x9f"
         "e";
     row.SetCaption(utf8);
     EXPECT_EQ(row.Caption(), utf8);
-    EXPECT_EQ(row.Item()->text(0), QStringLiteral("Grüße"));
+    EXPECT_EQ(row.Index().data().toString(), QStringLiteral("Grüße"));
 }
 
 TEST_F(ListViewTest, TextsAreOneWhicheverWayTheyAreSetOrRead) {
     TListItem row = list.Add();
     row.SetCaption("host/path");
-    row.Item()->setText(2, QStringLiteral("Gr\u00FC\u00DFe"));  // past the sub-items so far
-    EXPECT_EQ(row.SubItem(0), "");
-    EXPECT_EQ(row.SubItem(1),
+    list.model()->setData(row.Index(1), QStringLiteral("Gr\u00FC\u00DFe"));  // no sub-item yet
+    EXPECT_EQ(row.SubItem(0),
               "Gr\xc3\xbc\xc3\x9f"
               "e");
-    EXPECT_EQ(row.Item()->text(0), QStringLiteral("host/path"));
-    EXPECT_EQ(row.Item()->text(3), QString());
-    row.Item()->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(row.SubItem(1), "");
+    EXPECT_EQ(row.Index().data().toString(), QStringLiteral("host/path"));
+    list.model()->setData(row.Index(), Qt::Checked, Qt::CheckStateRole);
     EXPECT_TRUE(row.Checked());
     EXPECT_EQ(row.Caption(), "host/path");
 
-    // An item the list did not make holds no texts for TListItem.
-    QTreeWidgetItem foreign(QStringList{"a", "b"});
-    EXPECT_EQ(TListItem(&foreign).Caption(), "");
-    EXPECT_EQ(TListItem(&foreign).SubItem(0), "");
+    // A row that is none holds no texts.
+    EXPECT_EQ(TListItem().Caption(), "");
+    EXPECT_EQ(TListItem().SubItem(0), "");
 }
 
 // What the screen shows, not what painting would show now.
@@ -121,8 +119,8 @@ TEST_F(ListViewTest, RowsAndChangedTextsShowWhetherOrNotRepaintingWasSuspended) 
     AddRows({1, 2});
     list.resize(300, 200);
     list.show();
-    EXPECT_EQ(list.topLevelItemCount(), 2);  // added before the list was shown
-    EXPECT_EQ(list.topLevelItem(1)->text(0), "row2_2");
+    EXPECT_EQ(list.model()->rowCount(), 2);  // added before the list was shown
+    EXPECT_EQ(list.model()->index(1, 0).data().toString(), "row2_2");
     const QImage before = OnScreen(list);
 
     list.Items(0).SetCaption("WWWWWWWWWWWW");
@@ -140,8 +138,8 @@ TEST_F(ListViewTest, RowsAndChangedTextsShowWhetherOrNotRepaintingWasSuspended) 
 TEST_F(ListViewTest, CheckStateFocusAndSelectionAreSeparateAndSelectionIsSingle) {
     AddRows({1, 2, 3});
     EXPECT_FALSE(list.Items(0).Checked());
-    EXPECT_TRUE(list.Items(0).Item()->flags() & Qt::ItemIsUserCheckable);
-    EXPECT_FALSE(list.Items(0).Item()->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(list.Items(0).Index().flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(list.Items(0).Index().flags() & Qt::ItemIsEditable);
 
     list.Items(1).SetChecked(true);
     EXPECT_TRUE(list.Items(1).Checked());
@@ -244,7 +242,7 @@ TEST_F(ListViewTest, TenThousandRowsSortAndKeepTheirTexts) {
     for (int i = 1; i < list.Count(); ++i)
         ASSERT_LE(std::stoi(std::string(list.Items(i - 1).SubItem(0))),
                   std::stoi(std::string(list.Items(i).SubItem(0))));
-    EXPECT_EQ(list.topLevelItemCount(), 10000);
+    EXPECT_EQ(list.model()->rowCount(), 10000);
 }
 
 TEST_F(ListViewTest, UpdatesResumeAfterTheOutermostEndUpdateWithRowsClearedAndSorted) {
@@ -296,11 +294,11 @@ TEST_F(ListViewTest, RowsAddedWhileSuspendedAreRowsLikeAnyOther) {
         AddRows({4});
         EXPECT_EQ(list.Count(), 5);
     }
-    EXPECT_EQ(list.topLevelItemCount(), 5);
+    EXPECT_EQ(list.model()->rowCount(), 5);
     EXPECT_EQ(Captions(),
               (std::vector<std::string>{"row1_1", "row2_2", "row3_3", "third", "row4_5"}));
     EXPECT_EQ(list.ItemFocused().Caption(), "third");
-    EXPECT_EQ(list.selectedItems().size(), 1);
+    EXPECT_EQ(list.selectionModel()->selectedRows().size(), 1);
     EXPECT_TRUE(list.Items(3).Checked());
 }
 
@@ -339,10 +337,9 @@ TEST_F(ListViewTest, ChecksShowAtOnceWhereverTheRowHasMovedAndClicksToggleThem) 
     list.Items(2).SetChecked(false);
     EXPECT_EQ(OnScreen(list), before);
 
-    QTreeWidgetItem* first = list.Items(0).Item();
     QStyleOptionViewItem option;
     option.initFrom(&list);
-    option.rect = list.visualItemRect(first);
+    option.rect = list.visualRect(list.Items(0).Index());
     option.features |= QStyleOptionViewItem::HasCheckIndicator;
     const QPoint box = list.style()
                            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list)
@@ -361,7 +358,7 @@ TEST_F(ListViewTest, AHugeTextShowsItsStartWithoutCuttingACharacterAndIsKeptWhol
             huge += character;
         TListItem row = list.Add();
         row.SetCaption(huge);
-        const QString shown = row.Item()->text(0);
+        const QString shown = row.Index().data().toString();
         EXPECT_GE(shown.toUcs4().size(), 2048);
         EXPECT_LT(shown.size(), 20'000);
         const QByteArray bytes = shown.toUtf8();  // a cut character would not come back
@@ -383,10 +380,10 @@ TEST_F(ListViewTest, ARowsTipIsAskedForWhenShownAndStaysPlainText) {
     list.show();
     list.viewport()->repaint();
     EXPECT_EQ(asked, 0);
-    const QString shown = list.Items(0).Item()->data(1, Qt::ToolTipRole).toString();
+    const QString shown = list.Items(0).Index(1).data(Qt::ToolTipRole).toString();
     QTextDocument tip;
     tip.setHtml(shown);
     EXPECT_EQ(tip.toPlainText().toStdString(), "<b>row</b> & one\nsecond line");
-    EXPECT_FALSE(list.Items(1).Item()->data(0, Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(list.Items(1).Index().data(Qt::ToolTipRole).isValid());
     EXPECT_EQ(asked, 2);
 }

@@ -95,7 +95,7 @@ TEST_F(CookieRows, ARowsTipTellsItsSourceAndItsCookies) {
     TMainForm& form = Create();
     ASSERT_EQ(form.lvCookies->Count(), 2);
     const auto tip = [&form](int row) {
-        return form.lvCookies->Items(row).Item()->data(4, Qt::ToolTipRole).toString().toStdString();
+        return form.lvCookies->Items(row).Index(4).data(Qt::ToolTipRole).toString().toStdString();
     };
     EXPECT_EQ(tip(0), "Orvalla");
     EXPECT_EQ(tip(1),

@@ -126,14 +126,15 @@ TEST_F(Startup, ControlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(count->focusPolicy(), Qt::ClickFocus);
     }
 
-    QTreeWidgetItem* header = form.lvCookies->headerItem();
+    const QAbstractItemModel* rows = form.lvCookies->model();
     const QStringList titles = {"Address", "Hits", "Modified", "Expires", "Full Address"};
     const int widths[] = {125, 38, 122, 122, 100};
     for (int column = 0; column < 5; ++column) {
-        EXPECT_EQ(header->text(column), titles[column]);
+        EXPECT_EQ(rows->headerData(column, Qt::Horizontal).toString(), titles[column]);
         EXPECT_EQ(form.lvCookies->columnWidth(column), widths[column]);
     }
-    EXPECT_TRUE(header->textAlignment(1) & Qt::AlignHCenter);
+    EXPECT_TRUE(rows->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                Qt::AlignHCenter);
 }
 
 TEST_F(Startup, TabFollowsTheLaidOutOrder) {

@@ -2,16 +2,17 @@
 // ordering through a comparison event.
 #pragma once
 
-#include <QTreeWidget>
+#include <QTreeView>
+
+#include <cstdint>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class TListView;
-class TListRow;
+class TListModel;
 
 // A handle to one row of a TListView (made by Add); valid while the row
 // exists. Texts are kept as the bytes they were given (8-bit texts in the
@@ -20,9 +21,8 @@ class TListRow;
 class TListItem {
 public:
     TListItem() = default;
-    explicit TListItem(QTreeWidgetItem* item) : item_(item) {}
 
-    explicit operator bool() const { return item_ != nullptr; }
+    explicit operator bool() const { return list_ != nullptr; }
     bool operator==(const TListItem& other) const = default;
 
     // The texts are the row's own, valid until the row or any of its texts
@@ -43,15 +43,22 @@ public:
     // Scrolls the list until the row is fully visible.
     void MakeVisible();
 
-    QTreeWidgetItem* Item() const { return item_; }
+    // The row's cell in the list's model.
+    QModelIndex Index(int column = 0) const;
 
 private:
-    QTreeWidgetItem* item_ = nullptr;
+    friend class TListView;
+    TListItem(TListView* list, std::uint32_t id) : list_(list), id_(id) {}
+
+    TListModel& Rows() const;
+
+    TListView* list_ = nullptr;
+    std::uint32_t id_ = 0;
 };
 
 enum class TSortType { stNone, stData, stText, stBoth };
 
-class TListView : public QTreeWidget {
+class TListView : public QTreeView {
     Q_OBJECT
 
 public:
@@ -76,6 +83,8 @@ public:
 
     TListItem ItemFocused() const;
     void SetItemFocused(TListItem item);
+    // The handle of the row Add gave this id.
+    TListItem ItemOf(std::uint32_t id) const { return TListItem(const_cast<TListView*>(this), id); }
 
     // Suspends and resumes repainting; calls nest.
     void BeginUpdate();
@@ -102,9 +111,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class TListItem;
+
     TSortType sortType_ = TSortType::stNone;
     int updateCount_ = 0;
-    std::vector<std::unique_ptr<TListRow>> pendingRows_;
+    TListModel* const rows_;
 };
 
 // Suspends a list's repainting for its lifetime.
