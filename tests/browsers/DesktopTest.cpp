@@ -210,6 +210,15 @@ TEST_P(DesktopTest, ListsDeletesAndClearsAsTheBrowserDoes) {
         const std::u16string other = Wide(Url("b.localhost", "/b/one"));
         EXPECT_EQ(OpenHistory()->DeleteUrl(other.c_str(), 0),
                   HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+        {
+            // From a session with no bus of its own, the browser's processes
+            // holding its stores open tell that it runs.
+            const std::string noBus = "unix:path=" + home_->Path() + "/no-bus";
+            const ScopedEnv otherSession("DBUS_SESSION_BUS_ADDRESS", noBus.c_str());
+            const HRESULT refused = OpenHistory()->ClearHistory();
+            EXPECT_EQ(refused, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION));
+            EXPECT_EQ(OleErrorMessage(refused), refusal);
+        }
         EXPECT_TRUE(again->Quit()) << again->Failure().toStdString();
     }
     EXPECT_EQ(ListHistory().count(page), 0u);
