@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,6 +46,16 @@ protected:
     }
 
     static std::string ConfigHome() { return std::getenv("XDG_CONFIG_HOME"); }
+
+    // A browser's SQLite file at `path`, its folders made, filled by `sql`.
+    static void MakeStore(const std::string& path, const char* sql) {
+        ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::path(path).parent_path()));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        const int made = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        ASSERT_EQ(made, SQLITE_OK) << path;
+    }
 
     TempDataDir dataDir;
 };
@@ -392,17 +401,9 @@ TEST_F(OrvallaStores, StoreFailureIsOneLineNamingTheStore) {
 // A GNOME Web whose session bus is stopped may be running: its history is
 // listed at once and kept, and the refusal says why.
 TEST_F(OrvallaStores, AStoppedSessionBusLeavesGnomeWebAlone) {
-    const QString folder = QString::fromStdString(dataDir.Path() + "/epiphany");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((folder + "/ephy-history.db").toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TABLE urls (id INTEGER PRIMARY KEY, url, title, visit_count, "
-                           "last_visit_time); INSERT INTO urls VALUES (1, 'http://a.example/', "
-                           "'A', 1, 1);",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
+    MakeStore(dataDir.Path() + "/epiphany/ephy-history.db",
+              "CREATE TABLE urls (id INTEGER PRIMARY KEY, url, title, visit_count, "
+              "last_visit_time); INSERT INTO urls VALUES (1, 'http://a.example/', 'A', 1, 1);");
     QProcess bus;  // killed with the object
     bus.start("dbus-daemon",
               {"--config-file=" ORVALLA_TEST_BUS_CONFIG, "--nofork", "--print-address=1"});
@@ -423,6 +424,24 @@ TEST_F(OrvallaStores, AStoppedSessionBusLeavesGnomeWebAlone) {
               "orvalla-stores: clear-history: cannot tell whether GNOME Web (default) is "
               "running: the session bus did not answer in 2 s\n");
     EXPECT_NE(RunTool({"list-history"}, 20000).out.find("http://a.example/"), std::string::npos);
+}
+
+// Falkon is known to run by the lock on its cookie store; a store that
+// cannot be asked for its lock tells nothing, and nothing is changed.
+TEST_F(OrvallaStores, AFalkonWhoseLockCannotBeAskedIsLeftAlone) {
+    const std::string profile = ConfigHome() + "/falkon/profiles/default";
+    MakeStore(profile + "/browsedata.db",
+              "CREATE TABLE history (id INTEGER PRIMARY KEY, url, title, date, count); "
+              "INSERT INTO history VALUES (1, 'http://a.example/', 'A', 1000, 1);");
+    std::ofstream(profile + "/Cookies") << "not a database";
+
+    const ToolResult cleared = RunTool({"clear-history"});
+    EXPECT_EQ(cleared.exitCode, 1);
+    EXPECT_EQ(cleared.err,
+              "orvalla-stores: clear-history: cannot tell whether Falkon (default) is "
+              "running: its store \"" +
+                  profile + "/Cookies\" cannot be asked for its lock\n");
+    EXPECT_NE(RunTool({"list-history"}).out.find("http://a.example/"), std::string::npos);
 }
 
 }  // namespace
