@@ -51,12 +51,15 @@ std::string NormalHost(std::string_view host) {
     return Lowered(Bare(host));
 }
 
-bool SiteHolds(std::string_view site, std::string_view host) {
-    if (host == site)
+bool SiteSet::Holds(std::string_view host) const {
+    if (sites_.contains(host))
         return true;
-    return host.size() > site.size() && host.ends_with(site) &&
-           host[host.size() - site.size() - 1] == '.' && !IsIpAddress(std::string(host)) &&
-           !IsIpAddress(std::string(site));
+    for (auto dot = host.find('.'); dot != std::string_view::npos; dot = host.find('.', dot + 1)) {
+        const std::string_view above = host.substr(dot + 1);
+        if (sites_.contains(above) && !IsIpAddress(std::string(above)))
+            return !IsIpAddress(std::string(host));
+    }
+    return false;
 }
 
 EntryFilter::EntryFilter(const ParsedArguments& parsed)
@@ -65,15 +68,13 @@ EntryFilter::EntryFilter(const ParsedArguments& parsed)
 EntryFilter::EntryFilter(std::vector<std::string> sources, const std::vector<std::string>& sites)
     : sources_(std::move(sources)) {
     for (const std::string& site : sites)
-        sites_.push_back(NormalSite(site));
+        sites_.Add(NormalSite(site));
     if (std::count(sources_.begin(), sources_.end(), ""))
         throw UsageError{"a source is empty"};
 }
 
 bool EntryFilter::Takes(std::string_view source, std::string_view host) const {
     const auto named = [&](const std::string& wanted) { return SourceNamed(wanted, source); };
-    const std::string normal = sites_.empty() ? std::string() : NormalHost(host);
-    const auto holds = [&](const std::string& site) { return SiteHolds(site, normal); };
     return (sources_.empty() || std::any_of(sources_.begin(), sources_.end(), named)) &&
-           (sites_.empty() || std::any_of(sites_.begin(), sites_.end(), holds));
+           (sites_.Empty() || sites_.Holds(NormalHost(host)));
 }

@@ -2,6 +2,7 @@
 // same for every command.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +23,23 @@ std::string NormalSite(std::string_view site);
 // tried against many sites.
 std::string NormalHost(std::string_view host);
 
-// Whether `host` (made by NormalHost) is the site or lies below it
-// ("www.example.com" and ".example.com" for "example.com"); an IP address is
-// only itself. `site` is normal.
-bool SiteHolds(std::string_view site, std::string_view host);
+// Sites made by NormalSite. A host is looked up as itself and as each
+// domain above it, so that asking costs its labels, not the sites: forgetting
+// 500 sites asks for each of a hundred thousand hosts.
+class SiteSet {
+public:
+    void Add(std::string site) { sites_.insert(std::move(site)); }
+    bool Empty() const { return sites_.empty(); }
+    std::size_t Size() const { return sites_.size(); }
+
+    // Whether `host` (made by NormalHost) is a site or lies below one
+    // ("www.example.com" and ".example.com" for "example.com"); an IP
+    // address is only itself.
+    bool Holds(std::string_view host) const;
+
+private:
+    std::set<std::string, std::less<>> sites_;
+};
 
 class EntryFilter {
 public:
@@ -35,9 +49,9 @@ public:
     EntryFilter(std::vector<std::string> sources, const std::vector<std::string>& sites);
 
     bool Takes(std::string_view source, std::string_view host) const;
-    bool Narrows() const { return !sources_.empty() || !sites_.empty(); }
+    bool Narrows() const { return !sources_.empty() || !sites_.Empty(); }
 
 private:
     std::vector<std::string> sources_;
-    std::vector<std::string> sites_;  // normal
+    SiteSet sites_;
 };

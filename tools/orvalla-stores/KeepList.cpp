@@ -1,6 +1,5 @@
 #include "KeepList.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,7 +36,7 @@ std::string KeepListPath() {
 KeepList::KeepList(const ParsedArguments& parsed) {
     const std::vector<std::string> given = parsed.Values("--keep");
     for (const std::string& site : given)
-        sites_.push_back(NormalSite(site));
+        sites_.Add(NormalSite(site));
     const std::string path = KeepListPath();
     std::ifstream list(path);
     std::error_code unused;
@@ -48,21 +47,17 @@ KeepList::KeepList(const ParsedArguments& parsed) {
         const std::string site = Trimmed(std::string_view(line).substr(0, line.find('#')));
         if (site.empty())
             continue;
-        sites_.push_back(NormalSite(site));
+        sites_.Add(NormalSite(site));
         ++listed;
     }
     if (list.bad())
         throw std::runtime_error("the keep list \"" + path + "\" cannot be read");
-    std::sort(sites_.begin(), sites_.end());
-    sites_.erase(std::unique(sites_.begin(), sites_.end()), sites_.end());
-    account_ = "keeps " + Counted(sites_.size()) + " (" +
+    account_ = "keeps " + Counted(sites_.Size()) + " (" +
                (list.is_open() || listed ? Counted(listed) + " from the keep list \"" + path + "\""
                                          : "no keep list at \"" + path + "\"") +
                ", " + Counted(given.size()) + " from --keep)";
 }
 
 bool KeepList::Keeps(std::string_view host) const {
-    const std::string normal = NormalHost(host);
-    return std::any_of(sites_.begin(), sites_.end(),
-                       [&](const std::string& site) { return SiteHolds(site, normal); });
+    return sites_.Holds(NormalHost(host));
 }

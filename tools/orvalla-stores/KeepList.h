@@ -5,9 +5,9 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "Args.h"
+#include "Filters.h"
 
 class KeepList {
 public:
@@ -20,7 +20,7 @@ public:
     const std::string& Account() const { return account_; }
 
 private:
-    std::vector<std::string> sites_;  // normal, each once
+    SiteSet sites_;
     std::string account_;
 };
 
