@@ -39,7 +39,8 @@ std::string_view TListItem::Caption() const {
 }
 
 void TListItem::SetCaption(std::string_view text) {
-    Rows().SetText(id_, 0, text);
+    if (list_)
+        Rows().SetText(id_, 0, text);
 }
 
 std::string_view TListItem::SubItem(int index) const {
@@ -50,7 +51,8 @@ std::string_view TListItem::SubItem(int index) const {
 }
 
 void TListItem::AddSubItem(std::string_view text) {
-    Rows().SetText(id_, Rows().SubItemCount(id_) + 1, text);
+    if (list_)
+        Rows().SetText(id_, Rows().SubItemCount(id_) + 1, text);
 }
 
 bool TListItem::Checked() const {
